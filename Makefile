@@ -1,0 +1,45 @@
+# The two commands a new machine needs: `make run` and `make test`.
+BUILD ?= build
+ASAN_BUILD ?= build-asan
+JOBS ?= $(shell nproc)
+CMAKE_FLAGS ?=
+
+.PHONY: deps configure build run test test-asan test-usb bench format clean
+
+deps:
+	@scripts/install-deps
+
+configure: deps
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS) >/dev/null
+
+build: configure
+	@cmake --build $(BUILD) -j$(JOBS)
+
+run: build
+	$(BUILD)/app/snaprill
+
+test: build
+	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j$(JOBS)
+
+# The same suite under AddressSanitizer and UndefinedBehaviorSanitizer.
+test-asan: deps
+	@cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DSNAPRILL_SANITIZE=ON >/dev/null
+	@cmake --build $(ASAN_BUILD) -j$(JOBS)
+	cd $(ASAN_BUILD) && QT_QPA_PLATFORM=offscreen \
+	  ASAN_OPTIONS=detect_leaks=1:halt_on_error=1 \
+	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+	  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp \
+	  ctest --output-on-failure -j$(JOBS)
+
+# The Linux backend against an emulated phone on a real kernel USB stack.
+test-usb: build
+	@tests/usb/run
+
+bench: build
+	$(BUILD)/bench/snaprill_bench
+
+format:
+	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+clean:
+	rm -rf $(BUILD) $(ASAN_BUILD)

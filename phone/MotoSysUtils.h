@@ -1,0 +1,22 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// Phone text helpers. Program text is 8-bit code page 1251; on the wire the
+// phone speaks UCS-2, written here as hex text of four digits per character.
+
+// One character as four upper-case hex digits ("|" is FFFE, 184 is 0451).
+std::string CharToHex(char C);
+std::string TextToHex(const std::string& S);
+// Four hex digits back to one 8-bit character (0410..044F to 192..255,
+// 0451 to 184, else the low byte; invalid digits give code 0).
+char HexCodeToChar(const std::string& H);
+std::string HexToText(const std::string& H);
+// Value in upper-case hex, left-padded with zeros to Digits.
+std::string IntToHex(uint32_t Value, int Digits);
+uint32_t ClearBit(uint32_t Value, uint32_t Bit);
+// The part after the last "/", or the whole text.
+std::string ExtractP2KFileName(const std::string& Path);
+// The part up to and including the last "/", or empty.
+std::string ExtractP2KFileDir(const std::string& Path);

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "backend/DeviceSource.h"
+
+// One present device interface with its properties. Texts are 8-bit.
+struct TUSBDevise {
+    uint32_t DevInst = 0;
+    std::string DevicePath;
+    uint32_t Capabilities = 0;
+    std::string Class;
+    std::string ClassGUID;
+    std::string CompatibleIDs;
+    uint32_t ConfigFlags = 0;
+    std::string DeviceDesc;
+    std::string Driver;
+    std::string FriendlyName;
+    std::string HardwareID;
+    std::string LowerFilters;
+    std::string Mfg;
+    std::string UpperFilters;
+    std::string Address;
+    uint32_t BusNumber = 0;
+    std::string BusTypeGUID;
+    std::string Characteristics;
+    std::string DevType;
+    std::string EnumeratorName;
+    uint32_t Exclusive = 0;
+    std::string LegacyBusType;
+    std::string LocationInformation;
+    std::string PhysicalDeviceObjectName;
+    std::string Security;
+    std::string Service;
+    uint32_t UINumber = 0;
+    std::string DevicePowerData;
+};
+
+using TUSBDevises = std::vector<TUSBDevise>;
+
+// Empties Devises, then fills it with the present interfaces of the class
+// whose DeviceDesc contains NameFilter (case-insensitive; every one when the
+// filter is empty), in enumeration order.
+void GetUSBDevises(IDeviceSource& Source, const std::string& InterfaceGuid,
+                   const std::string& NameFilter, TUSBDevises& Devises);
+
+// Registers Sink for the arrivals and removals of the class; true when accepted.
+bool RegisterDeviseNotify(IDeviceSource& Source, const std::string& InterfaceGuid,
+                          IDeviceChangeSink* Sink);
+
+// 1 for an interface arrival, 2 for an interface removal, 0 for anything else.
+int GetDeviceChangeKind(uint32_t EventType, const TDevBroadcastHeader* EventData);
+
+// The two bytes of a 16-bit value exchanged.
+uint16_t SwapBytes(uint16_t Value);

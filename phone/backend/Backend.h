@@ -1,0 +1,15 @@
+#pragma once
+
+#include "backend/Clock.h"
+#include "backend/DeviceSource.h"
+#include "backend/P2KChannel.h"
+#include "backend/SerialPort.h"
+
+// Everything the phone library needs of the world, passed in by whoever
+// builds the components: the real Linux layers or the virtual phone.
+struct TPhoneBackend {
+    IDeviceSource& Devices;
+    IP2KTransport& P2K;
+    ISerialPorts& Serial;
+    IClock& Clock;
+};
