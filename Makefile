@@ -1,4 +1,5 @@
 # The two commands a new machine needs: `make run` and `make test`.
+MAKEFLAGS += --no-print-directory
 BUILD ?= build
 ASAN_BUILD ?= build-asan
 JOBS ?= $(shell nproc)
