@@ -1,0 +1,61 @@
+#include "core/Charsets.h"
+
+#include <iconv.h>
+
+#include <QStringDecoder>
+#include <cerrno>
+#include <vector>
+
+int charsetValueAt(int Index) {
+    if (Index < 0 || Index >= static_cast<int>(CharsetTable.size())) {
+        return -1;
+    }
+    return CharsetTable[static_cast<size_t>(Index)].Value;
+}
+
+QString decodeCodePage(const QByteArray& Text, const char* CodePage) {
+    iconv_t cd = iconv_open("UTF-16LE", CodePage);
+    if (cd == reinterpret_cast<iconv_t>(-1)) {
+        return QString::fromLatin1(Text);  // no such code page: show bytes as Latin-1
+    }
+    QString out;
+    out.reserve(Text.size());
+    std::vector<char> buf(Text.size() * 4 + 16);
+    char* in = const_cast<char*>(Text.constData());
+    size_t inLeft = static_cast<size_t>(Text.size());
+    while (inLeft > 0) {
+        char* dst = buf.data();
+        size_t dstLeft = buf.size();
+        const size_t r = iconv(cd, &in, &inLeft, &dst, &dstLeft);
+        const size_t produced = buf.size() - dstLeft;
+        out += QString::fromUtf16(reinterpret_cast<const char16_t*>(buf.data()),
+                                  static_cast<qsizetype>(produced / 2));
+        if (r != static_cast<size_t>(-1)) {
+            break;
+        }
+        if (errno == E2BIG) {
+            continue;
+        }
+        // An invalid or cut-short sequence: mark one byte and go on after it.
+        out += QChar(QChar::ReplacementCharacter);
+        ++in;
+        --inLeft;
+        iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    }
+    iconv_close(cd);
+    return out;
+}
+
+QString decodeCharsetText(const QByteArray& Text, int Value) {
+    for (const auto& c : CharsetTable) {
+        if (c.Value == Value && c.CodePage) {
+            return decodeCodePage(Text, c.CodePage);
+        }
+    }
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString text = utf8.decode(Text);
+    if (!utf8.hasError()) {
+        return text;
+    }
+    return decodeCodePage(Text, "CP1252");
+}

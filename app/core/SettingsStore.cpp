@@ -1,0 +1,132 @@
+#include "core/SettingsStore.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSettings>
+#include <limits>
+
+namespace {
+
+QString defaultSettingsPath() {
+    return QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Brenwick"),
+                     QStringLiteral("Snaprill"))
+        .fileName();
+}
+
+QString statusText(QSettings::Status s, const QString& path) {
+    switch (s) {
+        case QSettings::AccessError:
+            return QStringLiteral("Settings file %1 cannot be accessed").arg(path);
+        case QSettings::FormatError:
+            return QStringLiteral("Settings file %1 is not a settings file").arg(path);
+        case QSettings::NoError:
+            break;
+    }
+    return {};
+}
+
+// The native format keeps every value as text; a number must read back as
+// one, in the range of a 32-bit register value.
+std::optional<qint64> settingNumber(const QSettings& S, const QString& Name) {
+    const QVariant v = S.value(Name);
+    if (!v.isValid()) {
+        return std::nullopt;
+    }
+    bool ok = false;
+    qint64 n = 0;
+    if (v.typeId() == QMetaType::QString) {
+        n = v.toString().trimmed().toLongLong(&ok);
+    } else if (v.canConvert<qint64>() && v.typeId() != QMetaType::QStringList) {
+        n = v.toLongLong(&ok);
+    }
+    if (!ok || n < std::numeric_limits<qint32>::min() ||
+        n > static_cast<qint64>(std::numeric_limits<quint32>::max())) {
+        return std::nullopt;
+    }
+    return n;
+}
+
+}  // namespace
+
+std::optional<QString> settingString(const QSettings& S, const QString& Name) {
+    const QVariant v = S.value(Name);
+    if (!v.isValid() || v.typeId() != QMetaType::QString) {
+        return std::nullopt;  // absent, or a list or other non-text value
+    }
+    return v.toString();
+}
+
+std::optional<bool> settingBool(const QSettings& S, const QString& Name) {
+    const auto n = settingNumber(S, Name);
+    if (!n) {
+        return std::nullopt;
+    }
+    return *n != 0;
+}
+
+std::optional<int> settingInt(const QSettings& S, const QString& Name) {
+    const auto n = settingNumber(S, Name);
+    if (!n || *n > std::numeric_limits<int>::max()) {
+        return std::nullopt;
+    }
+    return static_cast<int>(*n);
+}
+
+TSettingsStore::TSettingsStore(QString Path)
+    : path_(Path.isEmpty() ? defaultSettingsPath() : std::move(Path)) {}
+
+TStoredSettings TSettingsStore::read(QString* Error) const {
+    TStoredSettings out;
+    const QFileInfo info(path_);
+    if (info.exists() && !info.isReadable()) {
+        if (Error) {
+            *Error = statusText(QSettings::AccessError, path_);
+        }
+        return out;
+    }
+    QSettings s(path_, QSettings::NativeFormat);
+    if (s.status() != QSettings::NoError) {
+        if (Error) {
+            *Error = statusText(s.status(), path_);
+        }
+        return out;
+    }
+    out.Dir = settingString(s, QStringLiteral("dir"));
+    out.Overwrite = settingBool(s, QStringLiteral("overwrite"));
+    out.Delete = settingBool(s, QStringLiteral("delete"));
+    out.Download = settingBool(s, QStringLiteral("download"));
+    out.Hide = settingBool(s, QStringLiteral("hide"));
+    out.Lang = settingString(s, QStringLiteral("lang"));
+    out.Mode = settingInt(s, QStringLiteral("mode"));
+    out.Charset = settingInt(s, QStringLiteral("charset"));
+    return out;
+}
+
+std::optional<bool> TSettingsStore::readHide() const {
+    QSettings s(path_, QSettings::NativeFormat);
+    if (s.status() != QSettings::NoError) {
+        return std::nullopt;
+    }
+    return settingBool(s, QStringLiteral("hide"));
+}
+
+bool TSettingsStore::write(const TSettingsToWrite& Values, QString* Error) const {
+    QDir().mkpath(QFileInfo(path_).absolutePath());
+    QSettings s(path_, QSettings::NativeFormat);
+    s.setValue(QStringLiteral("dir"), Values.Dir);
+    s.setValue(QStringLiteral("overwrite"), Values.Overwrite ? 1 : 0);
+    s.setValue(QStringLiteral("delete"), Values.Delete ? 1 : 0);
+    s.setValue(QStringLiteral("download"), Values.Download ? 1 : 0);
+    s.setValue(QStringLiteral("hide"), Values.Hide ? 1 : 0);
+    s.setValue(QStringLiteral("lang"), Values.Lang);
+    s.setValue(QStringLiteral("mode"), Values.Mode);
+    s.setValue(QStringLiteral("charset"), Values.Charset);
+    s.sync();
+    if (s.status() != QSettings::NoError) {
+        if (Error) {
+            *Error = statusText(s.status(), path_);
+        }
+        return false;
+    }
+    return true;
+}

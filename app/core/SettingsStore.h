@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QString>
+#include <optional>
+
+class QSettings;
+
+// The program's settings as stored: each value is absent when the store has
+// none or holds it with the wrong type. Strings are texts; booleans are
+// stored as the integers 1 and 0 (any non-zero number reads as true).
+struct TStoredSettings {
+    std::optional<QString> Dir;
+    std::optional<bool> Overwrite;
+    std::optional<bool> Delete;
+    std::optional<bool> Download;
+    std::optional<bool> Hide;
+    std::optional<QString> Lang;
+    std::optional<int> Mode;
+    std::optional<int> Charset;
+};
+
+// The values to write at close: every one is present.
+struct TSettingsToWrite {
+    QString Dir;
+    bool Overwrite = false;
+    bool Delete = false;
+    bool Download = false;
+    bool Hide = false;
+    QString Lang;
+    int Mode = 0;
+    int Charset = 1;
+};
+
+// Where the settings live: "<config>/Brenwick/Snaprill.conf" in the native
+// format, or the file a test gives.
+class TSettingsStore {
+  public:
+    // Path empty: the user's own settings file of the organisation and program.
+    explicit TSettingsStore(QString Path = {});
+
+    const QString& path() const { return path_; }
+
+    // Reads every value. Error gets a reason when the file exists but cannot
+    // be read or parsed; every value then counts as absent.
+    TStoredSettings read(QString* Error = nullptr) const;
+    // Only the "hide" value, as the program entry reads it before any window.
+    std::optional<bool> readHide() const;
+    // Writes every value; false with a reason when the file could not be written.
+    bool write(const TSettingsToWrite& Values, QString* Error = nullptr) const;
+
+  private:
+    QString path_;
+};
+
+// Typed reads that count a value of the wrong type as absent.
+std::optional<QString> settingString(const QSettings& S, const QString& Name);
+std::optional<bool> settingBool(const QSettings& S, const QString& Name);
+std::optional<int> settingInt(const QSettings& S, const QString& Name);

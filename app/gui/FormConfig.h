@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QString>
+#include <QUrl>
+#include <functional>
+
+class QWidget;
+
+// Where the window keeps its files and how it reaches the desktop. The
+// program takes the user's own places; tests point every path into a
+// temporary folder and replace the desktop calls.
+struct TFormConfig {
+    QString SettingsPath;   // the settings file
+    QString AutostartPath;  // the autostart entry
+    QString ExcludePath;    // exclude.txt
+    QString LangDir;        // the language folder
+    QString ExePath;        // the executable, as the autostart entry starts it
+    QString PicturesDir;    // default download folder, ending in "/"
+
+    // Opens a mailto: or web address in the user's programs.
+    std::function<bool(const QUrl& Url)> OpenUrl;
+    // A modal folder choice: the chosen folder, or an empty text on cancel.
+    std::function<QString(QWidget* Parent, const QString& Title, const QString& Current)>
+        ChooseFolder;
+    // Whether the desktop has a notification area.
+    std::function<bool()> TrayAvailable;
+};
+
+// The real places and desktop calls of the running program.
+TFormConfig defaultFormConfig();

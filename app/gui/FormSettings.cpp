@@ -1,0 +1,95 @@
+// Start-up and shut-down: the settings, the autostart entry and the
+// exclusion list, restored into the controls and written back at close.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QListWidget>
+
+#include "core/Autostart.h"
+#include "core/Charsets.h"
+#include "core/ExcludeList.h"
+#include "core/SettingsStore.h"
+#include "core/WindowTitle.h"
+#include "gui/TForm1.h"
+
+void TForm1::FormCreate() {
+    setWindowTitle(QString::fromLatin1(WindowTitle));
+
+    QString error;
+    const TStoredSettings stored = TSettingsStore(config_.SettingsPath).read(&error);
+    if (!error.isEmpty()) {
+        AddLog(error);
+    }
+    Edit1->setText(stored.Dir.value_or(config_.PicturesDir));
+    idOverwrite->setChecked(stored.Overwrite.value_or(false));
+    idDeleteAfter->setChecked(stored.Delete.value_or(false));
+    idDownloadAll->setChecked(stored.Download.value_or(false));
+    idHide->setChecked(stored.Hide.value_or(false));
+
+    // Without a notification area a hidden window could never be reached.
+    const bool trayAvailable = config_.TrayAvailable && config_.TrayAvailable();
+    if (!idHide->isChecked() || !trayAvailable) {
+        show();
+    }
+
+    getLangs();
+    if (stored.Lang) {
+        idLanguageSel->setCurrentIndex(
+            idLanguageSel->findText(*stored.Lang, Qt::MatchFixedString));  // case-insensitive
+    }
+    if (stored.Mode) {
+        idModeSelect->setCurrentIndex(*stored.Mode == 1 ? 1 : 0);
+    }
+    if (stored.Charset && charsetValueAt(*stored.Charset) >= 0) {
+        // Only selected: the texts keep their decoding until the user
+        // changes the charset.
+        idCharsetSel->setCurrentIndex(*stored.Charset);
+    }
+    idLoad->setChecked(autostartPresent(config_.AutostartPath));
+
+    minimizeHandlerInstalled_ = true;
+
+    loadLang(idLanguageSel->currentIndex() >= 0 ? idLanguageSel->currentText() : QString());
+
+    idExclude->clear();
+    const TExcludeLoad exclude = loadExcludeList(config_.ExcludePath);
+    if (!exclude.Error.isEmpty()) {
+        AddLog(exclude.Error);
+    }
+    idExclude->addItems(exclude.Entries);
+
+    idModeSelectChange(this);
+    switchP2K();
+    GetDevises();
+}
+
+void TForm1::FormClose() {
+    TSettingsToWrite values;
+    values.Dir = Edit1->text();
+    values.Overwrite = idOverwrite->isChecked();
+    values.Delete = idDeleteAfter->isChecked();
+    values.Download = idDownloadAll->isChecked();
+    values.Hide = idHide->isChecked();
+    values.Lang = idLanguageSel->currentIndex() >= 0 ? idLanguageSel->currentText() : QString();
+    values.Mode = idModeSelect->currentIndex();
+    values.Charset = idCharsetSel->currentIndex();
+    QString error;
+    if (!TSettingsStore(config_.SettingsPath).write(values, &error)) {
+        AddLog(error);
+    }
+
+    error = idLoad->isChecked() ? writeAutostart(config_.AutostartPath, config_.ExePath)
+                                : removeAutostart(config_.AutostartPath);
+    if (!error.isEmpty()) {
+        AddLog(error);
+    }
+
+    QStringList entries;
+    for (int i = 0; i < idExclude->count(); ++i) {
+        entries.append(idExclude->item(i)->text());
+    }
+    error = saveExcludeList(config_.ExcludePath, entries);
+    if (!error.isEmpty()) {
+        AddLog(error);
+    }
+}

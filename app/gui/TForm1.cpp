@@ -1,0 +1,100 @@
+// The window's life: creation, the log sink, message texts and the mode.
+#include "gui/TForm1.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTreeWidget>
+
+#include "core/MessageTemplates.h"
+
+TForm1::TForm1(TPhoneBackend& Backend, TFormConfig Config, QWidget* Parent)
+    : QMainWindow(Parent), backend_(Backend), config_(std::move(Config)) {
+    buildWindow();
+    buildComponents();
+    createLinks();
+
+    connect(idModeSelect, &QComboBox::activated, this,
+            [this] { idModeSelectChange(idModeSelect); });
+    connect(idLanguageSel, &QComboBox::activated, this,
+            [this] { idLanguageSelClick(idLanguageSel); });
+    connect(idCharsetSel, &QComboBox::activated, this,
+            [this] { idCharsetSelChange(idCharsetSel); });
+    connectConnectionHandlers();
+    // The upload path box ends under the phone choice, wherever the tool
+    // bar's layout puts it.
+    ComboBox1->installEventFilter(this);
+
+    FormCreate();
+}
+
+TForm1::~TForm1() {
+    destroyLinks();
+}
+
+void TForm1::AddLog(const QString& Text) {
+    Log->appendPlainText(Text);
+    StatusPanel0->setText(Text);
+}
+
+QString TForm1::Msg(const char* Name, const QList<TMessageArg>& Args) const {
+    const QString name = QString::fromLatin1(Name);
+    const auto* label = qobject_cast<const QLabel*>(findControl(name));
+    const QString builtIn = builtInTemplate(name);
+    return formatMessage(label ? label->text() : builtIn, builtIn, Args);
+}
+
+QObject* TForm1::findControl(const QString& Name) const {
+    return controls_.value(Name.toLower(), nullptr);
+}
+
+void TForm1::idModeSelectChange(QObject* Sender) {
+    // Any index but File Manager's counts as Photo Manager.
+    ManagerMode = idModeSelect->currentIndex() == 1 ? 1 : 0;
+    const bool photo = ManagerMode == 0;
+    for (QWidget* w : {static_cast<QWidget*>(idSaveImages), static_cast<QWidget*>(Edit1),
+                       static_cast<QWidget*>(idBrowse), static_cast<QWidget*>(idDownloadAll),
+                       static_cast<QWidget*>(idOverwrite), static_cast<QWidget*>(idDeleteAfter)}) {
+        w->setVisible(photo);
+    }
+    Panel3->setVisible(!photo);
+    for (int i = 0; i < ListView1->topLevelItemCount(); ++i) {
+        QTreeWidgetItem* row = ListView1->topLevelItem(i);
+        if (photo) {
+            row->setCheckState(0, row->checkState(0));
+        } else {
+            row->setData(0, Qt::CheckStateRole, QVariant());
+        }
+    }
+    if (!photo) {
+        placeUploadPath();
+    }
+    // Only a change made in the mode choice itself lists the files again.
+    if (Sender == idModeSelect) {
+        idRefreshClick(Sender);
+    }
+}
+
+void TForm1::changeEvent(QEvent* Event) {
+    QMainWindow::changeEvent(Event);
+    if (Event->type() == QEvent::WindowStateChange && isMinimized()) {
+        MinimizeEvtHandler();
+    }
+}
+
+bool TForm1::eventFilter(QObject* Watched, QEvent* Event) {
+    if (Watched == ComboBox1 &&
+        (Event->type() == QEvent::Resize || Event->type() == QEvent::Move)) {
+        placeUploadPath();
+    }
+    return QMainWindow::eventFilter(Watched, Event);
+}
+
+void TForm1::closeEvent(QCloseEvent* Event) {
+    FormClose();
+    Event->accept();
+}

@@ -1,0 +1,180 @@
+#pragma once
+
+#include <QByteArray>
+#include <QHash>
+#include <QIcon>
+#include <QList>
+#include <QMainWindow>
+#include <QString>
+#include <memory>
+
+#include "core/MessageFormat.h"
+#include "core/SettingsStore.h"
+#include "gui/FormConfig.h"
+
+class QCheckBox;
+class QComboBox;
+class QFileDialog;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPlainTextEdit;
+class QProgressBar;
+class QPushButton;
+class QSocketNotifier;
+class QTabWidget;
+class QToolButton;
+class QTreeWidget;
+class TLinkLabel;
+class TMotoATMode;
+class TMotoP2KMode;
+class TTrayIcon;
+struct TPhoneBackend;
+
+// The main window. Its controls carry the object names that language files
+// address; each setting lives in the control that shows it while the program
+// runs and is stored when the window closes.
+class TForm1 : public QMainWindow {
+    Q_OBJECT
+  public:
+    TForm1(TPhoneBackend& Backend, TFormConfig Config, QWidget* Parent = nullptr);
+    ~TForm1() override;
+
+    // Appends Text to the Log page and shows it in status panel 0.
+    void AddLog(const QString& Text);
+    // The caption of the template label Name formatted with Args; the
+    // built-in template when the caption does not fit the arguments.
+    QString Msg(const char* Name, const QList<TMessageArg>& Args = {}) const;
+
+    // 0 Photo Manager, 1 File Manager.
+    int ManagerMode = 0;
+
+    // Handlers, as the controls and components run them.
+    void FormCreate();
+    void FormClose();
+    void idModeSelectChange(QObject* Sender);
+    void getLangs();
+    void loadLang(const QString& Name);
+    void idLanguageSelClick(QObject* Sender);
+    void idCharsetSelChange(QObject* Sender);
+    void TrayIcon1Click(QObject* Sender);
+    void MinimizeEvtHandler();
+    void idBrowseClick(QObject* Sender);
+    void Label1Click(QObject* Sender);
+    void Label6Click(QObject* Sender);
+    void Label8Click(QObject* Sender);
+    void Label11Click(QObject* Sender);
+    void Label13Click(QObject* Sender);
+    // The connection flow; filled in with the phone work.
+    void switchP2K();
+    void GetDevises();
+    void MotoP2KMode1Arrival(void* Sender);
+    void MotoP2KMode1Remove(void* Sender);
+    void MotoATMode1Arrival(void* Sender);
+    void ComboBox1Select(QObject* Sender);
+    void idDriveSelectClick(QObject* Sender);
+    void idDownloadClick(QObject* Sender);
+    void idDeleteClick(QObject* Sender);
+    void idUploadClick(QObject* Sender);
+    void idRefreshClick(QObject* Sender);
+    void ListView1Click(QObject* Sender);
+    void ListView1SelectItem(QObject* Sender);
+
+    // The charset value whose code page decodes the applied language texts.
+    int FontCharset() const { return fontCharset_; }
+    // Re-places the upload path box after the "Upload to:" label.
+    void placeUploadPath();
+    // The named control, found without regard to letter case; nullptr if none.
+    QObject* findControl(const QString& Name) const;
+    // The text a language file would set on a control, or nothing for one without text.
+    static bool controlText(const QObject* Control, QString* Text);
+
+    const TFormConfig& config() const { return config_; }
+    TTrayIcon* trayIcon() const { return TrayIcon1; }
+
+    // The controls, by their names.
+    QTabWidget* idTabs = nullptr;
+    QWidget* idList = nullptr;
+    QWidget* idOptions = nullptr;
+    QWidget* idLog = nullptr;
+    QWidget* idAbout = nullptr;
+    QProgressBar* ProgressBar1 = nullptr;
+    QProgressBar* ProgressBar2 = nullptr;
+    QLabel* StatusPanel0 = nullptr;
+    QLabel* StatusPanel1 = nullptr;
+
+    QWidget* ToolBar1 = nullptr;
+    QToolButton* idDownload = nullptr;
+    QToolButton* idDelete = nullptr;
+    QToolButton* idUpload = nullptr;
+    QToolButton* idRefresh = nullptr;
+    QComboBox* ComboBox1 = nullptr;
+    QComboBox* idDriveSelect = nullptr;
+    QFrame* Panel3 = nullptr;
+    QLabel* idUploadToC = nullptr;
+    QComboBox* idUploadPath = nullptr;
+    QTreeWidget* ListView1 = nullptr;
+    QListWidget* idExclude = nullptr;
+
+    QLabel* idMode = nullptr;
+    QComboBox* idModeSelect = nullptr;
+    QLabel* idSaveImages = nullptr;
+    QLineEdit* Edit1 = nullptr;
+    QPushButton* idBrowse = nullptr;
+    QCheckBox* idDownloadAll = nullptr;
+    QCheckBox* idOverwrite = nullptr;
+    QCheckBox* idDeleteAfter = nullptr;
+    QCheckBox* idLoad = nullptr;
+    QCheckBox* idHide = nullptr;
+    QLabel* idLanguage = nullptr;
+    QComboBox* idLanguageSel = nullptr;
+    QPlainTextEdit* info = nullptr;
+    QLabel* idCharset = nullptr;
+    QComboBox* idCharsetSel = nullptr;
+    QPlainTextEdit* idLangContainer = nullptr;
+    QListWidget* idLanguageList = nullptr;
+    QFrame* Panel2 = nullptr;
+
+    QPlainTextEdit* Log = nullptr;
+
+    TLinkLabel* Label1 = nullptr;
+    TLinkLabel* Label6 = nullptr;
+    TLinkLabel* Label8 = nullptr;
+    TLinkLabel* Label11 = nullptr;
+    TLinkLabel* Label13 = nullptr;
+
+    QFileDialog* OpenDialog1 = nullptr;
+    TTrayIcon* TrayIcon1 = nullptr;
+    QList<QIcon> ImageList1;
+
+  protected:
+    void changeEvent(QEvent* Event) override;
+    void closeEvent(QCloseEvent* Event) override;
+    bool eventFilter(QObject* Watched, QEvent* Event) override;
+
+  private:
+    void buildWindow();
+    void buildPicturesPage();
+    void buildOptionsPage();
+    void buildLogPage();
+    void buildAboutPage();
+    void buildTemplates();
+    void buildComponents();
+    void registerControl(QObject* Control, const QString& Name);
+    void setControlText(QObject* Control, const QString& Text);
+    int charsetFor(const QObject* Control) const;
+    void applySettings(const TStoredSettings& Stored);
+    void openLink(const QString& Target);
+    void createLinks();
+    void destroyLinks();
+    void connectConnectionHandlers();
+
+    TPhoneBackend& backend_;
+    TFormConfig config_;
+    QHash<QString, QObject*> controls_;       // lower-case name -> control
+    QHash<QObject*, QByteArray> appliedRaw_;  // raw language-file bytes of applied texts
+    int fontCharset_ = 1;
+    bool minimizeHandlerInstalled_ = false;
+    QSocketNotifier* deviceNotifier_ = nullptr;
+};
