@@ -1,0 +1,90 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QUrl>
+#include <memory>
+
+#include "gui/FormConfig.h"
+#include "gui/NullBackend.h"
+#include "gui/TForm1.h"
+
+// One QApplication for the whole program, made on first use.
+inline QApplication& testApp() {
+    static int argc = 1;
+    static char name[] = "app_tests";
+    static char* argv[] = {name, nullptr};
+    static QApplication* app = [] {
+        QStandardPaths::setTestModeEnabled(true);
+        auto* a = new QApplication(argc, argv);
+        QApplication::setOrganizationName(QStringLiteral("Brenwick"));
+        QApplication::setApplicationName(QStringLiteral("Snaprill"));
+        return a;
+    }();
+    return *app;
+}
+
+// A window whose every file lives in a temporary folder and whose desktop
+// calls are recorded instead of made.
+class WindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        testApp();
+        ASSERT_TRUE(tmp.isValid());
+        root = tmp.path();
+        QDir(root).mkpath(QStringLiteral("lang"));
+        config.SettingsPath = root + QStringLiteral("/config/Brenwick/Snaprill.conf");
+        config.AutostartPath = root + QStringLiteral("/config/autostart/snaprill.desktop");
+        config.ExcludePath = root + QStringLiteral("/data/exclude.txt");
+        config.LangDir = root + QStringLiteral("/lang");
+        config.ExePath = root + QStringLiteral("/bin/snaprill");
+        config.PicturesDir = root + QStringLiteral("/Pictures/");
+        config.OpenUrl = [this](const QUrl& u) {
+            opened.append(u);
+            return true;
+        };
+        config.ChooseFolder = [this](QWidget*, const QString& title, const QString& current) {
+            chooserTitle = title;
+            chooserCurrent = current;
+            return chooserAnswer;
+        };
+        config.TrayAvailable = [this] { return trayAvailable; };
+    }
+
+    void TearDown() override { form.reset(); }
+
+    TForm1& start() {
+        form = std::make_unique<TForm1>(backend.Backend, config);
+        return *form;
+    }
+    // Closes the window as the user would, then starts a new one.
+    TForm1& restart() {
+        form->close();
+        form.reset();
+        return start();
+    }
+
+    void writeFile(const QString& path, const QByteArray& data) {
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(data);
+    }
+    void writeLang(const QString& name, const QByteArray& data) {
+        writeFile(config.LangDir + QLatin1Char('/') + name, data);
+    }
+
+    QTemporaryDir tmp;
+    QString root;
+    TFormConfig config;
+    TNullBackend backend;
+    std::unique_ptr<TForm1> form;
+    QList<QUrl> opened;
+    QString chooserTitle, chooserCurrent, chooserAnswer;
+    bool trayAvailable = true;
+};
