@@ -147,6 +147,7 @@ void TForm1::buildPicturesPage() {
     int picture = 0;
     for (const Button& b : buttons) {
         auto* button = new QToolButton(ToolBar1);
+        *b.Member = button;
         registerControl(button, QString::fromLatin1(b.Name));
         button->setText(QString::fromLatin1(b.Caption));
         button->setIcon(ImageList1[picture++]);
@@ -412,8 +413,8 @@ void TForm1::buildComponents() {
 
     TrayIcon1 = new TTrayIcon(this);
     TrayIcon1->setObjectName(QStringLiteral("TrayIcon1"));
-    TrayIcon1->SetActive(true);
     TrayIcon1->SetIcon(windowIcon());
+    TrayIcon1->SetActive(true);
     TrayIcon1->SetToolTip(QStringLiteral("Snaprill by Brenwick"));
     TrayIcon1->OnClick = [this](QObject* Sender) { TrayIcon1Click(Sender); };
 }

@@ -82,7 +82,16 @@ void TForm1::idModeSelectChange(QObject* Sender) {
 void TForm1::changeEvent(QEvent* Event) {
     QMainWindow::changeEvent(Event);
     if (Event->type() == QEvent::WindowStateChange && isMinimized()) {
-        MinimizeEvtHandler();
+        // Queued: showMinimized() shows the window again right after the
+        // state change that reports the minimising.
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                if (isMinimized()) {
+                    MinimizeEvtHandler();
+                }
+            },
+            Qt::QueuedConnection);
     }
 }
 

@@ -32,7 +32,7 @@ inline QApplication& testApp() {
 // A window whose every file lives in a temporary folder and whose desktop
 // calls are recorded instead of made.
 class WindowTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         testApp();
         ASSERT_TRUE(tmp.isValid());

@@ -38,7 +38,7 @@ TEST(Charsets, TableAndDecoding) {
     EXPECT_EQ(decodeCharsetText(privet, 1), QString::fromUtf8("Ïðèâåò"));  // not UTF-8: 1252
     EXPECT_EQ(decodeCharsetText(QString::fromUtf8("Grüße").toUtf8(), 1),
               QString::fromUtf8("Grüße"));
-    EXPECT_EQ(decodeCharsetText("\xe0", 238), QString::fromUtf8("ŕ"));  // 1250
+    EXPECT_EQ(decodeCharsetText("\xe0", 238), QString::fromUtf8("ŕ"));       // 1250
     EXPECT_EQ(decodeCharsetText("\x82\xa0", 128), QString::fromUtf8("あ"));  // Shift-JIS
     // A cut multi-byte sequence is marked, never read past.
     EXPECT_EQ(decodeCharsetText("a\x82", 128), QStringLiteral("a") + QChar(0xFFFD));
@@ -59,7 +59,7 @@ TEST(SettingsStore, WrongTypesCountAsAbsent) {
         "charset=15\n");
     const TStoredSettings s = TSettingsStore(path).read();
     EXPECT_EQ(s.Dir, "/photos/");
-    EXPECT_EQ(s.Overwrite, true);   // any non-zero number is true
+    EXPECT_EQ(s.Overwrite, true);  // any non-zero number is true
     EXPECT_EQ(s.Delete, false);
     EXPECT_FALSE(s.Download.has_value());
     EXPECT_FALSE(s.Hide.has_value());  // out of a 32-bit value's range
@@ -110,7 +110,8 @@ TEST(ExcludeList, LinesAndFailures) {
     EXPECT_FALSE(loadExcludeList(path).Exists);
     const QStringList names{"/a/mobile/picture/one.jpg", QString::fromUtf8("/a/фото.jpg")};
     ASSERT_EQ(saveExcludeList(path, names), "");
-    EXPECT_EQ(get(path), QString::fromUtf8("/a/mobile/picture/one.jpg\r\n/a/фото.jpg\r\n").toUtf8());
+    EXPECT_EQ(get(path),
+              QString::fromUtf8("/a/mobile/picture/one.jpg\r\n/a/фото.jpg\r\n").toUtf8());
     EXPECT_EQ(loadExcludeList(path).Entries, names);
     ASSERT_EQ(saveExcludeList(path, {}), "");
     EXPECT_EQ(get(path), "");

@@ -30,12 +30,12 @@ TEST(MessageFormat, FillsEveryPlaceholderKind) {
 TEST(MessageFormat, MismatchedTemplateFallsBackToBuiltIn) {
     const QString builtIn = builtInTemplate("idUploading");
     const QList<TMessageArg> args{1.0, 2.0};
-    EXPECT_EQ(formatMessage("Up %2.f", builtIn, args), "Uploading -  1/ 2 kB");      // missing
-    EXPECT_EQ(formatMessage("Up %s/%2.f", builtIn, args), "Uploading -  1/ 2 kB");   // wrong kind
+    EXPECT_EQ(formatMessage("Up %2.f", builtIn, args), "Uploading -  1/ 2 kB");     // missing
+    EXPECT_EQ(formatMessage("Up %s/%2.f", builtIn, args), "Uploading -  1/ 2 kB");  // wrong kind
     EXPECT_EQ(formatMessage("%2.f %2.f %2.f", builtIn, args), "Uploading -  1/ 2 kB");  // extra
-    EXPECT_EQ(formatMessage("Up %x %y", builtIn, args), "Uploading -  1/ 2 kB");  // unknown
-    EXPECT_EQ(formatMessage("Up %2.f/%2.f%", builtIn, args), "Uploading -  1/ 2 kB");  // lone %
-    EXPECT_EQ(formatMessage("Up %2.", builtIn, args), "Uploading -  1/ 2 kB");  // cut short
+    EXPECT_EQ(formatMessage("Up %x %y", builtIn, args), "Uploading -  1/ 2 kB");        // unknown
+    EXPECT_EQ(formatMessage("Up %2.f/%2.f%", builtIn, args), "Uploading -  1/ 2 kB");   // lone %
+    EXPECT_EQ(formatMessage("Up %2.", builtIn, args), "Uploading -  1/ 2 kB");          // cut short
     EXPECT_EQ(formatMessage("Hoch %2.f von %2.f", builtIn, args), "Hoch  1 von  2");
     // A fallback that does not fit either is shown as it stands.
     EXPECT_EQ(formatMessage("%d", "%d", {QStringLiteral("x")}), "%d");

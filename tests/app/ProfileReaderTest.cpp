@@ -20,8 +20,8 @@ TEST(ProfileReader, ReadsByTheProfileRules) {
         "idrefresh=second wins not\n"
         "; idHide=commented\n");
     const QList<QByteArray> keys = p.keys("LANG");
-    EXPECT_EQ(keys, (QList<QByteArray>{"IDREFRESH", "idDownload", "idDelete", "idUpload",
-                                       "idMode", "empty"}));
+    EXPECT_EQ(keys, (QList<QByteArray>{"IDREFRESH", "idDownload", "idDelete", "idUpload", "idMode",
+                                       "empty"}));
     EXPECT_EQ(p.value("Lang", "idRefresh"), "Reload");
     EXPECT_EQ(p.value("LANG", "iddownload"), "  Get  ");
     EXPECT_EQ(p.value("LANG", "idDelete"), "Remove");
@@ -52,7 +52,7 @@ TEST(ProfileReader, LimitsValuesAndTheKeyList) {
     ASSERT_EQ(keys.size(), 1001);
     EXPECT_EQ(keys.last(), QByteArray(382, 'n'));
     EXPECT_FALSE(p.value("LANG", keys.last()).has_value());  // the reader's "no value"
-    EXPECT_EQ(p.value("LANG", "last"), "z");                  // readable, just not listed
+    EXPECT_EQ(p.value("LANG", "last"), "z");                 // readable, just not listed
 }
 
 TEST(ProfileReader, SurvivesBinaryAndMissingFiles) {

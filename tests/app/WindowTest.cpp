@@ -1,0 +1,423 @@
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSettings>
+#include <QSystemTrayIcon>
+#include <QTabWidget>
+#include <QToolButton>
+#include <QTreeWidget>
+
+#include "AppFixture.h"
+#include "core/MessageTemplates.h"
+#include "gui/LinkLabel.h"
+#include "gui/TrayIcon.h"
+
+namespace {
+QString textOf(TForm1& f, const char* name) {
+    QObject* c = f.findControl(QString::fromLatin1(name));
+    QString t;
+    if (!c || !TForm1::controlText(c, &t)) {
+        return QStringLiteral("<none>");
+    }
+    return t;
+}
+}  // namespace
+
+TEST_F(WindowTest, EveryNamedControlHasItsDefaultText) {
+    TForm1& f = start();
+    const std::pair<const char*, const char*> texts[] = {
+        {"idList", "Pictures"},
+        {"idOptions", "Options"},
+        {"idLog", "Log"},
+        {"idAbout", "About"},
+        {"idDownload", "Download"},
+        {"idDelete", "Delete"},
+        {"idUpload", "Upload"},
+        {"idRefresh", "Refresh"},
+        {"idUploadToC", "Upload to:"},
+        {"idUploadPath", "/a/"},
+        {"idMode", "Mode"},
+        {"idSaveImages", "Save images in:"},
+        {"idBrowse", "..."},
+        {"idDownloadAll", "Download all photos on connect"},
+        {"idOverwrite", "Overwrite exsisting"},
+        {"idDeleteAfter", "Delete downloaded photos from phone"},
+        {"idLoad", "Load with Windows"},
+        {"idHide", "Hide on startup"},
+        {"idLanguage", "Language:"},
+        {"info", " "},
+        {"idCharset", "Font Charset:"},
+        {"idLangContainer", "lang file container"},
+        {"Panel2", "Panel2"},
+        {"Label10", "For new versions check out "},
+        {"Label5", "Seeking info about your Moto? Check out"},
+    };
+    for (const auto& [name, text] : texts) {
+        EXPECT_EQ(textOf(f, name), QString::fromLatin1(text)) << name;
+    }
+    for (const auto& t : MessageTemplates) {
+        EXPECT_EQ(textOf(f, t.Name), QString::fromLatin1(t.Caption)) << t.Name;
+        auto* label = qobject_cast<QLabel*>(f.findControl(QString::fromLatin1(t.Name)));
+        ASSERT_NE(label, nullptr);
+        EXPECT_EQ(label->parentWidget(), f.Panel2);
+    }
+    for (const char* name :
+         {"StatusBar1",    "ProgressBar1",  "ProgressBar2", "ToolBar1",       "ComboBox1",
+          "idDriveSelect", "Panel3",        "ListView1",    "idExclude",      "idModeSelect",
+          "Edit1",         "idLanguageSel", "idCharsetSel", "idLanguageList", "Label1",
+          "Label6",        "Label7",        "Label8",       "Label9",         "Label11",
+          "Label12",       "Label13",       "idTabs"}) {
+        EXPECT_NE(f.findChild<QObject*>(QString::fromLatin1(name)), nullptr) << name;
+    }
+    for (const char* name : {"ToolButton4", "ToolButton5", "ToolButton7", "ToolButton8", "Log",
+                             "OpenDialog1", "TrayIcon1"}) {
+        EXPECT_NE(f.findChild<QObject*>(QString::fromLatin1(name)), nullptr) << name;
+    }
+    EXPECT_EQ(f.windowTitle(), "Snaprill v0.21 by Brenwick");
+    EXPECT_EQ(f.idTabs->count(), 4);
+    EXPECT_EQ(f.idTabs->currentWidget(), f.idList);
+    EXPECT_EQ(f.idModeSelect->count(), 2);
+    EXPECT_EQ(f.idModeSelect->itemText(1), "File Manager");
+    EXPECT_EQ(f.idCharsetSel->count(), 19);
+    EXPECT_EQ(f.idCharsetSel->itemText(15), "RUSSIAN_CHARSET");
+    EXPECT_EQ(f.ListView1->headerItem()->text(1), "File Name");
+    EXPECT_EQ(f.ListView1->headerItem()->text(2), "Size (Bytes)");
+    EXPECT_EQ(f.ImageList1.size(), 4);
+    EXPECT_FALSE(f.ProgressBar1->isVisible());
+    EXPECT_EQ(f.trayIcon()->ToolTip(), "Snaprill by Brenwick");
+    EXPECT_TRUE(f.trayIcon()->Active());
+    EXPECT_EQ(f.minimumSize(), QSize(450, 370));
+}
+
+TEST_F(WindowTest, FirstRunDefaultsAndTheLog) {
+    TForm1& f = start();
+    EXPECT_TRUE(f.isVisible());
+    EXPECT_EQ(f.Edit1->text(), config.PicturesDir);
+    for (QCheckBox* c : {f.idOverwrite, f.idDeleteAfter, f.idDownloadAll, f.idHide, f.idLoad}) {
+        EXPECT_FALSE(c->isChecked()) << c->objectName().toStdString();
+    }
+    EXPECT_EQ(f.idModeSelect->currentText(), "Photo Manager");
+    EXPECT_EQ(f.idCharsetSel->currentText(), "DEFAULT_CHARSET");
+    EXPECT_EQ(f.idLanguageSel->currentIndex(), -1);
+    EXPECT_EQ(f.idExclude->count(), 0);
+    EXPECT_EQ(f.Log->toPlainText(), "0 P2K devices found");
+
+    f.AddLog("first");
+    f.AddLog("second");
+    EXPECT_EQ(f.Log->toPlainText(), "0 P2K devices found\nfirst\nsecond");
+    EXPECT_EQ(f.StatusPanel0->text(), "second");
+
+    f.close();
+    EXPECT_TRUE(QFile::exists(config.ExcludePath));  // an empty list gives an empty file
+    EXPECT_EQ(QFileInfo(config.ExcludePath).size(), 0);
+    EXPECT_FALSE(QFile::exists(config.AutostartPath));
+    QSettings s(config.SettingsPath, QSettings::NativeFormat);
+    EXPECT_EQ(s.value("dir").toString(), config.PicturesDir);
+    EXPECT_EQ(s.value("lang").toString(), "");
+    EXPECT_EQ(s.value("mode").toInt(), 0);
+    EXPECT_EQ(s.value("charset").toInt(), 1);
+    EXPECT_EQ(s.value("overwrite").toInt(), 0);
+}
+
+TEST_F(WindowTest, SettingsSurviveCloseAndNewStart) {
+    writeLang("English.lang", "[LANG]\nidRefresh=Reload\n");
+    TForm1& f = start();
+    f.Edit1->setText("/photos/");
+    f.idOverwrite->setChecked(true);
+    f.idDownloadAll->setChecked(true);
+    f.idHide->setChecked(true);
+    f.idLoad->setChecked(true);
+    f.idLanguageSel->setCurrentIndex(0);
+    f.idModeSelect->setCurrentIndex(1);
+    f.idCharsetSel->setCurrentIndex(15);
+    f.idExclude->addItems({"/a/mobile/picture/x.jpg", "/a/mobile/picture/y.jpg"});
+
+    TForm1& g = restart();
+    EXPECT_EQ(g.Edit1->text(), "/photos/");
+    EXPECT_TRUE(g.idOverwrite->isChecked());
+    EXPECT_FALSE(g.idDeleteAfter->isChecked());
+    EXPECT_TRUE(g.idDownloadAll->isChecked());
+    EXPECT_TRUE(g.idHide->isChecked());
+    EXPECT_FALSE(g.isVisible());  // started hidden: only the tray icon shows
+    EXPECT_TRUE(g.idLoad->isChecked());
+    EXPECT_EQ(g.idLanguageSel->currentText(), "English.lang");
+    EXPECT_EQ(g.idRefresh->text(), "Reload");
+    EXPECT_EQ(g.idModeSelect->currentIndex(), 1);
+    EXPECT_EQ(g.ManagerMode, 1);
+    // The stored charset is only selected; decoding stays at the default.
+    EXPECT_EQ(g.idCharsetSel->currentIndex(), 15);
+    EXPECT_EQ(g.FontCharset(), 1);
+    ASSERT_EQ(g.idExclude->count(), 2);
+    EXPECT_EQ(g.idExclude->item(1)->text(), "/a/mobile/picture/y.jpg");
+
+    // Autostart entry written with the executable's path, removed when unchecked.
+    QFile desktop(config.AutostartPath);
+    ASSERT_TRUE(desktop.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(desktop.readAll().contains("Exec=" + config.ExePath.toUtf8() + "\n"));
+    desktop.close();
+    g.idLoad->setChecked(false);
+    restart();
+    EXPECT_FALSE(QFile::exists(config.AutostartPath));
+    EXPECT_FALSE(form->idLoad->isChecked());
+}
+
+TEST_F(WindowTest, HiddenStartWithoutTrayStillShowsTheWindow) {
+    writeFile(config.SettingsPath, "[General]\nhide=1\nmode=7\ncharset=40\n");
+    trayAvailable = false;
+    TForm1& f = start();
+    EXPECT_TRUE(f.idHide->isChecked());
+    EXPECT_TRUE(f.isVisible());
+    EXPECT_EQ(f.idModeSelect->currentIndex(), 0);  // a mode other than 0 or 1: Photo Manager
+    EXPECT_EQ(f.idCharsetSel->currentIndex(), 1);  // outside the table: the default stays
+    // Minimising must not hide a window that no icon could bring back.
+    f.showMinimized();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(f.isVisible());
+}
+
+TEST_F(WindowTest, VanishedLanguageFileSelectsNothingAndStoresEmpty) {
+    writeFile(config.SettingsPath, "[General]\nlang=gone.lang\n");
+    writeLang("deutsch.lang", "[LANG]\nidRefresh=Neu laden\n");
+    TForm1& f = start();
+    EXPECT_EQ(f.idLanguageSel->count(), 1);
+    EXPECT_EQ(f.idLanguageSel->currentIndex(), -1);
+    EXPECT_EQ(f.idRefresh->text(), "Refresh");
+    f.close();
+    EXPECT_EQ(QSettings(config.SettingsPath, QSettings::NativeFormat).value("lang").toString(), "");
+
+    // The stored name matches its entry without regard to letter case.
+    writeFile(config.SettingsPath, "[General]\nlang=DEUTSCH.LANG\n");
+    form.reset();
+    EXPECT_EQ(start().idRefresh->text(), "Neu laden");
+}
+
+TEST_F(WindowTest, LanguageFileKeysQuotesAndFallbacks) {
+    QByteArray data =
+        "[lang]\n"
+        "IDREFRESH=Reload\n"
+        "iddownload = \"  Fetch  \"\n"
+        "idOptions='Settings'\n"
+        "noSuchControl=whatever\n"
+        "idModeSelect=ignored\n"
+        "Log=would wipe the log\n"
+        "Edit1=/not/a/folder/\n"
+        "idUploadPath=/b/\n"
+        "Panel2=Templates\n";
+    // Fill the 16384-byte key list so that only 8 bytes are left for the
+    // last key, which is cut to "idDelete": the reader has no value for the
+    // cut name, so the control shows "***".
+    qsizetype used = 0;
+    for (const char* k : {"IDREFRESH", "iddownload", "idOptions", "noSuchControl", "idModeSelect",
+                          "Log", "Edit1", "idUploadPath", "Panel2"}) {
+        used += qsizetype(strlen(k)) + 1;
+    }
+    const qsizetype target = 16382 - 8;
+    const int names = static_cast<int>((target - used - 20) / 16);
+    for (int i = 0; i < names; ++i) {
+        data += "pad" + QByteArray::number(i).rightJustified(12, '0') + "=x\n";
+    }
+    data += QByteArray(target - used - names * 16 - 1, 'x') + "=x\n";
+    data += "idDeleteTooLong=Remove\n";
+    writeLang("A.lang", data);
+    TForm1& f = start();
+    f.AddLog("kept");
+    f.loadLang("A.lang");
+    EXPECT_EQ(f.idRefresh->text(), "Reload");
+    EXPECT_EQ(f.idDownload->text(), "  Fetch  ");
+    EXPECT_EQ(f.idTabs->tabText(1), "Settings");
+    EXPECT_EQ(f.idDelete->text(), "***");
+    EXPECT_EQ(f.idModeSelect->itemText(0), "Photo Manager");
+    EXPECT_TRUE(f.Log->toPlainText().endsWith("kept"));
+    EXPECT_EQ(f.Edit1->text(), config.PicturesDir);
+    EXPECT_EQ(f.idUploadPath->currentText(), "/b/");
+    EXPECT_EQ(textOf(f, "Panel2"), "Templates");
+    EXPECT_TRUE(f.idLangContainer->toPlainText().startsWith("IDREFRESH\niddownload\nidOptions\n"));
+    EXPECT_TRUE(f.idLangContainer->toPlainText().endsWith("\nidDelete"));
+}
+
+TEST_F(WindowTest, LaterFileKeepsTextsItDoesNotName) {
+    writeLang("A.lang", "[LANG]\nidRefresh=Again\nidUpload=Send\n");
+    writeLang("B.lang", "[LANG]\nidUpload=Put\n");
+    writeLang("C.lang", "no section here\nidUpload=Nope\n");
+    TForm1& f = start();
+    ASSERT_EQ(f.idLanguageSel->count(), 3);
+    f.idLanguageSel->setCurrentIndex(0);
+    f.idLanguageSelClick(f.idLanguageSel);
+    f.idLanguageSel->setCurrentIndex(1);
+    f.idLanguageSelClick(f.idLanguageSel);
+    EXPECT_EQ(f.idRefresh->text(), "Again");
+    EXPECT_EQ(f.idUpload->text(), "Put");
+    f.loadLang("C.lang");
+    f.loadLang("");
+    f.loadLang("missing.lang");
+    f.loadLang("../A.lang");
+    EXPECT_EQ(f.idUpload->text(), "Put");
+    EXPECT_EQ(f.idLangContainer->toPlainText(), "idUpload");
+}
+
+TEST_F(WindowTest, UploadPathBoxFollowsALongLabel) {
+    writeLang("Long.lang", "[LANG]\nidUploadToC=Upload the chosen files into:\n");
+    TForm1& f = start();
+    f.idModeSelect->setCurrentIndex(1);
+    f.idModeSelectChange(&f);
+    QCoreApplication::processEvents();
+    const int before = f.idUploadPath->x();
+    f.loadLang("Long.lang");
+    const int labelRight = f.idUploadToC->x() + f.idUploadToC->width();
+    EXPECT_GT(f.idUploadPath->x(), before);
+    EXPECT_EQ(f.idUploadPath->x(), labelRight + 5);
+    EXPECT_EQ(f.idUploadPath->x() + f.idUploadPath->width(),
+              f.ComboBox1->x() + f.ComboBox1->width());
+    EXPECT_EQ(f.Panel3->x(), f.ToolBar1->x());
+}
+
+TEST_F(WindowTest, RussianCharsetDecodesWindows1251) {
+    // "Обновить" and "Файлов: %d" in windows-1251.
+    writeLang("Russian.lang",
+              "[LANG]\r\nidRefresh=\xce\xe1\xed\xee\xe2\xe8\xf2\xfc\r\n"
+              "idFilesCount=\xd4\xe0\xe9\xeb\xee\xe2: %d\r\n"
+              "Label1=\xe0\xe2\xf2\xee\xf0@example.org\r\n");
+    TForm1& f = start();
+    f.loadLang("Russian.lang");
+    EXPECT_EQ(f.FontCharset(), 1);
+    EXPECT_NE(f.idRefresh->text(), QString::fromUtf8("Обновить"));        // 1252 under DEFAULT
+    EXPECT_EQ(f.Label1->text(), QString::fromUtf8("автор@example.org"));  // fixed Cyrillic font
+
+    f.idCharsetSel->setCurrentIndex(15);
+    f.idCharsetSelChange(f.idCharsetSel);
+    EXPECT_EQ(f.FontCharset(), 204);
+    EXPECT_EQ(f.idRefresh->text(), QString::fromUtf8("Обновить"));
+    EXPECT_EQ(f.Msg("idFilesCount", {qint64{3}}), QString::fromUtf8("Файлов: 3"));
+
+    f.idCharsetSel->setCurrentIndex(16);
+    f.idCharsetSelChange(f.idCharsetSel);
+    EXPECT_EQ(f.FontCharset(), 222);
+    f.idCharsetSel->setCurrentIndex(1);
+    f.idCharsetSelChange(f.idCharsetSel);
+    EXPECT_EQ(f.FontCharset(), 1);
+    EXPECT_EQ(f.Label1->text(), QString::fromUtf8("автор@example.org"));
+}
+
+TEST_F(WindowTest, BadLanguageFilesNeverBreakTheWindow) {
+    QByteArray binary;
+    for (int i = 0; i < 300000; ++i) {
+        binary.append(static_cast<char>((i * 131) & 0xff));
+    }
+    writeLang("binary.lang", binary);
+    writeLang("huge.lang", "[LANG]\nidRefresh=Big\n" + QByteArray(6 * 1024 * 1024, 'z'));
+    writeLang("long.lang", "[LANG]\nidHide=" + QByteArray(3000, 'h') + "\n");
+    writeLang("templates.lang",
+              "[LANG]\nidSelectedFiles=%s of %d\nidFreeSpace=Free %2.f %d\nidPhoneFound=%n\n"
+              "idSkipping=Skip %s\n");
+    TForm1& f = start();
+    for (const char* name : {"binary.lang", "huge.lang", "long.lang", "templates.lang"}) {
+        f.loadLang(QString::fromLatin1(name));
+    }
+    EXPECT_EQ(f.idRefresh->text(), "Big");
+    EXPECT_EQ(f.idHide->text().size(), 2047);
+    EXPECT_EQ(f.Msg("idSelectedFiles", {qint64{1}, qint64{4}, 2.5}), "1 of 4 files -  3 kB");
+    EXPECT_EQ(f.Msg("idFreeSpace", {1023.5}), "Free space: 1024");
+    EXPECT_EQ(f.Msg("idPhoneFound", {qint64{2}}), "2 P2K devices found");
+    EXPECT_EQ(f.Msg("idSkipping", {QStringLiteral("/p/a.jpg")}), "Skip /p/a.jpg");
+}
+
+TEST_F(WindowTest, ModeSwitchesItsControls) {
+    TForm1& f = start();
+    auto* row = new QTreeWidgetItem(f.ListView1, {QString(), "/a/x.jpg", "10"});
+    row->setCheckState(0, Qt::Unchecked);
+    f.idModeSelect->setCurrentIndex(1);
+    f.idModeSelectChange(f.idModeSelect);
+    EXPECT_EQ(f.ManagerMode, 1);
+    EXPECT_FALSE(f.Edit1->isVisible());
+    EXPECT_FALSE(f.idOverwrite->isVisibleTo(f.idOptions));
+    EXPECT_TRUE(f.Panel3->isVisibleTo(f.idList));
+    EXPECT_FALSE(row->data(0, Qt::CheckStateRole).isValid());
+    f.idModeSelect->setCurrentIndex(0);
+    f.idModeSelectChange(f.idModeSelect);
+    EXPECT_EQ(f.ManagerMode, 0);
+    EXPECT_TRUE(f.idOverwrite->isVisibleTo(f.idOptions));
+    EXPECT_FALSE(f.Panel3->isVisibleTo(f.idList));
+    EXPECT_TRUE(row->data(0, Qt::CheckStateRole).isValid());
+}
+
+TEST_F(WindowTest, TrayTogglesAndMinimiseHides) {
+    TForm1& f = start();
+    ASSERT_TRUE(f.isVisible());
+    TTrayIcon* tray = f.trayIcon();
+    emit tray->platformIcon()->activated(QSystemTrayIcon::Trigger);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(f.isVisible());
+    emit tray->platformIcon()->activated(QSystemTrayIcon::Trigger);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(f.isVisible());
+    EXPECT_FALSE(f.isMinimized());
+    emit tray->platformIcon()->activated(QSystemTrayIcon::Context);  // no handler: nothing
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(f.isVisible());
+    f.showMinimized();
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(f.isVisible());
+    // A double click toggles twice and ends where it started.
+    emit tray->platformIcon()->activated(QSystemTrayIcon::Trigger);
+    emit tray->platformIcon()->activated(QSystemTrayIcon::Trigger);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(f.isVisible());
+
+    tray->SetToolTip(QString(70, QLatin1Char('t')));
+    EXPECT_EQ(tray->ToolTip().size(), 62);
+    tray->SetActive(true);
+    EXPECT_TRUE(tray->Active());
+    tray->SetActive(false);
+    EXPECT_FALSE(tray->Active());
+}
+
+TEST_F(WindowTest, FolderChooserAndLinks) {
+    QDir().mkpath(config.PicturesDir);
+    TForm1& f = start();
+    chooserAnswer = root + "/chosen";
+    f.idBrowseClick(f.idBrowse);
+    EXPECT_EQ(chooserTitle, "Select directory");
+    EXPECT_EQ(chooserCurrent, config.PicturesDir);
+    EXPECT_EQ(f.Edit1->text(), root + "/chosen/");
+    chooserAnswer = "/";
+    f.idBrowseClick(f.idBrowse);
+    EXPECT_EQ(f.Edit1->text(), "/");
+    chooserAnswer.clear();
+    f.idBrowseClick(f.idBrowse);  // cancelled
+    EXPECT_EQ(f.Edit1->text(), "/");
+    f.Edit1->setText(root + "/gone/");
+    chooserAnswer = root;
+    f.idBrowseClick(f.idBrowse);
+    EXPECT_EQ(chooserCurrent, "");  // a vanished folder is not pre-selected
+
+    emit f.Label1->clicked();
+    f.Label6Click(f.Label6);
+    writeLang("links.lang", "[LANG]\nLabel8=https://example.org/other\n");
+    f.loadLang("links.lang");
+    emit f.Label8->clicked();
+    ASSERT_EQ(opened.size(), 3);
+    EXPECT_EQ(opened[0], QUrl("mailto:snaprill@brenwick.example"));
+    EXPECT_EQ(opened[1], QUrl(f.Label6->text()));
+    EXPECT_EQ(opened[2], QUrl("https://example.org/other"));
+}
+
+TEST_F(WindowTest, UnreadableAndUnwritableFilesAreLogged) {
+    // Folders where the files should be: they can be neither read nor written.
+    QDir().mkpath(config.ExcludePath);
+    QDir().mkpath(config.SettingsPath);
+    TForm1& f = start();
+    EXPECT_TRUE(f.Log->toPlainText().contains("exclude.txt"));
+    EXPECT_EQ(f.Edit1->text(), config.PicturesDir);
+    f.idLoad->setChecked(true);
+    QDir().mkpath(config.AutostartPath);
+    f.close();  // still ends normally
+    const QString log = f.Log->toPlainText();
+    EXPECT_TRUE(log.contains("Snaprill.conf")) << log.toStdString();
+    EXPECT_TRUE(log.contains("snaprill.desktop")) << log.toStdString();
+    EXPECT_GE(log.count("exclude.txt"), 2) << log.toStdString();
+}
