@@ -22,6 +22,10 @@
 #include "gui/TForm1.h"
 #include "gui/TrayIcon.h"
 
+// The pictures are compiled into this static library; its resource
+// initialiser must be called, or the linker leaves it out.
+static void initPictures() { Q_INIT_RESOURCE(snaprill); }
+
 namespace {
 
 // The texts of these controls are drawn in a font of their own, with the
@@ -65,6 +69,7 @@ void TForm1::registerControl(QObject* Control, const QString& Name) {
 }
 
 void TForm1::buildWindow() {
+    initPictures();
     setWindowIcon(programIcon());
     QFont font(QStringLiteral("Tahoma"));
     font.setPixelSize(11);
