@@ -26,11 +26,5 @@ TEST_F(WindowTest, ScreenshotsOfBothModes) {
         f.idTabs->setCurrentIndex(0);
         QCoreApplication::processEvents();
         EXPECT_TRUE(f.grab().save(out + QStringLiteral("/window-%1.png").arg(name)));
-        f.idTabs->setCurrentIndex(1);
-        QCoreApplication::processEvents();
-        EXPECT_TRUE(f.grab().save(out + QStringLiteral("/options-%1.png").arg(name)));
     }
-    f.idTabs->setCurrentIndex(3);
-    QCoreApplication::processEvents();
-    EXPECT_TRUE(f.grab().save(out + QStringLiteral("/about.png")));
 }
