@@ -25,7 +25,7 @@
 // sinks on the thread that calls it, and EventFd() is readable while events
 // wait.
 class TVirtualDeviceSource final : public IDeviceSource {
-public:
+  public:
     TVirtualDeviceSource();
     ~TVirtualDeviceSource() override;
     TVirtualDeviceSource(const TVirtualDeviceSource&) = delete;
@@ -42,8 +42,10 @@ public:
     bool UnplugModem(const std::string& Name);
 
     static std::string PhonePath(const std::string& Name) { return "virtual:p2k/" + Name; }
-    // The plugged phone behind a device path, or nullptr when none is plugged there.
-    std::shared_ptr<TVirtualPhone> PhoneAt(const std::string& DevicePath) const;
+    // The plugged phone behind a device path, or nullptr when none is plugged
+    // there; Generation, when given, receives the generation of that plug.
+    std::shared_ptr<TVirtualPhone> PhoneAt(const std::string& DevicePath,
+                                           uint64_t* Generation = nullptr) const;
     // Whether the phone plugged at DevicePath is still the one of that plug
     // (a phone unplugged and plugged again gets a new generation).
     bool IsPlugged(const std::string& DevicePath, uint64_t Generation) const;
@@ -56,7 +58,7 @@ public:
     int EventFd() const override { return eventFd_; }
     void DispatchPending() override;
 
-private:
+  private:
     struct TDevice {
         bool IsModem = false;
         std::string Name;

@@ -13,13 +13,13 @@
 // exchange to its phone; once the phone is unplugged (even if a phone of the
 // same name comes back) every exchange of that channel fails.
 class TVirtualP2KTransport final : public IP2KTransport {
-public:
+  public:
     enum class TExchange { Write, Read };
     // Runs before every exchange of every channel, with the device path and
     // the count of exchanges so far on all channels: a test can unplug a
     // phone in the middle of a transaction.
-    using TExchangeHook = std::function<void(TExchange Kind, const std::string& DevicePath,
-                                             uint64_t Index)>;
+    using TExchangeHook =
+        std::function<void(TExchange Kind, const std::string& DevicePath, uint64_t Index)>;
 
     explicit TVirtualP2KTransport(TVirtualDeviceSource& Devices) : devices_(Devices) {}
 
@@ -30,7 +30,7 @@ public:
     // Open channels (not yet closed or destroyed).
     int OpenChannels() const { return openChannels_; }
 
-private:
+  private:
     friend class TVirtualP2KChannel;
     TVirtualDeviceSource& devices_;
     TExchangeHook hook_;

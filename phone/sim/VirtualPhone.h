@@ -70,18 +70,20 @@ struct TVirtualPhoneFaults {
     // After this many completed transactions (response fetched) every
     // transfer stalls, as when the phone has left the bus.
     std::optional<uint32_t> DisappearAfter;
-    // Busy delay, in microseconds, added to every command write (benchmarks).
+    // Pause, in microseconds, added to every command write (benchmarks).
     uint32_t DelayMicroseconds = 0;
 
     // The open file shrinks to ShrinkTo bytes after this many reads of it.
     std::optional<uint32_t> ShrinkAfterReads;
     size_t ShrinkTo = 0;
-    // The k-th read (1-based) since the file was opened fails with a non-zero
-    // status and no file data.
+    // The k-th read (1-based) since the file was opened fails.
     std::optional<uint32_t> FailReadAtBlock;
-    // The k-th write (1-based) since the file was opened is refused: a status
-    // byte back and nothing stored.
+    // The k-th write (1-based) since the file was opened fails; nothing is stored.
     std::optional<uint32_t> FailWriteAtBlock;
+    // How those block failures show: true stalls the command write (the
+    // exchange fails); false answers it, a read with no data and a write with
+    // a non-zero status byte.
+    bool BlockFailuresStall = true;
 
     // Garbage in list replies.
     bool ListNamesWithoutNul = false;  // names fill all 260 bytes with no NUL
@@ -91,7 +93,7 @@ struct TVirtualPhoneFaults {
 };
 
 class TVirtualPhone {
-public:
+  public:
     TVirtualPhone();
     explicit TVirtualPhone(TVirtualPhoneState State);
 
@@ -122,7 +124,21 @@ public:
     // Path of the file the last open opened, empty when none is open.
     const std::string& OpenFileName() const { return open_.Name; }
 
-private:
+  private:
+    // Reply data, or nothing when the phone stalls the command write.
+    using TReply = std::optional<std::vector<uint8_t>>;
+    using THandler = TReply (TVirtualPhone::*)(const uint8_t* Args, size_t N);
+    struct TCommandHandler {
+        uint16_t Command;
+        THandler Handler;
+    };
+    struct TSubCommandHandler {
+        uint32_t SubCommand;
+        THandler Handler;
+    };
+    static const TCommandHandler commands_[];
+    static const TSubCommandHandler subCommands_[];
+
     struct TOpenFile {
         bool IsOpen = false;
         bool Writing = false;
@@ -143,27 +159,31 @@ private:
         std::vector<uint8_t> Data;
     };
 
-    std::vector<uint8_t> handle(uint16_t Command, const uint8_t* Payload, size_t N);
-    std::vector<uint8_t> readSeem(const uint8_t* Payload, size_t N);
-    std::vector<uint8_t> fileSystem(const uint8_t* Payload, size_t N);
-    std::vector<uint8_t> fileOpen(const uint8_t* Args, size_t N);
-    std::vector<uint8_t> fileRead(const uint8_t* Args, size_t N);
-    std::vector<uint8_t> fileWrite(const uint8_t* Args, size_t N);
-    std::vector<uint8_t> fileClose(size_t N);
-    std::vector<uint8_t> fileDelete(const uint8_t* Args, size_t N);
-    std::vector<uint8_t> searchOpen(const uint8_t* Args, size_t N);
-    std::vector<uint8_t> searchNext(const uint8_t* Args, size_t N);
-    std::vector<uint8_t> drives(size_t N);
-    std::vector<uint8_t> freeSpace(const uint8_t* Args, size_t N);
+    // Command handlers; Args/N are the payload (after the sub-command for
+    // the file-system ones).
+    TReply readSeem(const uint8_t* Args, size_t N);
+    TReply fileSystem(const uint8_t* Args, size_t N);
+    TReply fileOpen(const uint8_t* Args, size_t N);
+    TReply fileRead(const uint8_t* Args, size_t N);
+    TReply fileWrite(const uint8_t* Args, size_t N);
+    TReply fileClose(const uint8_t* Args, size_t N);
+    TReply fileDelete(const uint8_t* Args, size_t N);
+    TReply searchOpen(const uint8_t* Args, size_t N);
+    TReply searchNext(const uint8_t* Args, size_t N);
+    TReply drives(const uint8_t* Args, size_t N);
+    TReply freeSpace(const uint8_t* Args, size_t N);
 
+    TVirtualDrive* driveOf(const std::string& Path);
     std::vector<uint8_t> response() const;
-    uint8_t readyCount() const;
+    uint16_t sizeField(uint8_t Count) const;
 
     TVirtualPhoneState state_;
     TVirtualPhoneFaults faults_;
     TOpenFile open_;
     TSearch search_;
     TPending pending_;
+    uint8_t reportedCount_ = 0;
+    uint16_t reportedSize_ = 0;
     uint32_t transactions_ = 0;
     std::vector<TReceived> received_;
     bool keepReceived_ = true;

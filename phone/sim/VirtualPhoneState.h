@@ -20,8 +20,8 @@ struct TVirtualFile {
 };
 
 struct TVirtualDrive {
-    std::string Name;        // "/a"
-    int32_t FreeSpace = 0;   // bytes, answered by sub-command 0x0B as 4 bytes big-endian
+    std::string Name;       // "/a"
+    int32_t FreeSpace = 0;  // bytes, answered by sub-command 0x0B as 4 bytes big-endian
 };
 
 struct TVirtualPhoneState {
@@ -41,8 +41,9 @@ struct TVirtualPhoneState {
 };
 
 // Seem numbers the program reads.
-inline constexpr uint16_t SeemModel = 0x0117;  // model name, 8-bit text with 0 and 255 bytes mixed in
-inline constexpr uint16_t SeemFlex = 0x0004;   // firmware (flex) version bytes
+inline constexpr uint16_t SeemModel =
+    0x0117;  // model name, 8-bit text with 0 and 255 bytes mixed in
+inline constexpr uint16_t SeemFlex = 0x0004;  // firmware (flex) version bytes
 
 // A ready phone: model text with the padding bytes real phones put in it,
 // a packed flex version, drives /a and /b, no files.
@@ -52,5 +53,6 @@ std::vector<uint8_t> ModelSeemBytes(const std::string& Model);
 // The flex seem in packed form (first byte 8, 8 more bytes whose nibbles the
 // program pairs) holding the given 14 hex digits; non-hex digits count as 0.
 std::vector<uint8_t> PackedFlexSeemBytes(const std::string& HexDigits);
-// The flex seem in plain form: the bytes of the hex digits as they stand.
+// The flex seem in plain form: the bytes of the hex digits as they stand
+// (the program leaves out bytes 0 and 255; a first byte of 8 reads as packed).
 std::vector<uint8_t> PlainFlexSeemBytes(const std::string& HexDigits);
