@@ -1,19 +1,10 @@
 #include "MotoATMode.h"
 
-namespace {
-
-// The component library's banner (code page 1251): its name and version, its
-// purpose, where to report bugs, a disclaimer, thanks and a signature.
-const char* const ATBanner =
-    "Snaprill phone components 0.21\r\n"
-    "\xca\xee\xec\xef\xee\xed\xe5\xed\xf2\xfb \xe4\xeb\xff \xf0\xe0\xe1\xee\xf2\xfb \xf1 "
-    "\xf2\xe5\xeb\xe5\xf4\xee\xed\xe0\xec\xe8 Motorola\r\n";
-
-}  // namespace
+#include "ComponentBanner.h"
 
 TMotoATMode::TMotoATMode(TPhoneBackend& Backend)
     : backend_(Backend),
-      about_(ATBanner),
+      about_(ComponentBanner()),
       deviseList_(std::make_unique<TMotoATModemList>(Backend)) {
     // Refusal is not fatal: the list then changes only on the program's own Rescan.
     RegisterDeviseNotify(backend_.Devices, UsbDeviceInterfaceGuid, this);
