@@ -229,3 +229,12 @@ void TVirtualModemPhone::switchToP2K() {
     std::this_thread::sleep_for(reattachDelay_);
     inP2K_ = !devices_.PlugPhone(name_, phone_).empty();
 }
+
+std::shared_ptr<void> StartVirtualModemPhone(const std::string& Name,
+                                             std::shared_ptr<TVirtualPhone> Phone,
+                                             TVirtualDeviceSource& Devices) {
+    auto rig = std::make_shared<TVirtualModemPhone>(Devices, Name, std::move(Phone));
+    if (!rig->IsValid())
+        return nullptr;
+    return rig;
+}

@@ -120,3 +120,10 @@ class TVirtualModemPhone {
     std::atomic<bool> inP2K_{false};
     TVirtualModem modem_;  // last: its reader thread stops before the rest goes
 };
+
+// Starts a phone in modem mode for the virtual phone folder: a modem-phone
+// rig under Name, kept alive by the returned handle (dropping it unplugs the
+// phone); nullptr when the modem could not start.
+std::shared_ptr<void> StartVirtualModemPhone(const std::string& Name,
+                                             std::shared_ptr<TVirtualPhone> Phone,
+                                             TVirtualDeviceSource& Devices);

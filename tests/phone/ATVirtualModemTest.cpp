@@ -85,9 +85,11 @@ TEST(ATVirtualModem, RigPlugsModemThenPhone) {
     }
     // Gone with the rig.
     EXPECT_TRUE(devices.Enumerate(P2KInterfaceGuid).empty());
-    {
-        TVirtualModemPhone rig(devices, "rig2", phone);
-        ASSERT_TRUE(rig.IsValid());
-    }
+    // The folder's starter: the handle keeps the modem plugged.
+    auto handle = StartVirtualModemPhone("rig2", phone, devices);
+    ASSERT_NE(handle, nullptr);
+    EXPECT_EQ(devices.Enumerate(UsbDeviceInterfaceGuid).size(), 1u);
+    handle.reset();
     EXPECT_TRUE(devices.Enumerate(UsbDeviceInterfaceGuid).empty());
+    EXPECT_EQ(StartVirtualModemPhone("none", nullptr, devices), nullptr);
 }
