@@ -2,14 +2,39 @@
 // flow itself (switching modems, listing phones and files) comes with the
 // phone work; until then the handlers report what they were asked.
 #include <QComboBox>
+#include <QSocketNotifier>
 #include <QToolButton>
 #include <QTreeWidget>
 
+#include "MotoATMode.h"
+#include "MotoP2KMode.h"
+#include "backend/Backend.h"
 #include "gui/TForm1.h"
 
-void TForm1::createLinks() {}
+void TForm1::createLinks() {
+    // Each component lists the phones present as it is made. Neither gets a
+    // debug handler: their per-operation lines are not shown.
+    MotoATMode1 = std::make_unique<TMotoATMode>(backend_);
+    MotoATMode1->OnArrival = [this](void* Sender) { MotoATMode1Arrival(Sender); };
+    MotoP2KMode1 = std::make_unique<TMotoP2KMode>(backend_);
+    MotoP2KMode1->OnArrival = [this](void* Sender) { MotoP2KMode1Arrival(Sender); };
+    MotoP2KMode1->OnRemove = [this](void* Sender) { MotoP2KMode1Remove(Sender); };
 
-void TForm1::destroyLinks() {}
+    // Device changes wait in the source until the GUI loop hands them on.
+    const int fd = backend_.Devices.EventFd();
+    if (fd >= 0) {
+        deviceNotifier_ = new QSocketNotifier(fd, QSocketNotifier::Read, this);
+        connect(deviceNotifier_, &QSocketNotifier::activated, this,
+                [this] { backend_.Devices.DispatchPending(); });
+    }
+}
+
+void TForm1::destroyLinks() {
+    delete deviceNotifier_;
+    deviceNotifier_ = nullptr;
+    MotoP2KMode1.reset();
+    MotoATMode1.reset();
+}
 
 void TForm1::connectConnectionHandlers() {
     connect(idDownload, &QToolButton::clicked, this, [this] { idDownloadClick(idDownload); });
@@ -29,7 +54,9 @@ void TForm1::connectConnectionHandlers() {
 void TForm1::switchP2K() {}
 
 void TForm1::GetDevises() {
-    AddLog(Msg("idPhoneFound", {qint64{0}}));
+    // Listing the phones into the phone choice comes with the connection
+    // flow; for now the count is reported.
+    AddLog(Msg("idPhoneFound", {qint64{MotoP2KMode1->DeviseList().Count()}}));
 }
 
 void TForm1::MotoP2KMode1Arrival(void* /*Sender*/) {

@@ -24,7 +24,9 @@
 
 // The pictures are compiled into this static library; its resource
 // initialiser must be called, or the linker leaves it out.
-static void initPictures() { Q_INIT_RESOURCE(snaprill); }
+static void initPictures() {
+    Q_INIT_RESOURCE(snaprill);
+}
 
 namespace {
 

@@ -10,6 +10,8 @@
 #include <QPushButton>
 #include <QTreeWidget>
 
+#include "MotoATMode.h"
+#include "MotoP2KMode.h"
 #include "core/MessageTemplates.h"
 
 TForm1::TForm1(TPhoneBackend& Backend, TFormConfig Config, QWidget* Parent)

@@ -92,6 +92,8 @@ class TForm1 : public QMainWindow {
 
     const TFormConfig& config() const { return config_; }
     TTrayIcon* trayIcon() const { return TrayIcon1; }
+    TMotoP2KMode* p2kMode() const { return MotoP2KMode1.get(); }
+    TMotoATMode* atMode() const { return MotoATMode1.get(); }
 
     // The controls, by their names.
     QTabWidget* idTabs = nullptr;
@@ -176,5 +178,7 @@ class TForm1 : public QMainWindow {
     QHash<QObject*, QByteArray> appliedRaw_;  // raw language-file bytes of applied texts
     int fontCharset_ = 1;
     bool minimizeHandlerInstalled_ = false;
+    std::unique_ptr<TMotoATMode> MotoATMode1;
+    std::unique_ptr<TMotoP2KMode> MotoP2KMode1;
     QSocketNotifier* deviceNotifier_ = nullptr;
 };

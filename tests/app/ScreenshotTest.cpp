@@ -21,8 +21,8 @@ TEST_F(WindowTest, ScreenshotsOfBothModes) {
         for (int i = 0; i < 20; ++i) {
             QCoreApplication::processEvents();
         }
-        const QString name = mode == 0 ? QStringLiteral("photo-manager")
-                                        : QStringLiteral("file-manager");
+        const QString name =
+            mode == 0 ? QStringLiteral("photo-manager") : QStringLiteral("file-manager");
         f.idTabs->setCurrentIndex(0);
         QCoreApplication::processEvents();
         EXPECT_TRUE(f.grab().save(out + QStringLiteral("/window-%1.png").arg(name)));
