@@ -6,6 +6,7 @@
 #include "AppFixture.h"
 #include "MotoP2KMode.h"
 #include "backend/Clock.h"
+#include "gui/BackendFactory.h"
 #include "sim/VirtualDeviceSource.h"
 #include "sim/VirtualP2KTransport.h"
 
@@ -35,4 +36,15 @@ TEST_F(WindowTest, LinkComponentsEnumerateAndHearArrivals) {
     EXPECT_EQ(form->p2kMode()->DeviseList().Count(), 2);
     EXPECT_TRUE(form->Log->toPlainText().endsWith("2 P2K devices found"));
     form.reset();  // the components go before the source they listen to
+}
+
+TEST_F(WindowTest, VirtualPhonesWhenTheEnvironmentNamesAFolder) {
+    QDir().mkpath(root + "/phones/first/a/mobile/picture");
+    qputenv("SNAPRILL_VIRTUAL_PHONES", (root + "/phones").toUtf8());
+    std::unique_ptr<TBackendHolder> holder = createBackend();
+    qunsetenv("SNAPRILL_VIRTUAL_PHONES");
+    form = std::make_unique<TForm1>(holder->Backend(), config);
+    EXPECT_EQ(form->p2kMode()->DeviseList().Count(), 1);
+    EXPECT_TRUE(form->Log->toPlainText().endsWith("1 P2K devices found"));
+    form.reset();
 }
