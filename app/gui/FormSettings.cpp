@@ -4,6 +4,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QScreen>
 
 #include "core/Autostart.h"
 #include "core/Charsets.h"
@@ -25,6 +26,11 @@ void TForm1::FormCreate() {
     idDeleteAfter->setChecked(stored.Delete.value_or(false));
     idDownloadAll->setChecked(stored.Download.value_or(false));
     idHide->setChecked(stored.Hide.value_or(false));
+
+    // The window first appears in the middle of its screen.
+    if (const QScreen* screen = this->screen()) {
+        move(screen->availableGeometry().center() - rect().center());
+    }
 
     // Without a notification area a hidden window could never be reached.
     const bool trayAvailable = config_.TrayAvailable && config_.TrayAvailable();
