@@ -20,8 +20,8 @@ inline constexpr uint16_t CmdFileSystem = 0x004A;
 // Sizes of the transaction buffers.
 inline constexpr size_t P2KCommandBufferSize = 4112;
 inline constexpr size_t P2KResponseBufferSize = 4101;
-inline constexpr size_t P2KMaxPayload = 4088;     // 4112 - 16 header bytes - 8 zero bytes
-inline constexpr size_t P2KMaxReplyData = 4083;   // 4101 - 18
+inline constexpr size_t P2KMaxPayload = 4088;    // 4112 - 16 header bytes - 8 zero bytes
+inline constexpr size_t P2KMaxReplyData = 4083;  // 4101 - 18
 
 using TP2KDebugEvent = std::function<void(TMotoP2KModemItem* AItem, const std::string& ADebugText,
                                           TDebugType ADebugType, bool ASubError)>;
@@ -38,7 +38,8 @@ struct TP2KFileAttrs {
     }
     static TP2KFileAttrs Of(std::initializer_list<TP2KFileAttr> Attrs) {
         TP2KFileAttrs S;
-        for (auto A : Attrs) S.Include(A);
+        for (auto A : Attrs)
+            S.Include(A);
         return S;
     }
     friend bool operator==(TP2KFileAttrs, TP2KFileAttrs) = default;
@@ -61,7 +62,7 @@ using TP2KProgressCallback = std::function<bool(int32_t Done, int32_t Total)>;
 // from a nested event loop can drop a gone phone from the list without
 // freeing it under the running operation.
 class TMotoP2KModemItem : public std::enable_shared_from_this<TMotoP2KModemItem> {
-public:
+  public:
     TMotoP2KModemItem(const TUSBDevise& Info, IP2KTransport& Transport, IClock& Clock);
     ~TMotoP2KModemItem();
     TMotoP2KModemItem(const TMotoP2KModemItem&) = delete;
@@ -100,24 +101,30 @@ public:
     // Whole-file operations. Local names are UTF-8 paths. Local-file failures
     // throw std::system_error carrying the path.
     bool DeleteFile(const std::string& Name);
-    bool DownloadFile(const std::string& PhoneName, const std::string& LocalName,
-                      int32_t BlockSize, int32_t ExpectedSize,
-                      const TP2KProgressCallback& Progress);
+    bool DownloadFile(const std::string& PhoneName, const std::string& LocalName, int32_t BlockSize,
+                      int32_t ExpectedSize, const TP2KProgressCallback& Progress);
     bool UploadFile(const std::string& LocalName, const std::string& PhoneName, int32_t BlockSize,
                     const TP2KProgressCallback& Progress);
 
-private:
+  private:
     TUSBDevise modemInfo_;
     IP2KTransport& transport_;
     IClock& clock_;
     std::unique_ptr<IP2KChannel> handle_;
     int32_t packetId_ = 0;
     TP2KDebugEvent onDebugEvent_;
+    // Set by every SendCommand: whether its transaction failed. Lets a
+    // download tell a failed exchange from a genuine short read.
+    bool lastTransactionFailed_ = false;
+
+    // SendCommand with CmdFileSystem and a reply buffer; logs nothing.
+    bool fileSystemCommand(const uint8_t* Payload, size_t PayloadLen, uint8_t* Reply,
+                           size_t ReplyCapacity, uint16_t& ReplyLen);
 };
 
 // The P2K phones present, in the order they were found.
 class TMotoP2KModemList {
-public:
+  public:
     // Runs a first Rescan.
     explicit TMotoP2KModemList(TPhoneBackend& Backend);
     ~TMotoP2KModemList();
@@ -134,7 +141,7 @@ public:
     TMotoP2KModemItem* AddDevise(const TUSBDevise& Devise);
     void Rescan();
 
-private:
+  private:
     TPhoneBackend& backend_;
     std::vector<std::shared_ptr<TMotoP2KModemItem>> items_;
 };
@@ -142,7 +149,7 @@ private:
 // The P2K link component: owns the list, keeps it in line with the bus and
 // raises OnArrival and OnRemove.
 class TMotoP2KMode : public IDeviceChangeSink {
-public:
+  public:
     explicit TMotoP2KMode(TPhoneBackend& Backend);
     ~TMotoP2KMode() override;
     TMotoP2KMode(const TMotoP2KMode&) = delete;
@@ -162,7 +169,7 @@ public:
     // Entry point of the device source; swallows every exception.
     void DeviceChangeMessage(uint32_t EventType, const TDevBroadcastHeader* EventData) override;
 
-private:
+  private:
     TPhoneBackend& backend_;
     std::string about_;
     std::unique_ptr<TMotoP2KModemList> deviseList_;

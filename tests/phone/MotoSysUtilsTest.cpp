@@ -1,0 +1,47 @@
+#include <gtest/gtest.h>
+
+#include "MotoSysUtils.h"
+
+TEST(MotoSysUtils, CharAndTextToHex) {
+    EXPECT_EQ(TextToHex("/a/"), "002F0061002F");
+    EXPECT_EQ(TextToHex("|"), "FFFE");
+    EXPECT_EQ(TextToHex(""), "");
+    EXPECT_EQ(TextToHex("/m/|*.jpg"), "002F006D002FFFFE002A002E006A00700067");
+    EXPECT_EQ(CharToHex('A'), "0041");
+    EXPECT_EQ(CharToHex(static_cast<char>(184)), "0451");  // only "ё" moves to the Cyrillic block
+    EXPECT_EQ(CharToHex(static_cast<char>(192)), "00C0");
+    EXPECT_EQ(CharToHex(static_cast<char>(255)), "00FF");
+    EXPECT_EQ(CharToHex('\0'), "0000");
+}
+
+TEST(MotoSysUtils, HexToText) {
+    EXPECT_EQ(HexToText("0410044F0451"), std::string("\xC0\xFF\xB8"));
+    EXPECT_EQ(HexToText("00C0"), std::string("\xC0"));
+    EXPECT_EQ(HexToText("000D000A"), "\r\n");
+    EXPECT_EQ(HexToText("004"), "");
+    EXPECT_EQ(HexToText("0041004"), "A");  // leftover digits dropped
+    EXPECT_EQ(HexToText("zzzz"), std::string(1, '\0'));
+    EXPECT_EQ(HexToText("00410062"), "Ab");
+    EXPECT_EQ(HexCodeToChar("20AC"), static_cast<char>(0xAC));  // outside the table: low byte
+    EXPECT_EQ(HexCodeToChar("FFFE"), static_cast<char>(254));   // not "|"
+    EXPECT_EQ(HexCodeToChar("040F"), static_cast<char>(0x0F));  // just below the block
+    EXPECT_EQ(HexCodeToChar("0450"), static_cast<char>(0x50));  // between я and ё
+    EXPECT_EQ(HexCodeToChar("00c0"), static_cast<char>(192));   // lower-case digits
+}
+
+TEST(MotoSysUtils, NumbersAndPaths) {
+    EXPECT_EQ(IntToHex(0x2F, 4), "002F");
+    EXPECT_EQ(IntToHex(0xABCDE, 2), "ABCDE");
+    EXPECT_EQ(IntToHex(0, 2), "00");
+    EXPECT_EQ(ClearBit(255, 3), 247u);
+    EXPECT_EQ(ClearBit(255, 35), 247u);  // bit number modulo 32
+    EXPECT_EQ(ClearBit(0x80000000u, 31), 0u);
+
+    EXPECT_EQ(ExtractP2KFileName("/a/mobile/picture/img01.jpg"), "img01.jpg");
+    EXPECT_EQ(ExtractP2KFileDir("/a/mobile/picture/img01.jpg"), "/a/mobile/picture/");
+    EXPECT_EQ(ExtractP2KFileName("img01.jpg"), "img01.jpg");
+    EXPECT_EQ(ExtractP2KFileDir("img01.jpg"), "");
+    EXPECT_EQ(ExtractP2KFileName("/a/dir/"), "");
+    EXPECT_EQ(ExtractP2KFileDir("/a/dir/"), "/a/dir/");
+    EXPECT_EQ(ExtractP2KFileName("a\\b.jpg"), "a\\b.jpg");
+}
