@@ -7,6 +7,7 @@
 #include <poll.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -212,14 +213,23 @@ int main(int Argc, char** Argv) {
     check(Phone->GetFreeSpace("/a/") == UsbTestPhone::FreeSpaceA, "GetFreeSpace");
     int32_t Count = Phone->GetFileCount(UsbTestPhone::PictureMask);
     check(Count == UsbTestPhone::PictureCount, "GetFileCount " + std::to_string(Count));
-    TP2KFiles Files;
-    check(Phone->GetFileList(Count, &Files, nullptr) && Files.size() == 2,
-          "GetFileList gives " + std::to_string(Files.size()) + " entries");
-    bool Listed = false;
-    for (const auto& F : Files)
-        if (F.Name == UsbTestPhone::BigFile && F.Size == int32_t(UsbTestPhone::BigSize))
-            Listed = true;
-    check(Listed, "the list holds the big file with its size");
+    // The caller sizes the list; the phone fills it from the search just counted.
+    TP2KFiles Files(static_cast<size_t>(std::max(Count, 0)));
+    int Seen = 0;
+    check(Phone->GetFileList(Count, &Files,
+                             [&](const TP2KFile&) {
+                                 ++Seen;
+                                 return true;
+                             }) &&
+              Seen == UsbTestPhone::PictureCount,
+          "GetFileList gives " + std::to_string(Seen) + " entries");
+    bool Listed = false, SmallListed = false;
+    for (const auto& F : Files) {
+        Listed |= F.Name == UsbTestPhone::BigFile && F.Size == int32_t(UsbTestPhone::BigSize);
+        SmallListed |=
+            F.Name == UsbTestPhone::SmallFile && F.Size == int32_t(UsbTestPhone::SmallSize);
+    }
+    check(Listed && SmallListed, "the list holds both pictures with their sizes");
 
     fs::path Small = Local / "small.jpg";
     Phone->DownloadFile(UsbTestPhone::SmallFile, Small.string(), 4000, UsbTestPhone::SmallSize,
@@ -254,6 +264,14 @@ int main(int Argc, char** Argv) {
     check(readFile(Back) == UpBytes, "the uploaded file reads back equal");
     check(Phone->DeleteFile(UpName), "DeleteFile");
     check(Phone->GetFileCount(UsbTestPhone::PictureMask) == 2, "the deleted file is gone");
+    // usbfs carries at most 4096 bytes per control transfer: a 4096-byte read
+    // needs a longer fetch, which fails as a whole and brings no data.
+    check(Phone->FileOpen(UsbTestPhone::BigFile, TP2KFileAttrs::Of({atAny})), "FileOpen");
+    std::vector<uint8_t> Page(4096, 0xEE);
+    int32_t Got = Phone->FileRead(Page.data(), 4096);
+    check(Got == 0, "a read beyond the usbfs limit brings no data (" + std::to_string(Got) + ")");
+    check(Phone->FileClose() && Phone->GetFileCount(UsbTestPhone::PictureMask) == 2,
+          "the phone answers after it");
     check(Phone->ClosePhone() && !Phone->IsOpen(), "ClosePhone");
 
     // 5. Unplugged in the middle of a download.
