@@ -19,6 +19,7 @@ namespace {
 
 constexpr size_t MaxPhoneName = 255;
 constexpr int32_t MaxWriteBlock = 1024;
+constexpr int32_t MaxReadBlock = 4096;
 
 [[noreturn]] void throwLocal(int Error, const std::string& Path) {
     throw std::system_error(Error, std::generic_category(), Path);
@@ -182,7 +183,9 @@ bool TMotoP2KModemItem::DownloadFile(const std::string& PhoneName, const std::st
         throw;
     }
 
-    std::vector<uint8_t> buffer(static_cast<size_t>(std::max(BlockSize, 1)));
+    // FileRead refuses sizes over MaxReadBlock before touching the buffer,
+    // so a larger BlockSize needs no larger allocation.
+    std::vector<uint8_t> buffer(static_cast<size_t>(std::clamp(BlockSize, 1, MaxReadBlock)));
     const bool unknown = ExpectedSize <= 0;
     int32_t done = 0;
     int32_t total = ExpectedSize;
@@ -201,6 +204,10 @@ bool TMotoP2KModemItem::DownloadFile(const std::string& PhoneName, const std::st
             // Blocks under two bytes can never carry data, so their end says
             // nothing about the file having ended.
             shortRead = !readFailed && BlockSize >= 2;
+            break;
+        }
+        if (done > INT32_MAX - n) {  // a phone that never ends the file
+            writeFailed = true;
             break;
         }
         const size_t written = local->Write(buffer.data(), static_cast<size_t>(n));

@@ -237,3 +237,21 @@ TEST_F(P2KFiles, ClosedPhoneFailsTheTransaction) {
                                                  "Get File List Phone Failed - Error Read Command",
                                                  "Get File List Phone"}));
 }
+
+// Names and paths whose payload cannot fit one command are refused as a
+// failed command, never sent cut short.
+TEST_F(P2KFiles, OversizedPayloadsAreRefused) {
+    OpenQuietly();
+    const std::string huge(70000, 'n');  // its payload length does not even fit 16 bits
+    EXPECT_FALSE(Item->FileDelete(huge));
+    EXPECT_FALSE(Item->FileDelete(std::string(4085, 'n')));  // 4089 bytes
+    EXPECT_EQ(Item->GetFileCount(huge), 0);
+    EXPECT_TRUE(Phone.Sent.empty());
+    EXPECT_EQ(Texts(),
+              (std::vector<std::string>{"File Delete Phone Failed - Error Read Command",
+                                        "File Delete Phone Failed - Error Read Command",
+                                        "Get File Count Phone Failed - Error Read Command"}));
+    EXPECT_TRUE(Item->FileDelete(std::string(4084, 'n')));  // exactly 4088 bytes
+    ASSERT_EQ(Phone.Sent.size(), 1u);
+    EXPECT_EQ(Phone.Sent[0].Payload().size(), 4088u);
+}
