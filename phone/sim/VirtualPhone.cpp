@@ -158,7 +158,8 @@ int TVirtualPhone::ControlIn(const uint8_t* Setup, uint8_t* Out, size_t Capacity
         return -1;
     }
     std::vector<uint8_t> r = response();
-    size_t n = std::min({Capacity, r.size(), size_t(s.Length)});
+    size_t n = std::min(
+        {Capacity, r.size(), size_t(s.Length), faults_.TruncateResponseTo.value_or(r.size())});
     if (n != 0) {
         std::memcpy(Out, r.data(), n);
     }

@@ -63,6 +63,9 @@ struct TVirtualPhoneFaults {
     // Reply data padded to this many bytes (zero-filled) when longer: an
     // oversized reply.
     std::optional<size_t> PadRepliesTo;
+    // The response fetch delivers at most this many bytes (a short response;
+    // under 18 it ends before the length field).
+    std::optional<size_t> TruncateResponseTo;
     // Command writes stall.
     bool FailWrites = false;
     // Status polls and response fetches stall.

@@ -155,6 +155,12 @@ TEST(VirtualPhoneWire, LengthFaults) {
     EXPECT_EQ((*r)[14], 0xFF);
     EXPECT_EQ((*r)[15], 0xFF);
 
+    TVirtualPhone truncated = phoneWithModel({'A', 'B'});
+    truncated.Faults().TruncateResponseTo = 10;
+    r = transactRaw(truncated, CmdReadSeem, ModelSeemRequest);
+    ASSERT_TRUE(r);
+    EXPECT_EQ(r->size(), 10u) << "the response ends before its length field";
+
     TVirtualPhone oversized = phoneWithModel({'A'});
     oversized.Faults().PadRepliesTo = 5000;
     r = transactRaw(oversized, CmdReadSeem, ModelSeemRequest);
@@ -197,4 +203,52 @@ TEST(VirtualPhoneWire, NewCommandReplacesAnUnfetchedReply) {
     EXPECT_EQ((*r)[5], 2) << "the answer is to the second packet";
     EXPECT_EQ((*r)[18], 1) << "an unknown seem answers a non-zero status";
     EXPECT_EQ(phone.Transactions(), 1u);
+}
+
+TEST(VirtualPhoneWire, RandomTransfersNeverCrashAndAlwaysGetAnAnswer) {
+    // Random setups and data stages, half of them made to look like command
+    // writes: every transfer is accepted or stalled, never read or written
+    // out of bounds (the sanitizer build checks the latter).
+    TVirtualPhoneState s = DefaultVirtualPhoneState();
+    s.Files["/a/x.jpg"].Data.assign(5000, 1);
+    TVirtualPhone phone(s);
+    phone.KeepReceived(false);
+    uint32_t seed = 12345;
+    auto next = [&seed] {
+        seed = seed * 1103515245u + 12345u;
+        return uint8_t(seed >> 16);
+    };
+    for (int i = 0; i < 20000; ++i) {
+        size_t length = next() % 64;
+        Bytes data(length);
+        for (uint8_t& b : data) {
+            b = next() % 4 == 0 ? 0 : next();
+        }
+        if (i % 2 == 0 && length >= 12) {
+            data[2] = 0x00;
+            data[3] = next() % 2 == 0 ? 0x4A : 0x20;
+            data[4] = uint8_t((length - 8) >> 8);
+            data[5] = uint8_t(length - 8);
+            data[6] = data[7] = 0;
+            data[8] = data[9] = data[10] = 0;
+            data[11] = next() % 12;
+            Bytes st = setup(0x41, 0x02, 0, 8, uint16_t(length));
+            phone.ControlOut(st.data(), data.data(), data.size());
+        } else {
+            Bytes st(8);
+            for (uint8_t& b : st) {
+                b = next();
+            }
+            phone.ControlOut(st.data(), data.data(), data.size());
+        }
+        auto status = rawhost::status(phone);
+        ASSERT_TRUE(status);
+        if ((*status)[5] == 1) {
+            uint16_t size = uint16_t(((*status)[6] << 8) | (*status)[7]);
+            size_t capacity = next();
+            auto r = fetch(phone, 1, fetchLength(1, size), capacity);
+            ASSERT_TRUE(r);
+            EXPECT_LE(r->size(), capacity);
+        }
+    }
 }

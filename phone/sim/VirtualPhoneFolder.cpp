@@ -1,0 +1,257 @@
+#include "sim/VirtualPhoneFolder.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <fstream>
+#include <set>
+#include <sstream>
+
+#include "sim/VirtualPhoneText.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr const char* IniName = "phone.ini";
+constexpr size_t MaxIniSize = 64 * 1024;
+
+std::string trim(const std::string& S) {
+    size_t b = S.find_first_not_of(" \t\r\n");
+    if (b == std::string::npos) {
+        return {};
+    }
+    size_t e = S.find_last_not_of(" \t\r\n");
+    return S.substr(b, e - b + 1);
+}
+
+std::string lowerAscii(std::string S) {
+    for (char& c : S) {
+        if (c >= 'A' && c <= 'Z') {
+            c = char(c - 'A' + 'a');
+        }
+    }
+    return S;
+}
+
+bool hidden(const fs::path& P) {
+    std::string name = P.filename().string();
+    return name.empty() || name[0] == '.';
+}
+
+bool endsWith(const std::string& S, const std::string& Tail) {
+    return S.size() >= Tail.size() && S.compare(S.size() - Tail.size(), Tail.size(), Tail) == 0;
+}
+
+std::string readSmallFile(const fs::path& P) {
+    std::error_code ec;
+    if (!fs::is_regular_file(P, ec) || fs::file_size(P, ec) > MaxIniSize || ec) {
+        return {};
+    }
+    std::ifstream in(P, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+bool readFile(const fs::path& P, std::vector<uint8_t>& Data) {
+    std::ifstream in(P, std::ios::binary);
+    if (!in) {
+        return false;
+    }
+    Data.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return !in.bad();
+}
+
+// The sorted subfolders of a folder, without hidden ones; empty on any error.
+std::vector<fs::path> subfolders(const fs::path& Folder) {
+    std::vector<fs::path> out;
+    std::error_code ec;
+    fs::directory_iterator it(Folder, fs::directory_options::skip_permission_denied, ec);
+    for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
+        std::error_code typeError;
+        if (!hidden(it->path()) && it->is_directory(typeError)) {
+            out.push_back(it->path());
+        }
+    }
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
+void loadDrive(const fs::path& DriveFolder, const std::string& Drive, TVirtualPhoneState& State) {
+    std::error_code ec;
+    fs::recursive_directory_iterator it(DriveFolder, fs::directory_options::skip_permission_denied,
+                                        ec);
+    for (; !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
+        const fs::path& p = it->path();
+        std::error_code typeError;
+        if (hidden(p)) {
+            if (it->is_directory(typeError)) {
+                it.disable_recursion_pending();
+            }
+            continue;
+        }
+        if (!it->is_regular_file(typeError) ||
+            it->file_size(typeError) > TVirtualPhoneFolder::MaxFileSize || typeError) {
+            continue;
+        }
+        std::string relative, phoneRelative;
+        relative = fs::relative(p, DriveFolder, typeError).generic_string();
+        if (typeError || !Utf8ToPhoneText(relative, phoneRelative)) {
+            continue;
+        }
+        TVirtualFile file;
+        if (readFile(p, file.Data)) {
+            State.Files[Drive + "/" + phoneRelative] = std::move(file);
+        }
+    }
+}
+
+}  // namespace
+
+TVirtualPhoneSettings ParseVirtualPhoneIni(const std::string& Text) {
+    TVirtualPhoneSettings s;
+    std::istringstream lines(Text);
+    std::string line;
+    while (std::getline(lines, line)) {
+        line = trim(line);
+        if (line.empty() || line[0] == ';' || line[0] == '#' || line[0] == '[') {
+            continue;
+        }
+        size_t eq = line.find('=');
+        if (eq == std::string::npos) {
+            continue;
+        }
+        std::string key = lowerAscii(trim(line.substr(0, eq)));
+        std::string value = trim(line.substr(eq + 1));
+        if (value.size() >= 2 && value.front() == '"' && value.back() == '"') {
+            value = value.substr(1, value.size() - 2);
+        }
+        if (key == "model") {
+            std::string text;
+            if (Utf8ToPhoneText(value, text)) {
+                s.Model = text;
+            }
+        } else if (key == "firmware" || key == "flex") {
+            s.Firmware = value;
+        } else if (key == "flexform") {
+            std::string form = lowerAscii(value);
+            if (form == "packed" || form == "plain") {
+                s.PackedFlex = form == "packed";
+            }
+        } else if (key == "freespace") {
+            char* end = nullptr;
+            long long v = std::strtoll(value.c_str(), &end, 10);
+            if (!value.empty() && end != nullptr && *end == '\0' && v >= INT32_MIN &&
+                v <= INT32_MAX) {
+                s.FreeSpace = int32_t(v);
+            }
+        }
+    }
+    return s;
+}
+
+TVirtualPhoneState LoadVirtualPhone(const fs::path& PhoneFolder) {
+    TVirtualPhoneSettings settings = ParseVirtualPhoneIni(readSmallFile(PhoneFolder / IniName));
+    TVirtualPhoneState state;
+    state.SetSeem(SeemModel, 1, ModelSeemBytes(settings.Model));
+    state.SetSeem(SeemFlex, 1,
+                  settings.PackedFlex ? PackedFlexSeemBytes(settings.Firmware)
+                                      : PlainFlexSeemBytes(settings.Firmware));
+    for (const fs::path& driveFolder : subfolders(PhoneFolder)) {
+        std::string letter;
+        if (!Utf8ToPhoneText(driveFolder.filename().string(), letter) || letter.empty()) {
+            continue;
+        }
+        std::string drive = "/" + letter;
+        state.Drives.push_back({drive, settings.FreeSpace});
+        loadDrive(driveFolder, drive, state);
+    }
+    if (state.Drives.empty()) {
+        state.Drives.push_back({"/a", settings.FreeSpace});
+    }
+    return state;
+}
+
+TVirtualPhoneFolder::TVirtualPhoneFolder(TVirtualDeviceSource& Devices, fs::path Folder,
+                                         TModemStarter StartModem)
+    : devices_(Devices), folder_(std::move(Folder)), startModem_(std::move(StartModem)) {}
+
+TVirtualPhoneFolder::~TVirtualPhoneFolder() {
+    for (auto& [folder, entry] : entries_) {
+        remove(entry);
+    }
+}
+
+std::optional<fs::path> TVirtualPhoneFolder::FromEnvironment() {
+    const char* value = std::getenv(EnvironmentVariable);
+    if (value == nullptr || *value == '\0') {
+        return std::nullopt;
+    }
+    return fs::path(value);
+}
+
+void TVirtualPhoneFolder::remove(TEntry& Entry) {
+    // Stop the modem first, so that it cannot attach the phone afterwards.
+    Entry.ModemHandle.reset();
+    devices_.UnplugModem(Entry.Name);
+    devices_.UnplugPhone(Entry.Name);
+}
+
+bool TVirtualPhoneFolder::Rescan() {
+    std::set<std::string> present;
+    bool changed = false;
+    for (const fs::path& sub : subfolders(folder_)) {
+        std::string folderName = sub.filename().string();
+        present.insert(folderName);
+        if (entries_.count(folderName) != 0) {
+            continue;
+        }
+        TEntry entry;
+        entry.Modem = endsWith(folderName, ModemSuffix);
+        entry.Name = entry.Modem
+                         ? folderName.substr(0, folderName.size() - std::string(ModemSuffix).size())
+                         : folderName;
+        if (entry.Name.empty() || (entry.Modem && !startModem_)) {
+            continue;  // no name, or nobody to play the modem: the phone stays away
+        }
+        entry.Phone = std::make_shared<TVirtualPhone>(LoadVirtualPhone(sub));
+        if (entry.Modem) {
+            entry.ModemHandle = startModem_(entry.Name, entry.Phone, devices_);
+            if (!entry.ModemHandle) {
+                continue;
+            }
+        } else if (devices_.PlugPhone(entry.Name, entry.Phone).empty()) {
+            continue;  // a phone of that name is plugged already
+        }
+        entries_.emplace(folderName, std::move(entry));
+        changed = true;
+    }
+    for (auto it = entries_.begin(); it != entries_.end();) {
+        if (present.count(it->first) != 0) {
+            ++it;
+            continue;
+        }
+        remove(it->second);
+        it = entries_.erase(it);
+        changed = true;
+    }
+    return changed;
+}
+
+std::vector<std::string> TVirtualPhoneFolder::Names() const {
+    std::vector<std::string> names;
+    for (const auto& [folder, entry] : entries_) {
+        names.push_back(entry.Name);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::shared_ptr<TVirtualPhone> TVirtualPhoneFolder::Phone(const std::string& Name) const {
+    for (const auto& [folder, entry] : entries_) {
+        if (entry.Name == Name) {
+            return entry.Phone;
+        }
+    }
+    return nullptr;
+}
