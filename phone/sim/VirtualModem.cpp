@@ -198,3 +198,43 @@ bool TVirtualModem::takeBytes(const uint8_t* Data, size_t Count) {
     changed_.notify_all();
     return switched;
 }
+
+TVirtualModemPhone::TVirtualModemPhone(TVirtualDeviceSource& Devices, std::string Name,
+                                       std::shared_ptr<TVirtualPhone> Phone,
+                                       std::chrono::milliseconds ReattachDelay)
+    : devices_(Devices),
+      name_(std::move(Name)),
+      phone_(std::move(Phone)),
+      reattachDelay_(ReattachDelay) {
+    if (!modem_.IsValid() || !phone_)
+        return;
+    modem_.SetOnSwitchToP2K([this] { switchToP2K(); });
+    valid_ = devices_.PlugModem(name_, modem_.SlavePath());
+}
+
+TVirtualModemPhone::~TVirtualModemPhone() {
+    // Stop the reader first, so a switch cannot run while the rig goes.
+    modem_.Hangup();
+    if (inP2K_) {
+        devices_.UnplugPhone(name_);
+    } else if (valid_) {
+        devices_.UnplugModem(name_);
+    }
+}
+
+void TVirtualModemPhone::switchToP2K() {
+    // Runs on the modem's reader thread: the phone drops off the bus as a
+    // modem and comes back as a P2K device a moment later.
+    devices_.UnplugModem(name_);
+    std::this_thread::sleep_for(reattachDelay_);
+    inP2K_ = !devices_.PlugPhone(name_, phone_).empty();
+}
+
+std::shared_ptr<void> StartVirtualModemPhone(const std::string& Name,
+                                             std::shared_ptr<TVirtualPhone> Phone,
+                                             TVirtualDeviceSource& Devices) {
+    auto rig = std::make_shared<TVirtualModemPhone>(Devices, Name, std::move(Phone));
+    if (!rig->IsValid())
+        return nullptr;
+    return rig;
+}

@@ -1,13 +1,19 @@
 #pragma once
 
+#include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
+
+#include "sim/VirtualDeviceSource.h"
+#include "sim/VirtualPhone.h"
 
 // The modem side of a virtual phone: a pseudo-terminal pair whose slave end
 // stands for the phone's /dev/ttyACM node and is opened by path like a real
@@ -79,3 +85,45 @@ class TVirtualModem {
     std::vector<std::string> lines_;
     TSwitchHandler onSwitch_;
 };
+
+// A virtual phone that starts in modem mode: its modem is plugged into the
+// device source at once; "AT+Mode=8" unplugs the modem and, after the
+// re-attach delay, plugs the phone in P2K mode under the same name. Both go
+// through the source's change notifications, like a real phone's. The
+// source must outlive the rig; destroying the rig unplugs whichever side is
+// plugged.
+class TVirtualModemPhone {
+  public:
+    TVirtualModemPhone(TVirtualDeviceSource& Devices, std::string Name,
+                       std::shared_ptr<TVirtualPhone> Phone,
+                       std::chrono::milliseconds ReattachDelay = std::chrono::milliseconds(20));
+    ~TVirtualModemPhone();
+    TVirtualModemPhone(const TVirtualModemPhone&) = delete;
+    TVirtualModemPhone& operator=(const TVirtualModemPhone&) = delete;
+
+    // False when the modem could not be created or plugged.
+    bool IsValid() const { return valid_; }
+    const std::string& Name() const { return name_; }
+    TVirtualModem& Modem() { return modem_; }
+    const std::shared_ptr<TVirtualPhone>& Phone() const { return phone_; }
+    // True once the phone has re-attached in P2K mode.
+    bool InP2KMode() const { return inP2K_; }
+
+  private:
+    void switchToP2K();
+
+    TVirtualDeviceSource& devices_;
+    std::string name_;
+    std::shared_ptr<TVirtualPhone> phone_;
+    std::chrono::milliseconds reattachDelay_;
+    bool valid_ = false;
+    std::atomic<bool> inP2K_{false};
+    TVirtualModem modem_;  // last: its reader thread stops before the rest goes
+};
+
+// Starts a phone in modem mode for the virtual phone folder: a modem-phone
+// rig under Name, kept alive by the returned handle (dropping it unplugs the
+// phone); nullptr when the modem could not start.
+std::shared_ptr<void> StartVirtualModemPhone(const std::string& Name,
+                                             std::shared_ptr<TVirtualPhone> Phone,
+                                             TVirtualDeviceSource& Devices);
