@@ -110,6 +110,9 @@ TUdevDeviceSource::TUdevDeviceSource() {
     monitor_ = udev_monitor_new_from_netlink(udev_, "udev");
     if (!monitor_)
         return;
+    // A larger queue, so a burst of events (a phone re-attaching with all its
+    // interfaces) survives a busy event loop; refused without privilege.
+    udev_monitor_set_receive_buffer_size(monitor_, 1 << 20);
     bool Ok = udev_monitor_filter_add_match_subsystem_devtype(monitor_, "usb", nullptr) >= 0 &&
               udev_monitor_filter_add_match_subsystem_devtype(monitor_, "tty", nullptr) >= 0 &&
               udev_monitor_enable_receiving(monitor_) >= 0;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "linux/LinuxBackend.h"
 #include "linux/UdevDeviceSource.h"
 
 namespace {
@@ -36,4 +37,12 @@ TEST(UdevDeviceSource, ConstructsEnumeratesAndDispatchesAnywhere) {
     Source.UnregisterNotify(&Sink);
     Source.UnregisterNotify(&Sink);
     Source.DispatchPending();
+}
+
+TEST(LinuxBackend, BuildsTheRealLayersAnywhere) {
+    TLinuxBackend Linux;
+    TPhoneBackend& B = Linux.Backend();
+    EXPECT_EQ(&B.Devices, &Linux.Devices());
+    EXPECT_EQ(B.P2K.Open("/sys/devices/nowhere/1-1/1-1:1.8"), nullptr);
+    EXPECT_EQ(B.Serial.Open("/nonexistent/ttyACM9"), nullptr);
 }
