@@ -23,10 +23,7 @@
 #include "MotoP2KMode.h"
 #include "USBCtrls.h"
 #include "UsbTestPhone.h"
-#include "backend/Clock.h"
-#include "linux/LibusbP2KTransport.h"
-#include "linux/TermiosSerialPort.h"
-#include "linux/UdevDeviceSource.h"
+#include "linux/LinuxBackend.h"
 
 namespace fs = std::filesystem;
 
@@ -110,11 +107,10 @@ int main(int Argc, char** Argv) {
     const fs::path Local = Dir / "local";
     fs::create_directories(Local);
 
-    TUdevDeviceSource Devices;
-    TLibusbP2KTransport Transport;
-    TTermiosSerialPorts Ports;
-    TSteadyClock Clock;
-    TPhoneBackend Backend{Devices, Transport, Ports, Clock};
+    TLinuxBackend Linux;
+    TPhoneBackend& Backend = Linux.Backend();
+    IDeviceSource& Devices = Backend.Devices;
+    IP2KTransport& Transport = Backend.P2K;
     check(Devices.EventFd() >= 0, "the udev monitor is listening");
 
     std::vector<std::string> Kinds;  // "AT2", "P2K1": class and change kind, in order
