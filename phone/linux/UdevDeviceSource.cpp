@@ -2,8 +2,6 @@
 
 #include <libudev.h>
 
-#include <algorithm>
-
 #include "linux/UdevRecord.h"
 
 namespace {
@@ -144,12 +142,12 @@ bool TUdevDeviceSource::RegisterNotify(const std::string& InterfaceGuid, IDevice
         return false;
     if (InterfaceGuid != P2KInterfaceGuid && InterfaceGuid != UsbDeviceInterfaceGuid)
         return false;
-    sinks_.push_back({InterfaceGuid, Sink});
+    sinks_.Add(InterfaceGuid, Sink);
     return true;
 }
 
 void TUdevDeviceSource::UnregisterNotify(IDeviceChangeSink* Sink) {
-    std::erase_if(sinks_, [Sink](const TRegistration& R) { return R.Sink == Sink; });
+    sinks_.Remove(Sink);
 }
 
 int TUdevDeviceSource::EventFd() const {
@@ -175,28 +173,8 @@ void TUdevDeviceSource::DispatchPending() {
         if (Name.empty() || Route.ToP2K)
             Name = str(udev_device_get_syspath(D.get()));
         if (Route.ToP2K)
-            deliver(P2KInterfaceGuid, Route.EventType, Name);
+            sinks_.Deliver(P2KInterfaceGuid, Route.EventType, Name);
         if (Route.ToUsbDevice)
-            deliver(UsbDeviceInterfaceGuid, Route.EventType, Name);
-    }
-}
-
-void TUdevDeviceSource::deliver(const std::string& Guid, uint32_t EventType,
-                                const std::string& Name) {
-    TDevBroadcastHeader Header;
-    Header.DeviceType = DBT_DEVTYP_DEVICEINTERFACE;
-    Header.ClassGuid = Guid;
-    Header.Name = Name;
-    // A handler may register or unregister sinks (a component destroyed from
-    // its own event): walk a copy and skip the ones that left meanwhile.
-    std::vector<TRegistration> Snapshot = sinks_;
-    for (const auto& R : Snapshot) {
-        if (R.Guid != Guid)
-            continue;
-        bool Still = std::any_of(sinks_.begin(), sinks_.end(), [&](const TRegistration& X) {
-            return X.Sink == R.Sink && X.Guid == Guid;
-        });
-        if (Still)
-            R.Sink->DeviceChangeMessage(EventType, &Header);
+            sinks_.Deliver(UsbDeviceInterfaceGuid, Route.EventType, Name);
     }
 }

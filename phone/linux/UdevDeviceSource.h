@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "backend/DeviceSource.h"
+#include "linux/DeviceChangeSinks.h"
 
 struct udev;
 struct udev_monitor;
@@ -35,13 +36,7 @@ class TUdevDeviceSource final : public IDeviceSource {
     void DispatchPending() override;
 
   private:
-    struct TRegistration {
-        std::string Guid;
-        IDeviceChangeSink* Sink;
-    };
-    void deliver(const std::string& Guid, uint32_t EventType, const std::string& Name);
-
     udev* udev_ = nullptr;
     udev_monitor* monitor_ = nullptr;
-    std::vector<TRegistration> sinks_;
+    TDeviceChangeSinks sinks_;
 };
