@@ -131,10 +131,12 @@ bool TMotoP2KModemItem::SendCommand(uint16_t Cmd, const uint8_t* Data, uint16_t 
     uint8_t fetch[ReadSetupSize] = {ReqTypeVendorIn, ReqFetch, 0, 0, P2KInterface, 0, 0, 0, 0};
     putLE16(&fetch[2], count);
     putLE16(&fetch[6], static_cast<uint16_t>(2 * count + size + 4));
-    // The fetch's own result is not looked at: the reply is whatever the
-    // buffer holds afterwards. The copy below stays inside both buffers
-    // whatever the length field claims.
-    (void)handle_->ControlRead(fetch, response.data(), response.size());
+    // A fetch that fails leaves no reply: taking the zero-filled buffer as
+    // one would read as an empty answer (a file read would look like its
+    // end), so the transaction fails. The copy below stays inside both
+    // buffers whatever the length field claims.
+    if (handle_->ControlRead(fetch, response.data(), response.size()) != TExchangeResult::Ok)
+        return false;
 
     const size_t announced = static_cast<size_t>((response[14] << 8) | response[15]);
     const size_t n = std::min({announced, P2KMaxReplyData, Reply ? ReplyCapacity : size_t{0}});

@@ -182,10 +182,13 @@ TEST_F(P2KChannel, ReplyLengthsStayInBounds) {
     EXPECT_TRUE(Item->SendCommand(0x20, nullptr, 0, nullptr, 0, len));
     EXPECT_EQ(len, 0);
 
-    // A failed fetch is not detected: the reply is what the buffer holds.
-    auto lost = Reply({1, 2});
-    lost.Fetch = TExchangeResult::Failed;
-    Phone.Replies.push_back(lost);
-    EXPECT_TRUE(Item->SendCommand(0x20, nullptr, 0, reply.data(), reply.size(), len));
-    EXPECT_EQ(len, 0);
+    // A failed or timed-out fetch fails the transaction instead of passing
+    // an empty buffer off as the phone's answer.
+    for (auto result : {TExchangeResult::Failed, TExchangeResult::TimedOut}) {
+        auto lost = Reply({1, 2});
+        lost.Fetch = result;
+        Phone.Replies.push_back(lost);
+        EXPECT_FALSE(Item->SendCommand(0x20, nullptr, 0, reply.data(), reply.size(), len));
+        EXPECT_EQ(len, 0);
+    }
 }

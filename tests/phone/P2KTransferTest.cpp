@@ -29,6 +29,7 @@ class P2KTransfer : public ::testing::Test, public test::TP2KFixtureBase {
     size_t Pos = 0;
     int Reads = 0, Writes = 0;
     int FailReadAt = 0, FailWriteAt = 0;  // 1-based; 0 never
+    int LoseFetchAt = 0;                  // the k-th read's reply is lost
     std::vector<uint32_t> ReadSizes;
     std::vector<size_t> WriteSizes;
     bool CloseSaysNo = false;
@@ -46,6 +47,8 @@ class P2KTransfer : public ::testing::Test, public test::TP2KFixtureBase {
                     ReadSizes.push_back(want);
                     if (++Reads == FailReadAt)
                         r.Write = TExchangeResult::Failed;
+                    if (Reads == LoseFetchAt)
+                        r.Fetch = TExchangeResult::Failed;
                     const size_t n = std::min<size_t>(want, Content.size() - Pos);
                     r.Data.assign(Content.begin() + Pos, Content.begin() + Pos + n);
                     Pos += n;
@@ -164,6 +167,17 @@ TEST_F(P2KTransfer, DownloadFailureLeavesNoPartialFile) {
         EXPECT_EQ(Log.back(), (TLogLine{"File Download Phone", dtInformation}));
     }
     FailReadAt = 0;
+
+    // A block whose reply is lost on the way back is a failure, not the end
+    // of the file: with an unknown size it would otherwise pass as complete.
+    Content = Pattern(3000);
+    Pos = 0;
+    Reads = 0;
+    LoseFetchAt = 2;
+    EXPECT_FALSE(Item->DownloadFile("/a/x.jpg", target, 1000, 0, nullptr));
+    EXPECT_EQ(test::ReadAll(target), (V{'o', 'l', 'd'}));
+    EXPECT_TRUE(OnlyTarget("x.jpg"));
+    LoseFetchAt = 0;
 
     // Stopped by the progress callback.
     Pos = 0;
