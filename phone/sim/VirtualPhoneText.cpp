@@ -171,19 +171,3 @@ bool Utf8ToPhoneText(const std::string& Utf8, std::string& Out) {
     }
     return true;
 }
-
-std::string PhoneTextToUtf8(const std::string& Text) {
-    std::string out;
-    for (char c : Text) {
-        uint16_t unit = CharToUnit(c);
-        if (unit < 0x80) {
-            out += char(unit);
-        } else if (unit <= 0xFF) {
-            out += '?';  // code page 1251 punctuation the phone rarely names
-        } else {
-            out += char(0xC0 | (unit >> 6));
-            out += char(0x80 | (unit & 0x3F));
-        }
-    }
-    return out;
-}

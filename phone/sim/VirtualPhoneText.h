@@ -38,4 +38,3 @@ char LowerChar(char C);
 // UTF-8 to code page 1251 for the characters the phone names hold (ASCII,
 // Cyrillic, Yo); false when another character or a bad sequence occurs.
 bool Utf8ToPhoneText(const std::string& Utf8, std::string& Out);
-std::string PhoneTextToUtf8(const std::string& Text);
