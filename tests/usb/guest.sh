@@ -1,0 +1,59 @@
+#!/bin/sh
+# Runs inside the test VM (cwd = the repository, read-only; /tmp writable):
+# brings up the emulated USB bus and udevd, starts the emulated phone in
+# modem mode and runs the host-side check against it.
+set -u
+. ./.usbvm/usbtest.env
+D=/tmp/snaprill-usb
+mkdir -p "$D"
+PASSED=0
+FAILED=0
+PHONE=
+
+finish() {
+    [ -n "$PHONE" ] && kill "$PHONE" 2>/dev/null
+    if [ "$FAILED" -ne 0 ] && [ -f "$D/phone.log" ]; then
+        echo "--- emulated phone log"; cat "$D/phone.log"; echo "---"
+    fi
+    echo "$PASSED passed, $FAILED failed"
+    [ "$FAILED" -eq 0 ]
+    exit $?
+}
+step() {  # step OK? description
+    if [ "$1" -eq 0 ]; then PASSED=$((PASSED + 1)); echo "ok   $2"
+    else FAILED=$((FAILED + 1)); echo "FAIL $2"; finish; fi
+}
+t() { echo "T+$(cut -d' ' -f1 /proc/uptime) $*"; }
+
+modprobe -d "$KROOT" -a dummy_hcd libcomposite usb_f_fs usb_f_acm cdc_acm
+step $? "kernel modules: dummy_hcd, gadget functions, cdc_acm"
+mount -t configfs none /sys/kernel/config
+/lib/systemd/systemd-udevd --daemon 2>/dev/null
+udevadm trigger --action=add >/dev/null 2>&1
+udevadm settle -t 30
+t "udevd up"
+
+"$BUILD/tests/usb/snaprill_usb_phone" "$D" > "$D/phone.log" 2>&1 &
+PHONE=$!
+i=0
+until [ -f "$D/ready" ]; do
+    i=$((i + 1)); [ $i -gt 200 ] && break; sleep 0.05
+done
+[ -f "$D/ready" ]
+step $? "the emulated phone attached in modem mode"
+udevadm settle -t 30
+t "phone attached"
+
+"$BUILD/tests/usb/snaprill_usb_host" "$D" > "$D/host.log" 2>&1
+HOST_RC=$?
+cat "$D/host.log"
+t "host check done"
+line=$(grep -E '^[0-9]+ passed, [0-9]+ failed' "$D/host.log" | tail -1)
+if [ -n "$line" ]; then
+    PASSED=$((PASSED + ${line%% passed*}))
+    rest=${line#*, }
+    FAILED=$((FAILED + ${rest%% failed*}))
+fi
+[ -n "$line" ]
+step $? "the host check ran to its end (exit code $HOST_RC)"
+finish
