@@ -4,7 +4,7 @@
 
 #include "backend/Backend.h"
 #include "backend/Clock.h"
-#include "gui/NullBackend.h"
+#include "linux/LinuxBackend.h"
 #include "linux/TermiosSerialPort.h"
 #include "sim/VirtualDeviceSource.h"
 #include "sim/VirtualModem.h"
@@ -39,12 +39,13 @@ class TVirtualHolder final : public TBackendHolder {
     QTimer rescan_;
 };
 
-class TNullHolder final : public TBackendHolder {
+// The phones on this computer's USB bus.
+class TLinuxHolder final : public TBackendHolder {
   public:
-    TPhoneBackend& Backend() override { return null_.Backend; }
+    TPhoneBackend& Backend() override { return linux_.Backend(); }
 
   private:
-    TNullBackend null_;
+    TLinuxBackend linux_;
 };
 
 }  // namespace
@@ -53,5 +54,5 @@ std::unique_ptr<TBackendHolder> createBackend() {
     if (auto folder = TVirtualPhoneFolder::FromEnvironment()) {
         return std::make_unique<TVirtualHolder>(*folder);
     }
-    return std::make_unique<TNullHolder>();
+    return std::make_unique<TLinuxHolder>();
 }
