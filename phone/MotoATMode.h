@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "DebugType.h"
+#include "DeviseList.h"
 #include "USBCtrls.h"
 #include "backend/Backend.h"
 
@@ -22,7 +23,7 @@ inline constexpr const char* ATModemNameFilter = "Motorola USB Modem";
 
 // One phone attached as a USB modem: a write-only serial port.
 class TMotoATModemItem {
-public:
+  public:
     TMotoATModemItem(const TUSBDevise& Info, ISerialPorts& Ports);
     ~TMotoATModemItem();
     TMotoATModemItem(const TMotoATModemItem&) = delete;
@@ -42,7 +43,7 @@ public:
     void SwitchMode(TATModeSwitch Mode);
     void DoDebug(const std::string& Text, TDebugType Type, bool SubError = false);
 
-private:
+  private:
     TUSBDevise modemInfo_;
     ISerialPorts& ports_;
     std::unique_ptr<ISerialPort> handle_;
@@ -50,27 +51,19 @@ private:
     TATDebugEvent onDebugEvent_;
 };
 
-class TMotoATModemList {
-public:
+class TMotoATModemList : public TDeviseList<TMotoATModemItem> {
+  public:
+    // Runs a first Rescan.
     explicit TMotoATModemList(TPhoneBackend& Backend);
-    ~TMotoATModemList();
-    TMotoATModemList(const TMotoATModemList&) = delete;
-    TMotoATModemList& operator=(const TMotoATModemList&) = delete;
-
-    int Count() const { return static_cast<int>(items_.size()); }
-    TMotoATModemItem* Items(int Index) const;
-    std::shared_ptr<TMotoATModemItem> Hold(int Index) const;
-    TMotoATModemItem* FindDevise(uint32_t Key) const;
     TMotoATModemItem* AddDevise(const TUSBDevise& Devise);
     void Rescan();
 
-private:
+  private:
     TPhoneBackend& backend_;
-    std::vector<std::shared_ptr<TMotoATModemItem>> items_;
 };
 
 class TMotoATMode : public IDeviceChangeSink {
-public:
+  public:
     explicit TMotoATMode(TPhoneBackend& Backend);
     ~TMotoATMode() override;
     TMotoATMode(const TMotoATMode&) = delete;
@@ -88,7 +81,7 @@ public:
     virtual void DeviceChange(uint32_t EventType, const TDevBroadcastHeader* EventData);
     void DeviceChangeMessage(uint32_t EventType, const TDevBroadcastHeader* EventData) override;
 
-private:
+  private:
     TPhoneBackend& backend_;
     std::string about_;
     std::unique_ptr<TMotoATModemList> deviseList_;

@@ -22,25 +22,6 @@ constexpr size_t ModelBuffer = 35;
 constexpr size_t FlexBuffer = 255;
 constexpr size_t FreeSpacePayload = 14;
 
-int hexValue(char C) {
-    if (C >= '0' && C <= '9')
-        return C - '0';
-    if (C >= 'A' && C <= 'F')
-        return C - 'A' + 10;
-    if (C >= 'a' && C <= 'f')
-        return C - 'a' + 10;
-    return 0;
-}
-
-// Two hex digits per byte, high nibble first, until the text ends or MaxBytes
-// bytes are made; a trailing odd digit is dropped.
-std::vector<uint8_t> hexToBytes(const std::string& Hex, size_t MaxBytes) {
-    std::vector<uint8_t> out;
-    for (size_t i = 0; i + 1 < Hex.size() && out.size() < MaxBytes; i += 2)
-        out.push_back(static_cast<uint8_t>(hexValue(Hex[i]) << 4 | hexValue(Hex[i + 1])));
-    return out;
-}
-
 }  // namespace
 
 bool TMotoP2KModemItem::fileSystemCommand(const uint8_t* Payload, size_t PayloadLen, uint8_t* Reply,
@@ -170,7 +151,7 @@ int32_t TMotoP2KModemItem::GetFreeSpace(const std::string& Drive) {
         return 0;
     auto self = weak_from_this().lock();
     std::vector<uint8_t> payload =
-        hexToBytes(std::string(SubFreeSpace) + TextToHex(Drive) + "0000", FreeSpacePayload);
+        HexToBytes(std::string(SubFreeSpace) + TextToHex(Drive) + "0000", FreeSpacePayload);
     payload.resize(FreeSpacePayload, 0);
     uint8_t reply[4] = {};
     uint16_t replyLen = 0;
@@ -190,7 +171,7 @@ int32_t TMotoP2KModemItem::GetFileCount(const std::string& Path) {
         return 0;
     auto self = weak_from_this().lock();
     const std::string hex = std::string(SubSearchCount) + TextToHex(Path) + "0000";
-    std::vector<uint8_t> payload = hexToBytes(hex, hex.size() / 2);
+    std::vector<uint8_t> payload = HexToBytes(hex, hex.size() / 2);
     // One byte more than a valid reply, so a longer one is seen as wrong.
     uint8_t reply[3] = {};
     uint16_t replyLen = 0;

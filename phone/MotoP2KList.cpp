@@ -1,8 +1,6 @@
 // The list of present P2K phones and the link component that keeps it in
 // line with the bus.
 
-#include <algorithm>
-
 #include "ComponentBanner.h"
 #include "MotoP2KMode.h"
 
@@ -14,63 +12,15 @@ TMotoP2KModemList::TMotoP2KModemList(TPhoneBackend& Backend) : backend_(Backend)
     Rescan();
 }
 
-// Items still held by a running operation outlive the list; they close their
-// handle when that operation lets go of them.
-TMotoP2KModemList::~TMotoP2KModemList() = default;
-
-TMotoP2KModemItem* TMotoP2KModemList::Items(int Index) const {
-    if (Index < 0 || Index >= Count())
-        return nullptr;
-    return items_[static_cast<size_t>(Index)].get();
-}
-
-std::shared_ptr<TMotoP2KModemItem> TMotoP2KModemList::Hold(int Index) const {
-    if (Index < 0 || Index >= Count())
-        return nullptr;
-    return items_[static_cast<size_t>(Index)];
-}
-
-TMotoP2KModemItem* TMotoP2KModemList::FindDevise(uint32_t Key) const {
-    for (const auto& item : items_)
-        if (item->ModemInfo().DevInst == Key)
-            return item.get();
-    return nullptr;
-}
-
 TMotoP2KModemItem* TMotoP2KModemList::AddDevise(const TUSBDevise& Devise) {
-    if (FindDevise(Devise.DevInst) != nullptr)
-        return nullptr;
-    try {
-        auto item = std::make_shared<TMotoP2KModemItem>(Devise, backend_.P2K, backend_.Clock);
-        items_.push_back(item);
-        return item.get();
-    } catch (...) {
-        // That phone stays missing until the next rescan.
-        return nullptr;
-    }
+    return addDevise(Devise, [this](const TUSBDevise& D) {
+        return std::make_shared<TMotoP2KModemItem>(D, backend_.P2K, backend_.Clock);
+    });
 }
 
 void TMotoP2KModemList::Rescan() {
-    TUSBDevises devises;
-    GetUSBDevises(backend_.Devices, P2KInterfaceGuid, P2KNameFilter, devises);
-
-    auto present = [&devises](const std::shared_ptr<TMotoP2KModemItem>& item) {
-        return std::any_of(devises.begin(), devises.end(), [&item](const TUSBDevise& d) {
-            return d.DevInst == item->ModemInfo().DevInst;
-        });
-    };
-    // Take the gone items out of the list first and let go of them only after
-    // the list is consistent again: freeing one closes its handle and logs,
-    // and that handler must see a list without it.
-    std::vector<std::shared_ptr<TMotoP2KModemItem>> gone;
-    std::vector<std::shared_ptr<TMotoP2KModemItem>> kept;
-    for (auto& item : items_)
-        (present(item) ? kept : gone).push_back(std::move(item));
-    items_ = std::move(kept);
-    gone.clear();
-
-    for (const TUSBDevise& d : devises)
-        AddDevise(d);
+    rescan(backend_.Devices, P2KInterfaceGuid, P2KNameFilter,
+           [this](const TUSBDevise& D) { AddDevise(D); });
 }
 
 TMotoP2KMode::TMotoP2KMode(TPhoneBackend& Backend)

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "DebugType.h"
+#include "DeviseList.h"
 #include "USBCtrls.h"
 #include "backend/Backend.h"
 
@@ -123,27 +124,15 @@ class TMotoP2KModemItem : public std::enable_shared_from_this<TMotoP2KModemItem>
 };
 
 // The P2K phones present, in the order they were found.
-class TMotoP2KModemList {
+class TMotoP2KModemList : public TDeviseList<TMotoP2KModemItem> {
   public:
     // Runs a first Rescan.
     explicit TMotoP2KModemList(TPhoneBackend& Backend);
-    ~TMotoP2KModemList();
-    TMotoP2KModemList(const TMotoP2KModemList&) = delete;
-    TMotoP2KModemList& operator=(const TMotoP2KModemList&) = delete;
-
-    int Count() const { return static_cast<int>(items_.size()); }
-    // nullptr when Index is out of range.
-    TMotoP2KModemItem* Items(int Index) const;
-    // A reference that keeps the item alive while the caller works with it,
-    // even when a rescan drops it from the list meanwhile; empty when out of range.
-    std::shared_ptr<TMotoP2KModemItem> Hold(int Index) const;
-    TMotoP2KModemItem* FindDevise(uint32_t Key) const;
     TMotoP2KModemItem* AddDevise(const TUSBDevise& Devise);
     void Rescan();
 
   private:
     TPhoneBackend& backend_;
-    std::vector<std::shared_ptr<TMotoP2KModemItem>> items_;
 };
 
 // The P2K link component: owns the list, keeps it in line with the bus and

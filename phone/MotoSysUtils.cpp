@@ -1,5 +1,7 @@
 #include "MotoSysUtils.h"
 
+#include <algorithm>
+
 namespace {
 
 // Value of one hex digit, or -1 when the character is not one.
@@ -91,4 +93,12 @@ std::string ExtractP2KFileName(const std::string& Path) {
 std::string ExtractP2KFileDir(const std::string& Path) {
     auto pos = Path.rfind('/');
     return pos == std::string::npos ? std::string() : Path.substr(0, pos + 1);
+}
+
+std::vector<uint8_t> HexToBytes(const std::string& Hex, size_t MaxBytes) {
+    auto nibble = [](char C) { return std::max(hexDigit(C), 0); };
+    std::vector<uint8_t> out;
+    for (size_t i = 0; i + 1 < Hex.size() && out.size() < MaxBytes; i += 2)
+        out.push_back(static_cast<uint8_t>(nibble(Hex[i]) << 4 | nibble(Hex[i + 1])));
+    return out;
 }

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // Phone text helpers. Program text is 8-bit code page 1251; on the wire the
 // phone speaks UCS-2, written here as hex text of four digits per character.
@@ -13,6 +14,10 @@ std::string TextToHex(const std::string& S);
 // 0451 to 184, else the low byte; invalid digits give code 0).
 char HexCodeToChar(const std::string& H);
 std::string HexToText(const std::string& H);
+// Two hex digits per byte, high nibble first, from the start of the text until
+// it ends or MaxBytes bytes are made; a trailing odd digit is dropped and a
+// character that is no hex digit counts as 0.
+std::vector<uint8_t> HexToBytes(const std::string& Hex, size_t MaxBytes);
 // Value in upper-case hex, left-padded with zeros to Digits.
 std::string IntToHex(uint32_t Value, int Digits);
 uint32_t ClearBit(uint32_t Value, uint32_t Bit);

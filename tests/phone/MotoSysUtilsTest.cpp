@@ -45,3 +45,12 @@ TEST(MotoSysUtils, NumbersAndPaths) {
     EXPECT_EQ(ExtractP2KFileDir("/a/dir/"), "/a/dir/");
     EXPECT_EQ(ExtractP2KFileName("a\\b.jpg"), "a\\b.jpg");
 }
+
+TEST(MotoSysUtils, HexToBytes) {
+    using V = std::vector<uint8_t>;
+    EXPECT_EQ(HexToBytes("0000000b0007002F", 100), (V{0, 0, 0, 0x0B, 0, 0x07, 0, 0x2F}));
+    EXPECT_EQ(HexToBytes("FFFE0041", 3), (V{0xFF, 0xFE, 0x00}));  // cut at the wanted size
+    EXPECT_EQ(HexToBytes("ABC", 10), (V{0xAB}));                  // an odd digit is dropped
+    EXPECT_EQ(HexToBytes("zz1z", 10), (V{0x00, 0x10}));           // no digit counts as 0
+    EXPECT_TRUE(HexToBytes("", 10).empty());
+}
