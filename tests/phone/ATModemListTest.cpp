@@ -90,7 +90,7 @@ TEST(ATModemList, RescanFollowsTheBus) {
     EXPECT_EQ(added->ModemInfo().DeviceDesc, "not filtered here");
 
     // Everything gone at once: the list empties and open ports are closed.
-    rig.Source.Devices.clear();
+    rig.Source.Present.clear();
     log.Clear();
     list.Rescan();
     EXPECT_EQ(list.Count(), 0);
@@ -108,7 +108,7 @@ TEST(ATModemList, HeldItemOutlivesItsRemoval) {
 
     // An operation holds the item while a nested rescan drops the modem.
     auto held = list->Hold(0);
-    rig.Source.Devices.clear();
+    rig.Source.Present.clear();
     log.Clear();
     list->Rescan();
     EXPECT_EQ(list->Count(), 0);
@@ -205,7 +205,7 @@ TEST(ATMode, DeviceChangesRescanThenReapplyThenNotify) {
 
     // A throwing handler never escapes; the list is already up to date.
     mode->OnRemove = [](void*) { throw std::runtime_error("handler failed"); };
-    rig.Source.Devices.clear();
+    rig.Source.Present.clear();
     EXPECT_NO_THROW(rig.Source.Broadcast(DBT_DEVICEREMOVECOMPLETE));
     EXPECT_EQ(mode->DeviseList().Count(), 0);
 

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "MotoATMode.h"
+#include "support/FakeDeviceSource.h"
 
 // Collects the lines an AT item reports.
 struct TATLogLine {
@@ -117,57 +118,24 @@ inline TUSBDevise ModemDevise(uint32_t DevInst, const std::string& Path) {
 
 // A device source whose devices and broadcasts the test scripts. Broadcasts
 // go straight to the registered sinks, as a dispatch on the GUI thread would.
-class TScriptedDeviceSource final : public IDeviceSource {
+class TScriptedDeviceSource final : public test::TFakeDeviceSource {
   public:
-    struct TDevice {
-        std::string ClassGuid;
-        TDeviseInterface Interface;
-    };
-    std::vector<TDevice> Devices;
-    std::vector<std::pair<std::string, IDeviceChangeSink*>> Sinks;
-    int Enumerations = 0;
-    bool RefuseNotify = false;
-
     void Add(const std::string& ClassGuid, uint32_t DevInst, const std::string& Path,
              const std::string& Desc) {
         TDeviseInterface i;
         i.DevInst = DevInst;
         i.DevicePath = Path;
-        i.Properties[SPDRP_DEVICEDESC] = Desc + std::string(1, '\0');
-        Devices.push_back({ClassGuid, i});
+        i.Properties[SPDRP_DEVICEDESC] = test::TextProp(Desc);
+        Present[ClassGuid].push_back(i);
     }
     void Remove(uint32_t DevInst) {
-        std::erase_if(Devices, [&](const TDevice& D) { return D.Interface.DevInst == DevInst; });
+        for (auto& [guid, interfaces] : Present)
+            std::erase_if(interfaces,
+                          [&](const TDeviseInterface& I) { return I.DevInst == DevInst; });
     }
     void Broadcast(uint32_t EventType, uint32_t DeviceType = DBT_DEVTYP_DEVICEINTERFACE) {
-        TDevBroadcastHeader h;
-        h.DeviceType = DeviceType;
-        h.ClassGuid = UsbDeviceInterfaceGuid;
-        auto sinks = Sinks;
-        for (auto& [guid, sink] : sinks)
-            sink->DeviceChangeMessage(EventType, &h);
+        Fire(EventType, DeviceType);
     }
-
-    std::vector<TDeviseInterface> Enumerate(const std::string& InterfaceGuid) override {
-        ++Enumerations;
-        std::vector<TDeviseInterface> out;
-        for (const auto& d : Devices) {
-            if (d.ClassGuid == InterfaceGuid)
-                out.push_back(d.Interface);
-        }
-        return out;
-    }
-    bool RegisterNotify(const std::string& InterfaceGuid, IDeviceChangeSink* Sink) override {
-        if (RefuseNotify)
-            return false;
-        Sinks.emplace_back(InterfaceGuid, Sink);
-        return true;
-    }
-    void UnregisterNotify(IDeviceChangeSink* Sink) override {
-        std::erase_if(Sinks, [&](const auto& S) { return S.second == Sink; });
-    }
-    int EventFd() const override { return -1; }
-    void DispatchPending() override {}
 };
 
 class TNoP2KTransport final : public IP2KTransport {
