@@ -98,7 +98,7 @@ bool TMotoP2KModemItem::SendCommand(uint16_t Cmd, const uint8_t* Data, uint16_t 
     putLE16(&packet[2], 0);
     putLE16(&packet[4], P2KInterface);
     putLE16(&packet[6], static_cast<uint16_t>(DataLen + HeaderSize));
-    putBE16(&packet[8], static_cast<uint16_t>(packetId_ & 0xFFFF));
+    putBE16(&packet[8], packetId_);
     putBE16(&packet[10], Cmd);
     putBE16(&packet[12], DataLen);
     putBE16(&packet[14], 0);

@@ -70,7 +70,7 @@ class TMotoP2KModemItem : public std::enable_shared_from_this<TMotoP2KModemItem>
     TMotoP2KModemItem& operator=(const TMotoP2KModemItem&) = delete;
 
     const TUSBDevise& ModemInfo() const { return modemInfo_; }
-    int32_t PacketId() const { return packetId_; }
+    uint16_t PacketId() const { return packetId_; }
     const TP2KDebugEvent& OnDebugEvent() const { return onDebugEvent_; }
     void SetOnDebugEvent(TP2KDebugEvent Handler) { onDebugEvent_ = std::move(Handler); }
 
@@ -112,7 +112,8 @@ class TMotoP2KModemItem : public std::enable_shared_from_this<TMotoP2KModemItem>
     IP2KTransport& transport_;
     IClock& clock_;
     std::unique_ptr<IP2KChannel> handle_;
-    int32_t packetId_ = 0;
+    // Id of the last command sent: a 16-bit counter that wraps, as on the wire.
+    uint16_t packetId_ = 0;
     TP2KDebugEvent onDebugEvent_;
     // Set by every SendCommand: whether its transaction failed. Lets a
     // download tell a failed exchange from a genuine short read.

@@ -93,10 +93,12 @@ TEST_F(P2KChannel, PacketIdCountsAcrossOpensAndWraps) {
     OpenQuietly();
     for (int i = 0; i < 65535; ++i)
         Item->SendCommand(0x20, nullptr, 0, nullptr, 0, len);
+    EXPECT_EQ(Item->PacketId(), 0);  // 65536th transaction: the counter wraps
     Item->ClosePhone();
     Item->OpenPhone();
     Item->SendCommand(0x20, nullptr, 0, nullptr, 0, len);  // 65537th transaction
-    EXPECT_EQ(Item->PacketId(), 65537);
+    EXPECT_EQ(Item->PacketId(), 1);
+    EXPECT_EQ(Phone.Sent[Phone.Sent.size() - 3].PacketId(), 0xFFFF);
     EXPECT_EQ(Phone.Sent[Phone.Sent.size() - 2].PacketId(), 0x0000);
     EXPECT_EQ(Phone.Sent.back().PacketId(), 0x0001);
 }
