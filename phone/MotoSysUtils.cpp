@@ -1,6 +1,7 @@
 #include "MotoSysUtils.h"
 
 #include <algorithm>
+#include <array>
 
 namespace {
 
@@ -20,6 +21,40 @@ constexpr uint32_t UcsYo = 0x0451;
 constexpr uint32_t UcsCyrillicA = 0x0410;   // "А"
 constexpr uint32_t UcsCyrillicYa = 0x044F;  // "я"
 constexpr uint32_t Cp1251ToUcsShift = 848;  // 0x0410 - 192
+
+// Upper-case form of every byte of code page 1251.
+constexpr std::array<unsigned char, 256> makeUpper1251() {
+    std::array<unsigned char, 256> t{};
+    for (unsigned i = 0; i < t.size(); ++i)
+        t[i] = static_cast<unsigned char>(i);
+    for (unsigned i = 'a'; i <= 'z'; ++i)
+        t[i] = static_cast<unsigned char>(i - 0x20);
+    for (unsigned i = 0xE0; i <= 0xFF; ++i)  // а..я -> А..Я
+        t[i] = static_cast<unsigned char>(i - 0x20);
+    // The Cyrillic letters outside the two blocks, lower case to upper case.
+    constexpr unsigned char pairs[][2] = {
+        {0x90, 0x80},  // ђ Ђ
+        {0x83, 0x81},  // ѓ Ѓ
+        {0x9A, 0x8A},  // љ Љ
+        {0x9C, 0x8C},  // њ Њ
+        {0x9D, 0x8D},  // ќ Ќ
+        {0x9E, 0x8E},  // ћ Ћ
+        {0x9F, 0x8F},  // џ Џ
+        {0xA2, 0xA1},  // ў Ў
+        {0xBC, 0xA3},  // ј Ј
+        {0xB4, 0xA5},  // ґ Ґ
+        {0xB8, 0xA8},  // ё Ё
+        {0xBA, 0xAA},  // є Є
+        {0xBF, 0xAF},  // ї Ї
+        {0xB3, 0xB2},  // і І
+        {0xBE, 0xBD},  // ѕ Ѕ
+    };
+    for (const auto& p : pairs)
+        t[p[0]] = p[1];
+    return t;
+}
+
+constexpr std::array<unsigned char, 256> Upper1251 = makeUpper1251();
 
 }  // namespace
 
@@ -83,6 +118,17 @@ std::string HexToText(const std::string& H) {
 
 uint32_t ClearBit(uint32_t Value, uint32_t Bit) {
     return Value & ~(1u << (Bit % 32));
+}
+
+char UpperCase1251(char C) {
+    return static_cast<char>(Upper1251[static_cast<unsigned char>(C)]);
+}
+
+std::string UpperCaseText1251(const std::string& S) {
+    std::string out = S;
+    for (char& c : out)
+        c = UpperCase1251(c);
+    return out;
 }
 
 std::string ExtractP2KFileName(const std::string& Path) {

@@ -21,6 +21,12 @@ std::vector<uint8_t> HexToBytes(const std::string& Hex, size_t MaxBytes);
 // Value in upper-case hex, left-padded with zeros to Digits.
 std::string IntToHex(uint32_t Value, int Digits);
 uint32_t ClearBit(uint32_t Value, uint32_t Bit);
+// Upper case in code page 1251: Latin a-z, Cyrillic а-я (E0..FF) and the
+// other Cyrillic letters of the page (ё, ђ, ѓ, љ, њ, ќ, ћ, џ, ў, ј, ґ, є, ї, і,
+// ѕ). Every other byte is returned as it is. A table lookup, cheap enough for
+// comparing file names character by character.
+char UpperCase1251(char C);
+std::string UpperCaseText1251(const std::string& S);
 // The part after the last "/", or the whole text.
 std::string ExtractP2KFileName(const std::string& Path);
 // The part up to and including the last "/", or empty.

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "MotoSysUtils.h"
+
 namespace {
 
 // Text properties are read into a buffer of this many bytes; a longer value
@@ -36,34 +38,17 @@ uint32_t readNumber(const TDeviseInterface& I, uint32_t Code) {
     return v;
 }
 
-// Upper-casing of 8-bit text in code page 1251: Latin and Cyrillic letters.
-std::string upperAnsi(const std::string& S) {
-    std::string out = S;
-    for (char& ch : out) {
-        auto c = static_cast<unsigned char>(ch);
-        if (c >= 'a' && c <= 'z') {
-            c = static_cast<unsigned char>(c - 32);
-        } else if (c >= 0xE0) {  // а..я -> А..Я
-            c = static_cast<unsigned char>(c - 32);
-        } else if (c == 0xB8) {  // ё -> Ё
-            c = 0xA8;
-        }
-        ch = static_cast<char>(c);
-    }
-    return out;
-}
-
 }  // namespace
 
 void GetUSBDevises(IDeviceSource& Source, const std::string& InterfaceGuid,
                    const std::string& NameFilter, TUSBDevises& Devises) {
     Devises.clear();
-    const std::string filter = upperAnsi(NameFilter);
+    const std::string filter = UpperCaseText1251(NameFilter);
     for (const TDeviseInterface& i : Source.Enumerate(InterfaceGuid)) {
         TUSBDevise d;
         d.DeviceDesc = readText(i, SPDRP_DEVICEDESC);
         d.CompatibleIDs = readText(i, SPDRP_COMPATIBLEIDS);
-        if (!filter.empty() && upperAnsi(d.DeviceDesc).find(filter) == std::string::npos)
+        if (!filter.empty() && UpperCaseText1251(d.DeviceDesc).find(filter) == std::string::npos)
             continue;
         d.DevInst = i.DevInst;
         d.DevicePath = i.DevicePath;

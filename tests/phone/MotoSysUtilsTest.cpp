@@ -29,6 +29,28 @@ TEST(MotoSysUtils, HexToText) {
     EXPECT_EQ(HexCodeToChar("00c0"), static_cast<char>(192));   // lower-case digits
 }
 
+TEST(MotoSysUtils, UpperCase1251) {
+    struct Case {
+        unsigned char Lower, Upper;
+    };
+    const Case cases[] = {
+        {'a', 'A'},   {'z', 'Z'},   {0xE0, 0xC0}, {0xFF, 0xDF}, {0xF0, 0xD0},
+        {0x90, 0x80}, {0x83, 0x81}, {0x9A, 0x8A}, {0x9C, 0x8C}, {0x9D, 0x8D},
+        {0x9E, 0x8E}, {0x9F, 0x8F}, {0xA2, 0xA1}, {0xBC, 0xA3}, {0xB4, 0xA5},
+        {0xB8, 0xA8}, {0xBA, 0xAA}, {0xBF, 0xAF}, {0xB3, 0xB2}, {0xBE, 0xBD},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.Lower));
+        EXPECT_EQ(UpperCase1251(static_cast<char>(c.Lower)), static_cast<char>(c.Upper));
+        EXPECT_EQ(UpperCase1251(static_cast<char>(c.Upper)), static_cast<char>(c.Upper));
+    }
+    // No lower-case letter: unchanged (B5 is the micro sign, 98 unused).
+    const std::string same = std::string("5_\x40\x5B\x60\x7B\x98\xA0\xAB\xB5\xB9") + '\0';
+    for (char b : same)
+        EXPECT_EQ(UpperCase1251(b), b) << int(static_cast<unsigned char>(b));
+    EXPECT_EQ(UpperCaseText1251("img\xB8\xE0_01.jpg"), "IMG\xA8\xC0_01.JPG");
+}
+
 TEST(MotoSysUtils, NumbersAndPaths) {
     EXPECT_EQ(IntToHex(0x2F, 4), "002F");
     EXPECT_EQ(IntToHex(0xABCDE, 2), "ABCDE");

@@ -30,6 +30,17 @@ TEST(GetUSBDevises, FilterIsCaseInsensitiveOnDeviceDescOnly) {
     EXPECT_TRUE(d.empty());  // nothing of that class present; old content gone
 }
 
+TEST(GetUSBDevises, FilterFoldsEveryCyrillicLetter) {
+    test::TFakeDeviceSource src;
+    // "Ґ" upper case in the description, "ґ" in the filter.
+    src.Present[P2KInterfaceGuid] = {P2KInterface(1, "/p/1", "\xA5\xC0 Interface"),
+                                     P2KInterface(2, "/p/2", "\xA3\xC0 Interface")};
+    TUSBDevises d;
+    GetUSBDevises(src, P2KInterfaceGuid, "\xB4\xE0 interface", d);
+    ASSERT_EQ(d.size(), 1u);
+    EXPECT_EQ(d[0].DevInst, 1u);
+}
+
 TEST(GetUSBDevises, PropertyReadingRules) {
     test::TFakeDeviceSource src;
     auto i = P2KInterface(7, "/p/7");
