@@ -69,6 +69,17 @@ class TTempDownload {
         }
         return done;
     }
+    // Flushes the data written so far to the disk.
+    void Sync() {
+        if (fd_ < 0)
+            return;
+        int r;
+        do {
+            r = ::fsync(fd_);
+        } while (r != 0 && errno == EINTR);
+        if (r != 0)
+            throwLocal(errno, target_);
+    }
     bool Close() {
         if (fd_ < 0)
             return true;
@@ -76,13 +87,15 @@ class TTempDownload {
         fd_ = -1;
         return ok;
     }
-    // Moves the finished file over the target name.
+    // Moves the finished file over the target name, then flushes the folder
+    // so that the new name is on the disk too.
     void Commit() {
         if (!Close())
             throwLocal(errno, target_);
         if (::rename(path_.c_str(), target_.c_str()) != 0)
             throwLocal(errno, target_);
         committed_ = true;
+        syncFolder();
     }
 
   private:
@@ -90,6 +103,22 @@ class TTempDownload {
     std::string path_;
     int fd_ = -1;
     bool committed_ = false;
+
+    // Failures are not reported: the file is complete under its name by
+    // now, and some file systems refuse to flush a folder (or a folder may
+    // be writable but not readable). Failing the download here would leave
+    // a good file behind a false result.
+    void syncFolder() const {
+        std::string dir = ExtractP2KFileDir(target_);
+        if (dir.empty())
+            dir = ".";
+        const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd < 0)
+            return;
+        while (::fsync(fd) != 0 && errno == EINTR) {
+        }
+        ::close(fd);
+    }
 };
 
 class TLocalReader {
@@ -189,7 +218,7 @@ bool TMotoP2KModemItem::DownloadFile(const std::string& PhoneName, const std::st
     const bool unknown = ExpectedSize <= 0;
     int32_t done = 0;
     int32_t total = ExpectedSize;
-    bool shortRead = false;    // the phone said the file ended
+    bool endOfFile = false;    // the phone said the file ended
     bool readFailed = false;   // an exchange failed or the read was refused
     bool writeFailed = false;  // the local file did not take a block
     do {
@@ -201,9 +230,12 @@ bool TMotoP2KModemItem::DownloadFile(const std::string& PhoneName, const std::st
         // byte, not an end mark.
         const bool lastByte = !unknown && n == 1 && !readFailed && done + 1 == ExpectedSize;
         if ((n < 2 && !lastByte) || n > BlockSize) {
-            // Blocks under two bytes can never carry data, so their end says
-            // nothing about the file having ended.
-            shortRead = !readFailed && BlockSize >= 2;
+            // Only an empty reply ends the file. A one-byte reply cannot be
+            // told from an error code, so it is not written, and a download
+            // of unknown size that stops on it is incomplete. Blocks under
+            // two bytes can never carry data, so their end says nothing
+            // about the file having ended.
+            endOfFile = n == 0 && !readFailed && BlockSize >= 2;
             break;
         }
         if (done > INT32_MAX - n) {  // a phone that never ends the file
@@ -230,14 +262,17 @@ bool TMotoP2KModemItem::DownloadFile(const std::string& PhoneName, const std::st
             total = done + 1;
     } while (done < total);
 
-    const bool localClosed = local->Close();
     FileClose();
     DoDebug("File Download Phone", dtInformation);
 
-    const bool complete =
-        localClosed && !writeFailed && (unknown ? shortRead : done == ExpectedSize);
+    const bool complete = !writeFailed && (unknown ? endOfFile : done == ExpectedSize);
     if (!complete)
         return false;  // the temporary file goes with `local`
+    // The caller may delete the phone's copy as soon as this returns true,
+    // so the data and the new name must be on the disk before then.
+    local->Sync();
+    if (!local->Close())
+        return false;
     local->Commit();
     return true;
 }

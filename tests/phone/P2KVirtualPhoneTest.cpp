@@ -45,7 +45,7 @@ TEST(P2KVirtualPhone, InformationAndListing) {
 
 TEST(P2KVirtualPhone, DownloadAndUploadByteExact) {
     TVirtualPhoneState s = DefaultVirtualPhoneState();
-    const size_t sizes[] = {1, 2, 999, 1000, 1001, 4000, 4001, 12345};
+    const size_t sizes[] = {1, 2, 999, 1000, 1001, 4000, 4001, 8000, 12345};
     for (size_t n : sizes)
         s.Files["/a/f" + std::to_string(n)] = {FileBytes(n, unsigned(n)), 0, 0};
     test::TVirtualRig rig(s);
@@ -61,11 +61,18 @@ TEST(P2KVirtualPhone, DownloadAndUploadByteExact) {
             EXPECT_EQ(test::ReadAll(local), FileBytes(n, unsigned(n))) << n << "/" << block;
         }
     }
-    // Unknown size: complete unless the file ends on a one-byte block.
-    EXPECT_TRUE(rig.Item->DownloadFile("/a/f12345", dir.Path("u"), 4000, 0, nullptr));
-    EXPECT_EQ(test::ReadAll(dir.Path("u")), FileBytes(12345, 12345));
-    EXPECT_TRUE(rig.Item->DownloadFile("/a/f4001", dir.Path("u1"), 4000, 0, nullptr));
-    EXPECT_EQ(test::ReadAll(dir.Path("u1")).size(), 4000u);
+    // Unknown size: complete only when the phone ends the file with an empty
+    // block; one ending on a one-byte block is incomplete and leaves nothing.
+    test::TTempDir unknown;
+    for (size_t n : {4000, 8000, 12345}) {
+        const std::string local = unknown.Path("u" + std::to_string(n));
+        EXPECT_TRUE(rig.Item->DownloadFile("/a/f" + std::to_string(n), local, 4000, 0, nullptr));
+        EXPECT_EQ(test::ReadAll(local), FileBytes(n, unsigned(n))) << n;
+    }
+    EXPECT_FALSE(rig.Item->DownloadFile("/a/f4001", unknown.Path("u4001"), 4000, 0, nullptr));
+    auto names = unknown.Names();
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"u12345", "u4000", "u8000"}));
 
     const V data = FileBytes(2500, 99);
     test::WriteAll(dir.Path("up"), data);
