@@ -5,32 +5,52 @@
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QStringDecoder>
+#include <algorithm>
 
-#include "core/Charsets.h"
+#include "core/PhoneText.h"
 
 namespace {
+
 // An exclusion list is a few thousand names at most; a bigger file is read
 // only this far.
 constexpr qint64 MaxExcludeBytes = 16 * 1024 * 1024;
+
+// The 1251 bytes of a file written as UTF-8, or the data as it stands.
+QByteArray fromEarlierUtf8(const QByteArray& Data) {
+    QByteArray body = Data.startsWith("\xEF\xBB\xBF") ? Data.mid(3) : Data;
+    const bool ascii =
+        std::all_of(body.begin(), body.end(), [](char c) { return (c & 0x80) == 0; });
+    if (ascii) {
+        return body;
+    }
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString text = utf8.decode(body);
+    if (utf8.hasError()) {
+        return Data;
+    }
+    const auto bytes = unicodeToPhone(text);
+    return bytes ? QByteArray::fromStdString(*bytes) : Data;
+}
+
 }  // namespace
 
-QStringList splitLines(const QString& Text) {
-    QStringList out;
+std::vector<std::string> splitLines(const QByteArray& Data) {
+    std::vector<std::string> out;
     qsizetype start = 0;
-    const qsizetype n = Text.size();
+    const qsizetype n = Data.size();
     for (qsizetype i = 0; i < n; ++i) {
-        const QChar c = Text[i];
-        if (c != QLatin1Char('\r') && c != QLatin1Char('\n')) {
+        const char c = Data[i];
+        if (c != '\r' && c != '\n') {
             continue;
         }
-        out.append(Text.mid(start, i - start));
-        if (c == QLatin1Char('\r') && i + 1 < n && Text[i + 1] == QLatin1Char('\n')) {
+        out.emplace_back(Data.constData() + start, static_cast<size_t>(i - start));
+        if (c == '\r' && i + 1 < n && Data[i + 1] == '\n') {
             ++i;
         }
         start = i + 1;
     }
     if (start < n) {
-        out.append(Text.mid(start));
+        out.emplace_back(Data.constData() + start, static_cast<size_t>(n - start));
     }
     return out;
 }
@@ -51,26 +71,18 @@ TExcludeLoad loadExcludeList(const QString& Path) {
         out.Error = QStringLiteral("Cannot read %1: %2").arg(Path, f.errorString());
         return out;
     }
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = utf8.decode(data);
-    if (utf8.hasError()) {
-        text = decodeCodePage(data, "CP1251");
-    }
-    if (text.startsWith(QChar(0xFEFF))) {
-        text.remove(0, 1);
-    }
-    out.Entries = splitLines(text);
+    out.Entries = splitLines(fromEarlierUtf8(data));
     return out;
 }
 
-QString saveExcludeList(const QString& Path, const QStringList& Entries) {
+QString saveExcludeList(const QString& Path, const std::vector<std::string>& Entries) {
     QDir().mkpath(QFileInfo(Path).absolutePath());
     QSaveFile f(Path);
     if (!f.open(QIODevice::WriteOnly)) {
         return QStringLiteral("Cannot write %1: %2").arg(Path, f.errorString());
     }
-    for (const QString& e : Entries) {
-        f.write(e.toUtf8());
+    for (const std::string& e : Entries) {
+        f.write(e.data(), static_cast<qint64>(e.size()));
         f.write("\r\n", 2);
     }
     if (!f.commit()) {

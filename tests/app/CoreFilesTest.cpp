@@ -101,23 +101,28 @@ TEST(SettingsStore, RoundTripAndUnwritableFile) {
 }
 
 TEST(ExcludeList, LinesAndFailures) {
-    EXPECT_EQ(splitLines("a\r\nb\rc\nd"), (QStringList{"a", "b", "c", "d"}));
-    EXPECT_EQ(splitLines("a\r\n\r\nb\r\n"), (QStringList{"a", "", "b"}));
-    EXPECT_TRUE(splitLines("").isEmpty());
+    using Lines = std::vector<std::string>;
+    EXPECT_EQ(splitLines("a\r\nb\rc\nd"), (Lines{"a", "b", "c", "d"}));
+    EXPECT_EQ(splitLines("a\r\n\r\nb\r\n"), (Lines{"a", "", "b"}));
+    EXPECT_TRUE(splitLines("").empty());
 
     QTemporaryDir tmp;
     const QString path = tmp.filePath("data/exclude.txt");
     EXPECT_FALSE(loadExcludeList(path).Exists);
-    const QStringList names{"/a/mobile/picture/one.jpg", QString::fromUtf8("/a/фото.jpg")};
+    // Names are the phone's own bytes: they go to the file and come back as they are.
+    const Lines names{"/a/mobile/picture/one.jpg", "/a/\xf4\xee\xf2\xee.jpg", "/a/\x98\xff"};
     ASSERT_EQ(saveExcludeList(path, names), "");
-    EXPECT_EQ(get(path),
-              QString::fromUtf8("/a/mobile/picture/one.jpg\r\n/a/фото.jpg\r\n").toUtf8());
+    EXPECT_EQ(get(path), "/a/mobile/picture/one.jpg\r\n/a/\xf4\xee\xf2\xee.jpg\r\n/a/\x98\xff\r\n");
     EXPECT_EQ(loadExcludeList(path).Entries, names);
     ASSERT_EQ(saveExcludeList(path, {}), "");
     EXPECT_EQ(get(path), "");
 
-    put(path, "/a/\xf4\xee\xf2\xee.jpg\n");  // not UTF-8: the phones' code page
-    EXPECT_EQ(loadExcludeList(path).Entries, QStringList{QString::fromUtf8("/a/фото.jpg")});
+    // A list an earlier version wrote as UTF-8 reads back as the phone's bytes.
+    put(path, QString::fromUtf8("/a/фото.jpg\r\n/a/x.jpg\r\n").toUtf8());
+    EXPECT_EQ(loadExcludeList(path).Entries, (Lines{"/a/\xf4\xee\xf2\xee.jpg", "/a/x.jpg"}));
+    // UTF-8 with a character the phones cannot name stays byte for byte.
+    put(path, QString::fromUtf8("/a/日.jpg").toUtf8());
+    EXPECT_EQ(loadExcludeList(path).Entries, Lines{QString::fromUtf8("/a/日.jpg").toStdString()});
 
     const QString dirInstead = tmp.filePath("dir/exclude.txt");
     QDir().mkpath(dirInstead);
