@@ -11,7 +11,7 @@ struct TMessageTemplate {
     const char* Caption;  // its built-in caption
 };
 
-inline constexpr std::array<TMessageTemplate, 16> MessageTemplates = {{
+inline constexpr std::array<TMessageTemplate, 20> MessageTemplates = {{
     {"idDownloadComplete", "Download is complete!"},
     {"idUploading", "Uploading - %2.f/%2.f kB"},
     {"idFilesCount", "%d files"},
@@ -28,6 +28,10 @@ inline constexpr std::array<TMessageTemplate, 16> MessageTemplates = {{
     {"idSelectDirectory", "Select directory"},
     {"idReplaceQ", "File %s exists. Replace?"},
     {"idDlComplete", "idDlComplete"},
+    {"idDownloadFailed", "Download of %s failed"},
+    {"idUploadFailed", "Upload of %s failed"},
+    {"idBadLocalName", "The name %s cannot be a local file name, skipping"},
+    {"idBadPhoneName", "The name %s cannot be written on the phone, skipping"},
 }};
 
 // The built-in caption of the named template; empty for an unknown name.

@@ -1,0 +1,13 @@
+#include "core/ListRules.h"
+
+#include <QByteArray>
+
+#include "core/ExcludeList.h"
+
+std::string searchText(const std::string& Drive, int Mode) {
+    return Drive + (Mode == mmPhotoManager ? std::string(PictureFolder) + "|*.jpg" : "/|*.*");
+}
+
+std::vector<std::string> driveEntries(const std::string& Drives) {
+    return splitLines(QByteArray::fromStdString(Drives));
+}

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QString>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+// Bytes asked of the phone per read: small blocks when Photo Manager mode
+// keeps existing files (the common, careful case), large ones otherwise.
+int32_t downloadBlockSize(int Mode, bool Overwrite);
+// Bytes sent to the phone per write.
+inline constexpr int32_t UploadBlockSize = 1000;
+
+// What a download does with one selected row.
+enum class TDownloadStep {
+    Fetch,         // transfer it (replacing a local file when there is one)
+    SkipExisting,  // report that the local file exists and go on
+    SkipExcluded,  // go on without a word
+    AskReplace,    // ask whether to replace the local file
+};
+TDownloadStep downloadStep(int Mode, bool Overwrite, bool LocalExists, bool Excluded);
+
+// The local file name of a phone file: the part after its last "/",
+// decoded from the phone's code page. Nothing when that name must not be
+// written: empty, "." or "..", holding a control character, or too long for
+// a file name here (255 bytes of UTF-8).
+std::optional<QString> localFileName(const std::string& PhoneName);
+
+// The phone name of an uploaded local file: Folder (phone bytes) followed by
+// the local file's own name in the phone's code page. Nothing when the name
+// has a character the phone's code page lacks.
+std::optional<std::string> uploadPhoneName(const std::string& Folder, const QString& LocalPath);
