@@ -1,14 +1,20 @@
-// The phone link components and the connection flow's entry points. The
-// flow itself (switching modems, listing phones and files) comes with the
-// phone work; until then the handlers report what they were asked.
+// The phone link components and the connection flow: modem phones switched
+// to P2K mode, P2K phones listed in the phone choice, the chosen one opened
+// and listed.
+#include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QSocketNotifier>
 #include <QToolButton>
-#include <QTreeWidget>
+#include <QTreeView>
 
 #include "MotoATMode.h"
 #include "MotoP2KMode.h"
 #include "backend/Backend.h"
+#include "core/FileListModel.h"
+#include "core/ListRules.h"
+#include "core/PhoneText.h"
+#include "core/WindowTitle.h"
 #include "gui/TForm1.h"
 
 void TForm1::createLinks() {
@@ -44,38 +50,199 @@ void TForm1::connectConnectionHandlers() {
     connect(ComboBox1, &QComboBox::activated, this, [this] { ComboBox1Select(ComboBox1); });
     connect(idDriveSelect, &QComboBox::activated, this,
             [this] { idDriveSelectClick(idDriveSelect); });
-    connect(ListView1, &QTreeWidget::itemClicked, this, [this] { ListView1Click(ListView1); });
-    connect(ListView1, &QTreeWidget::itemDoubleClicked, this,
-            [this] { idDownloadClick(ListView1); });
-    connect(ListView1, &QTreeWidget::itemSelectionChanged, this,
-            [this] { ListView1SelectItem(ListView1); });
+    connect(ListView1, &QTreeView::clicked, this, [this] { ListView1Click(ListView1); });
+    connect(ListView1, &QTreeView::doubleClicked, this, [this] { idDownloadClick(ListView1); });
+    connect(ListView1->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            [this](const QItemSelection& Selected, const QItemSelection& Deselected) {
+                fileList_->ApplySelection(Selected, Deselected);
+                ListView1SelectItem(ListView1);
+            });
+    connect(Neverdownloadthisfile1, &QAction::triggered, this,
+            [this] { Neverdownloadthisfile1Click(Neverdownloadthisfile1); });
 }
 
-void TForm1::switchP2K() {}
+// --- One command at a time -------------------------------------------------
+
+void TForm1::runCommand(const std::function<void()>& Body) {
+    if (!commands_.Begin()) {
+        return;
+    }
+    struct TEnd {
+        TForm1* Form;
+        ~TEnd() {
+            Form->commands_.End();
+            Form->setPhoneControlsEnabled(true);
+        }
+    };
+    {
+        setPhoneControlsEnabled(false);
+        TEnd end{this};
+        Body();
+    }
+    runDeferredDeviceEvents();
+}
+
+void TForm1::setPhoneControlsEnabled(bool Enabled) {
+    for (QWidget* w : {static_cast<QWidget*>(idRefresh), static_cast<QWidget*>(ComboBox1),
+                       static_cast<QWidget*>(idDriveSelect), static_cast<QWidget*>(idModeSelect),
+                       static_cast<QWidget*>(idDownload), static_cast<QWidget*>(idUpload),
+                       static_cast<QWidget*>(idDelete)}) {
+        w->setEnabled(Enabled);
+    }
+}
+
+bool TForm1::pumpMessages() {
+    QCoreApplication::processEvents();
+    return !interrupted();
+}
+
+void TForm1::deferDeviceEvent(TDeviceEvent Event) {
+    // A burst of the same event is handled once.
+    if (deferred_.empty() || deferred_.back() != Event) {
+        deferred_.push_back(Event);
+    }
+}
+
+void TForm1::runDeferredDeviceEvents() {
+    while (!deferred_.empty() && !commands_.Busy()) {
+        const TDeviceEvent e = deferred_.front();
+        deferred_.erase(deferred_.begin());
+        switch (e) {
+            case TDeviceEvent::P2KArrival:
+                MotoP2KMode1Arrival(nullptr);
+                break;
+            case TDeviceEvent::P2KRemoval:
+                MotoP2KMode1Remove(nullptr);
+                break;
+            case TDeviceEvent::ATArrival:
+                MotoATMode1Arrival(nullptr);
+                break;
+        }
+    }
+}
+
+// --- The flow ----------------------------------------------------------------
+
+std::shared_ptr<TMotoP2KModemItem> TForm1::chosenPhone() const {
+    return MotoP2KMode1->DeviseList().Hold(ComboBox1->currentIndex());
+}
+
+void TForm1::setCaptionState(const char* Template) {
+    setWindowTitle(QString::fromLatin1(WindowTitle) + QStringLiteral(" [") + Msg(Template) +
+                   QStringLiteral("]"));
+}
+
+void TForm1::switchP2K() {
+    TMotoATModemList& modems = MotoATMode1->DeviseList();
+    modems.Rescan();
+    for (int i = 0; i < modems.Count(); ++i) {
+        const std::shared_ptr<TMotoATModemItem> item = modems.Hold(i);
+        if (!item || !item->OpenPhone() || !item->IsOpen()) {
+            continue;
+        }
+        // The port stays open until the next close-all.
+        item->SwitchMode(amMode8);
+        AddLog(Msg("idSwitchingP2K", {phoneToUnicode(item->ModemInfo().DeviceDesc)}));
+    }
+    // The switched phone comes back later as a P2K arrival.
+    MotoP2KMode1->DeviseList().Rescan();
+}
 
 void TForm1::GetDevises() {
-    // Listing the phones into the phone choice comes with the connection
-    // flow; for now the count is reported.
-    AddLog(Msg("idPhoneFound", {qint64{MotoP2KMode1->DeviseList().Count()}}));
+    runCommand([this] {
+        ComboBox1->clear();
+        TMotoP2KModemList& phones = MotoP2KMode1->DeviseList();
+        phones.Rescan();
+        AddLog(Msg("idPhoneFound", {qint64{phones.Count()}}));
+        for (int i = 0; i < phones.Count(); ++i) {
+            const std::shared_ptr<TMotoP2KModemItem> item = phones.Hold(i);
+            if (!item) {
+                continue;
+            }
+            item->OpenPhone();  // left open; a phone that does not answer reads " []"
+            const std::string model = item->GetPhoneModel();
+            const std::string flex = item->GetFlexVersion();
+            ComboBox1->addItem(phoneToUnicode(model + " [" + flex + "]"));
+        }
+        if (ComboBox1->count() > 0) {
+            ComboBox1->setCurrentIndex(0);
+            connectAndList(nullptr, std::nullopt);
+        }
+    });
+}
+
+void TForm1::CloseAllDevices() {
+    AddLog(Msg("idClosingAT"));
+    TMotoATModemList& modems = MotoATMode1->DeviseList();
+    for (int i = 0; i < modems.Count(); ++i) {
+        if (auto item = modems.Hold(i); item && item->IsOpen()) {
+            item->ClosePhone();
+        }
+    }
+    AddLog(Msg("idClosingP2K"));
+    TMotoP2KModemList& phones = MotoP2KMode1->DeviseList();
+    for (int i = 0; i < phones.Count(); ++i) {
+        if (auto item = phones.Hold(i); item && item->IsOpen()) {
+            item->ClosePhone();
+        }
+    }
 }
 
 void TForm1::MotoP2KMode1Arrival(void* /*Sender*/) {
+    if (commands_.Busy()) {
+        // The running command's phone list is stale: it ends, then the
+        // choice is rebuilt.
+        commands_.Interrupt();
+        deferDeviceEvent(TDeviceEvent::P2KArrival);
+        return;
+    }
     GetDevises();
 }
 
 void TForm1::MotoP2KMode1Remove(void* /*Sender*/) {
-    GetDevises();
+    if (commands_.Busy()) {
+        commands_.Interrupt();
+        deferDeviceEvent(TDeviceEvent::P2KRemoval);
+        return;
+    }
+    // No phone is chosen again, even when others are still attached.
+    ComboBox1->clear();
+    fileList_->SetRows({});
+    setCaptionState("idDisconnected");
 }
 
 void TForm1::MotoATMode1Arrival(void* /*Sender*/) {
+    if (commands_.Busy()) {
+        // Switching needs no phone the command uses: it waits, and the
+        // command goes on.
+        deferDeviceEvent(TDeviceEvent::ATArrival);
+        return;
+    }
     switchP2K();
 }
 
-void TForm1::ComboBox1Select(QObject* /*Sender*/) {}
-void TForm1::idDriveSelectClick(QObject* /*Sender*/) {}
-void TForm1::idDownloadClick(QObject* /*Sender*/) {}
-void TForm1::idDeleteClick(QObject* /*Sender*/) {}
-void TForm1::idUploadClick(QObject* /*Sender*/) {}
-void TForm1::idRefreshClick(QObject* /*Sender*/) {}
-void TForm1::ListView1Click(QObject* /*Sender*/) {}
-void TForm1::ListView1SelectItem(QObject* /*Sender*/) {}
+void TForm1::ComboBox1Select(QObject* Sender) {
+    runCommand([&] { connectAndList(Sender, std::nullopt); });
+}
+
+void TForm1::idRefreshClick(QObject* Sender) {
+    ComboBox1Select(Sender);
+}
+
+void TForm1::connectAndList(QObject* Sender, const std::optional<std::string>& KeepDrive) {
+    if (!pumpMessages()) {
+        return;
+    }
+    CloseAllDevices();
+    const int index = ComboBox1->currentIndex();
+    getDrives(index, KeepDrive);
+    GetPics(index);
+    if (interrupted()) {
+        return;
+    }
+    if (idDownloadAll->isChecked() && ManagerMode == mmPhotoManager) {
+        ListView1->selectAll();
+        (void)Sender;  // the download does not look at who started it
+        downloadSelected();
+    }
+}

@@ -1,5 +1,6 @@
 // Language files and the charset that decodes their texts.
 #include <QAbstractButton>
+#include <QAction>
 #include <QComboBox>
 #include <QFileInfo>
 #include <QLabel>
@@ -87,6 +88,9 @@ bool TForm1::controlText(const QObject* Control, QString* Text) {
     if (const auto* l = qobject_cast<const QLabel*>(Control)) {
         return put(l->text());
     }
+    if (const auto* a = qobject_cast<const QAction*>(Control)) {
+        return put(a->text());  // menu entries
+    }
     if (const auto* b = qobject_cast<const QAbstractButton*>(Control)) {
         return put(b->text());
     }
@@ -133,6 +137,8 @@ void TForm1::setControlText(QObject* Control, const QString& Text) {
         }
     } else if (auto* b = qobject_cast<QAbstractButton*>(Control)) {
         b->setText(Text);
+    } else if (auto* a = qobject_cast<QAction*>(Control)) {
+        a->setText(Text);
     } else if (auto* e = qobject_cast<QLineEdit*>(Control)) {
         e->setText(Text);
     } else if (auto* m = qobject_cast<QPlainTextEdit*>(Control)) {

@@ -1,4 +1,5 @@
 // The window's controls: their names, default texts and places.
+#include <QAction>
 #include <QBoxLayout>
 #include <QCheckBox>
 #include <QComboBox>
@@ -14,9 +15,10 @@
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QToolButton>
-#include <QTreeWidget>
+#include <QTreeView>
 
 #include "core/Charsets.h"
+#include "core/FileListModel.h"
 #include "core/MessageTemplates.h"
 #include "gui/LinkLabel.h"
 #include "gui/TForm1.h"
@@ -67,6 +69,10 @@ QCheckBox* checkBox(QWidget* parent, const QString& text, int x, int y) {
 
 void TForm1::registerControl(QObject* Control, const QString& Name) {
     Control->setObjectName(Name);
+    // Texts come from language files and phones: never read as markup.
+    if (auto* l = qobject_cast<QLabel*>(Control)) {
+        l->setTextFormat(Qt::PlainText);
+    }
     controls_.insert(Name.toLower(), Control);
 }
 
@@ -108,9 +114,11 @@ void TForm1::buildWindow() {
     StatusPanel0 = new QLabel(status);
     StatusPanel0->setObjectName(QStringLiteral("StatusPanel0"));
     StatusPanel0->setFixedWidth(250);
+    StatusPanel0->setTextFormat(Qt::PlainText);
     StatusPanel1 = new QLabel(status);
     StatusPanel1->setObjectName(QStringLiteral("StatusPanel1"));
     StatusPanel1->setMinimumWidth(50);
+    StatusPanel1->setTextFormat(Qt::PlainText);
     status->addWidget(StatusPanel0);
     status->addWidget(StatusPanel1, 1);
 
@@ -192,22 +200,26 @@ void TForm1::buildPicturesPage() {
     idUploadPath = new QComboBox(Panel3);
     registerControl(idUploadPath, QStringLiteral("idUploadPath"));
     idUploadPath->setEditable(true);
+    // Only entries offered by a listing are upload folders; typed text is not.
+    idUploadPath->setInsertPolicy(QComboBox::NoInsert);
     idUploadPath->setEditText(QStringLiteral("/a/"));
     idUploadPath->setGeometry(idUploadToC->x() + idUploadToC->width() + 5, 2, 200, 22);
     v->addWidget(Panel3);
 
-    ListView1 = new QTreeWidget(idList);
+    ListView1 = new QTreeView(idList);
     registerControl(ListView1, QStringLiteral("ListView1"));
-    ListView1->setColumnCount(3);
-    ListView1->setHeaderLabels(
-        {QString(), QStringLiteral("File Name"), QStringLiteral("Size (Bytes)")});
-    ListView1->setColumnWidth(0, 30);
-    ListView1->setColumnWidth(1, 290);
-    ListView1->setColumnWidth(2, 70);
+    fileList_ = new TFileListModel(this);
+    ListView1->setModel(fileList_);
+    ListView1->setColumnWidth(TFileListModel::ColCaption, 30);
+    ListView1->setColumnWidth(TFileListModel::ColName, 290);
+    ListView1->setColumnWidth(TFileListModel::ColSize, 70);
     ListView1->header()->setSectionsClickable(false);
+    ListView1->header()->setSectionsMovable(false);
     ListView1->header()->setStretchLastSection(false);
     ListView1->setRootIsDecorated(false);
+    ListView1->setItemsExpandable(false);
     ListView1->setUniformRowHeights(true);
+    ListView1->setSortingEnabled(false);
     ListView1->setSelectionMode(QAbstractItemView::ExtendedSelection);
     ListView1->setSelectionBehavior(QAbstractItemView::SelectRows);
     ListView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -219,9 +231,11 @@ void TForm1::buildPicturesPage() {
     ListView1->viewport()->setCursor(Qt::PointingHandCursor);
     v->addWidget(ListView1, 1);
 
-    idExclude = new QListWidget(idList);
-    registerControl(idExclude, QStringLiteral("idExclude"));
-    idExclude->hide();
+    // The list's context menu.
+    Neverdownloadthisfile1 = new QAction(QStringLiteral("Never download this file"), ListView1);
+    registerControl(Neverdownloadthisfile1, QStringLiteral("Neverdownloadthisfile1"));
+    ListView1->addAction(Neverdownloadthisfile1);
+    ListView1->setContextMenuPolicy(Qt::ActionsContextMenu);
 }
 
 void TForm1::buildOptionsPage() {

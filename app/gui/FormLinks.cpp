@@ -7,14 +7,14 @@
 #include "gui/TForm1.h"
 
 void TForm1::idBrowseClick(QObject* /*Sender*/) {
-    if (!config_.ChooseFolder) {
+    if (!config_.Dialogs.ChooseFolder) {
         return;
     }
     QString current = Edit1->text();
     if (current.isEmpty() || !QDir(current).exists()) {
         current.clear();
     }
-    QString chosen = config_.ChooseFolder(this, Msg("idSelectDirectory"), current);
+    QString chosen = config_.Dialogs.ChooseFolder(this, Msg("idSelectDirectory"), current);
     if (chosen.isEmpty()) {
         return;  // cancelled: the folder stays
     }

@@ -3,7 +3,6 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QScreen>
 
 #include "core/Autostart.h"
@@ -57,12 +56,11 @@ void TForm1::FormCreate() {
 
     loadLang(idLanguageSel->currentIndex() >= 0 ? idLanguageSel->currentText() : QString());
 
-    idExclude->clear();
     const TExcludeLoad exclude = loadExcludeList(config_.ExcludePath);
     if (!exclude.Error.isEmpty()) {
         AddLog(exclude.Error);
     }
-    idExclude->addItems(exclude.Entries);
+    idExclude.Assign(exclude.Entries);
 
     idModeSelectChange(this);
     switchP2K();
@@ -90,11 +88,7 @@ void TForm1::FormClose() {
         AddLog(error);
     }
 
-    QStringList entries;
-    for (int i = 0; i < idExclude->count(); ++i) {
-        entries.append(idExclude->item(i)->text());
-    }
-    error = saveExcludeList(config_.ExcludePath, entries);
+    error = saveExcludeList(config_.ExcludePath, idExclude.Entries());
     if (!error.isEmpty()) {
         AddLog(error);
     }

@@ -8,10 +8,11 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QTreeWidget>
 
 #include "MotoATMode.h"
 #include "MotoP2KMode.h"
+#include "core/FileListModel.h"
+#include "core/ListRules.h"
 #include "core/MessageTemplates.h"
 
 TForm1::TForm1(TPhoneBackend& Backend, TFormConfig Config, QWidget* Parent)
@@ -39,8 +40,11 @@ TForm1::~TForm1() {
 }
 
 void TForm1::AddLog(const QString& Text) {
-    Log->appendPlainText(Text);
-    StatusPanel0->setText(Text);
+    // One line per call, whatever line breaks a phone name carries.
+    QString line = Text;
+    line.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
+    Log->appendPlainText(line);
+    StatusPanel0->setText(line);
 }
 
 QString TForm1::Msg(const char* Name, const QList<TMessageArg>& Args) const {
@@ -56,28 +60,21 @@ QObject* TForm1::findControl(const QString& Name) const {
 
 void TForm1::idModeSelectChange(QObject* Sender) {
     // Any index but File Manager's counts as Photo Manager.
-    ManagerMode = idModeSelect->currentIndex() == 1 ? 1 : 0;
-    const bool photo = ManagerMode == 0;
+    ManagerMode = idModeSelect->currentIndex() == mmFileManager ? mmFileManager : mmPhotoManager;
+    const bool photo = ManagerMode == mmPhotoManager;
     for (QWidget* w : {static_cast<QWidget*>(idSaveImages), static_cast<QWidget*>(Edit1),
                        static_cast<QWidget*>(idBrowse), static_cast<QWidget*>(idDownloadAll),
                        static_cast<QWidget*>(idOverwrite), static_cast<QWidget*>(idDeleteAfter)}) {
         w->setVisible(photo);
     }
     Panel3->setVisible(!photo);
-    for (int i = 0; i < ListView1->topLevelItemCount(); ++i) {
-        QTreeWidgetItem* row = ListView1->topLevelItem(i);
-        if (photo) {
-            row->setCheckState(0, row->checkState(0));
-        } else {
-            row->setData(0, Qt::CheckStateRole, QVariant());
-        }
-    }
+    fileList_->SetCheckable(photo);
     if (!photo) {
         placeUploadPath();
     }
     // Only a change made in the mode choice itself lists the files again.
     if (Sender == idModeSelect) {
-        idRefreshClick(Sender);
+        ComboBox1Select(Sender);
     }
 }
 
@@ -106,6 +103,9 @@ bool TForm1::eventFilter(QObject* Watched, QEvent* Event) {
 }
 
 void TForm1::closeEvent(QCloseEvent* Event) {
+    // A command still running ends at its next pause instead of keeping a
+    // closed program busy with the phone.
+    commands_.Interrupt();
     FormClose();
     Event->accept();
 }

@@ -6,12 +6,22 @@
 #include <QList>
 #include <QMainWindow>
 #include <QString>
+#include <cstdint>
+#include <functional>
 #include <memory>
+#include <optional>
+#include <string>
+#include <unordered_set>
+#include <vector>
 
+#include "core/CommandGuard.h"
+#include "core/ExcludeIndex.h"
+#include "core/FileRows.h"
 #include "core/MessageFormat.h"
 #include "core/SettingsStore.h"
 #include "gui/FormConfig.h"
 
+class QAction;
 class QCheckBox;
 class QComboBox;
 class QFileDialog;
@@ -25,11 +35,14 @@ class QPushButton;
 class QSocketNotifier;
 class QTabWidget;
 class QToolButton;
-class QTreeWidget;
+class QTreeView;
+class TFileListModel;
 class TLinkLabel;
 class TMotoATMode;
 class TMotoP2KMode;
+class TMotoP2KModemItem;
 class TTrayIcon;
+struct TP2KFile;
 struct TPhoneBackend;
 
 // The main window. Its controls carry the object names that language files
@@ -66,20 +79,29 @@ class TForm1 : public QMainWindow {
     void Label8Click(QObject* Sender);
     void Label11Click(QObject* Sender);
     void Label13Click(QObject* Sender);
-    // The connection flow; filled in with the phone work.
+    // The connection flow: phones found, switched, chosen and listed.
     void switchP2K();
     void GetDevises();
+    void CloseAllDevices();
     void MotoP2KMode1Arrival(void* Sender);
     void MotoP2KMode1Remove(void* Sender);
     void MotoATMode1Arrival(void* Sender);
     void ComboBox1Select(QObject* Sender);
-    void idDriveSelectClick(QObject* Sender);
-    void idDownloadClick(QObject* Sender);
-    void idDeleteClick(QObject* Sender);
-    void idUploadClick(QObject* Sender);
     void idRefreshClick(QObject* Sender);
+    // The file list of the chosen phone.
+    void getDrives(int Index, const std::optional<std::string>& KeepDrive = std::nullopt);
+    void GetPics(int Index);
+    bool FileListCallback(const TP2KFile& File);
+    void idDriveSelectClick(QObject* Sender);
     void ListView1Click(QObject* Sender);
     void ListView1SelectItem(QObject* Sender);
+    void Neverdownloadthisfile1Click(QObject* Sender);
+    // The three commands on the listed files.
+    void idDownloadClick(QObject* Sender);
+    bool DownloadProgress(int32_t Done, int32_t Total);
+    void idUploadClick(QObject* Sender);
+    bool UploadProgress(int32_t Done, int32_t Total);
+    void idDeleteClick(QObject* Sender);
 
     // The charset value whose code page decodes the applied language texts.
     int FontCharset() const { return fontCharset_; }
@@ -94,6 +116,10 @@ class TForm1 : public QMainWindow {
     TTrayIcon* trayIcon() const { return TrayIcon1; }
     TMotoP2KMode* p2kMode() const { return MotoP2KMode1.get(); }
     TMotoATMode* atMode() const { return MotoATMode1.get(); }
+    // The rows of the file list, as the commands see them.
+    const TFileRows& fileRows() const;
+    // Whether a phone command is running.
+    bool commandRunning() const { return commands_.Busy(); }
 
     // The controls, by their names.
     QTabWidget* idTabs = nullptr;
@@ -116,8 +142,10 @@ class TForm1 : public QMainWindow {
     QFrame* Panel3 = nullptr;
     QLabel* idUploadToC = nullptr;
     QComboBox* idUploadPath = nullptr;
-    QTreeWidget* ListView1 = nullptr;
-    QListWidget* idExclude = nullptr;
+    QTreeView* ListView1 = nullptr;
+    QAction* Neverdownloadthisfile1 = nullptr;
+    // The exclusion list: phone names never to download.
+    TExcludeIndex idExclude;
 
     QLabel* idMode = nullptr;
     QComboBox* idModeSelect = nullptr;
@@ -172,6 +200,32 @@ class TForm1 : public QMainWindow {
     void destroyLinks();
     void connectConnectionHandlers();
 
+    // Runs Body as the one phone command: the phone controls are disabled
+    // meanwhile, and device events that arrive during it are handled after it.
+    void runCommand(const std::function<void()>& Body);
+    void setPhoneControlsEnabled(bool Enabled);
+    bool interrupted() const { return commands_.Interrupted(); }
+    // Lets the window handle pending messages; false when the running
+    // command must end because the phones changed meanwhile.
+    bool pumpMessages();
+    enum class TDeviceEvent { P2KArrival, P2KRemoval, ATArrival };
+    void deferDeviceEvent(TDeviceEvent Event);
+    void runDeferredDeviceEvents();
+    // The connect-and-list sequence inside a running command.
+    void connectAndList(QObject* Sender, const std::optional<std::string>& KeepDrive);
+    void downloadSelected();
+    void uploadFiles(const std::shared_ptr<TMotoP2KModemItem>& Item, const QStringList& Files);
+    // The phone item behind the phone choice; empty when there is none.
+    std::shared_ptr<TMotoP2KModemItem> chosenPhone() const;
+    std::string selectedDrive() const;
+    std::string selectedUploadFolder() const;
+    void addUploadFolder(const std::string& Folder);
+    void setCaptionState(const char* Template);
+    // Reports a local file that could not be written or read, and says so in a box.
+    void reportLocalFailure(const QString& Text);
+    // Moves the file-count bar on by one.
+    void stepFileBar();
+
     TPhoneBackend& backend_;
     TFormConfig config_;
     QHash<QString, QObject*> controls_;       // lower-case name -> control
@@ -181,4 +235,13 @@ class TForm1 : public QMainWindow {
     std::unique_ptr<TMotoATMode> MotoATMode1;
     std::unique_ptr<TMotoP2KMode> MotoP2KMode1;
     QSocketNotifier* deviceNotifier_ = nullptr;
+
+    TFileListModel* fileList_ = nullptr;
+    TCommandGuard commands_;
+    std::vector<TDeviceEvent> deferred_;
+    // The rows of a listing in progress and the mode it lists in.
+    TFileRows listing_;
+    int listingMode_ = 0;
+    // Case-folded phone folders already offered as upload folders.
+    std::unordered_set<std::string> uploadFolders_;
 };

@@ -48,7 +48,8 @@ class WindowTest : public ::testing::Test {
             opened.append(u);
             return true;
         };
-        config.ChooseFolder = [this](QWidget*, const QString& title, const QString& current) {
+        config.Dialogs.ChooseFolder = [this](QWidget*, const QString& title,
+                                             const QString& current) {
             chooserTitle = title;
             chooserCurrent = current;
             return chooserAnswer;

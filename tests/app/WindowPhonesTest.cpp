@@ -1,50 +1,287 @@
-// The window's link components on the virtual phone: they list the phones
-// present at start and hear arrivals through the GUI loop.
-#include <QElapsedTimer>
-#include <QPlainTextEdit>
+// Phones in the window: found, switched, chosen, listed and lost, through
+// the controls a user touches.
+#include <QCheckBox>
+#include <QLabel>
+#include <QProgressBar>
+#include <QToolButton>
 
-#include "AppFixture.h"
-#include "MotoP2KMode.h"
-#include "backend/Clock.h"
+#include "PhoneWindow.h"
 #include "gui/BackendFactory.h"
-#include "sim/VirtualDeviceSource.h"
-#include "sim/VirtualP2KTransport.h"
+#include "sim/VirtualModem.h"
 
-TEST_F(WindowTest, LinkComponentsEnumerateAndHearArrivals) {
-    TVirtualDeviceSource devices;
-    TVirtualP2KTransport transport(devices);
-    TFakeClock clock;
-    TPhoneBackend phones{devices, transport, backend.Serial, clock};
-    devices.PlugPhone("one", std::make_shared<TVirtualPhone>());
-    devices.DispatchPending();  // nobody listens yet
+namespace {
+const char* const Title = "Snaprill v0.21 by Brenwick";
+std::vector<uint8_t> bytes(size_t N) {
+    return std::vector<uint8_t>(N, 0x5A);
+}
+}  // namespace
 
-    form = std::make_unique<TForm1>(phones, config);
-    ASSERT_NE(form->p2kMode(), nullptr);
-    ASSERT_NE(form->atMode(), nullptr);
-    EXPECT_EQ(form->p2kMode()->DeviseList().Count(), 1);
-    EXPECT_TRUE(form->Log->toPlainText().endsWith("1 P2K devices found"))
-        << form->Log->toPlainText().toStdString();
+TEST_F(PhoneWindowTest, NoPhoneLeavesChoiceAndListEmpty) {
+    TForm1& f = open();
+    EXPECT_EQ(log(), QStringList{"0 P2K devices found"});
+    EXPECT_EQ(f.ComboBox1->count(), 0);
+    EXPECT_EQ(list()->rowCount(), 0);
+    EXPECT_EQ(f.windowTitle(), Title);
 
-    devices.PlugPhone("two", std::make_shared<TVirtualPhone>());
-    // The arrival waits in the source until the loop sees its descriptor.
-    EXPECT_EQ(form->p2kMode()->DeviseList().Count(), 1);
-    QElapsedTimer waited;
-    waited.start();
-    while (form->p2kMode()->DeviseList().Count() != 2 && waited.elapsed() < 5000) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-    }
-    EXPECT_EQ(form->p2kMode()->DeviseList().Count(), 2);
-    EXPECT_TRUE(form->Log->toPlainText().endsWith("2 P2K devices found"));
-    form.reset();  // the components go before the source they listen to
+    // Refresh with no phone: the two closing lines and nothing listed.
+    QTest::mouseClick(f.idRefresh, Qt::LeftButton);
+    EXPECT_EQ(log(), (QStringList{"0 P2K devices found", "Closing all AT devices",
+                                  "Closing all P2K devices"}));
+    EXPECT_EQ(f.windowTitle(), Title);
 }
 
-TEST_F(WindowTest, VirtualPhonesWhenTheEnvironmentNamesAFolder) {
+TEST_F(PhoneWindowTest, TwoPhonesFirstListedSecondChosen) {
+    auto first = plugBefore(
+        "one", phoneState("Alpha", "0A4A5A6A7A8A9B", {{"/a/mobile/picture/a1.jpg", bytes(10)}}));
+    auto second = plugBefore("two", phoneState("Beta", "11223344556677",
+                                               {{"/a/mobile/picture/b1.jpg", bytes(20)},
+                                                {"/a/mobile/picture/b2.jpg", bytes(30)}}));
+    auto mute = plugBefore("three", DefaultVirtualPhoneState());
+    mute->Faults().FailWrites = true;  // opens, but never answers
+    TForm1& f = open();
+
+    ASSERT_EQ(f.ComboBox1->count(), 3);
+    EXPECT_EQ(f.ComboBox1->itemText(0), "Alpha [0A4A5A6A7A8A9B]");
+    EXPECT_EQ(f.ComboBox1->itemText(1), "Beta [11223344556677]");
+    EXPECT_EQ(f.ComboBox1->itemText(2), " []");
+    EXPECT_EQ(f.ComboBox1->currentIndex(), 0);
+    EXPECT_EQ(column(1), QStringList{"/a/mobile/picture/a1.jpg"});
+    EXPECT_EQ(log(), (QStringList{"3 P2K devices found", "Closing all AT devices",
+                                  "Closing all P2K devices", "1 files"}));
+    EXPECT_EQ(f.windowTitle(), QString(Title) + " [connected]");
+    EXPECT_EQ(f.StatusPanel1->text(), "Free space: 4096");
+    EXPECT_EQ(f.idDriveSelect->count(), 2);
+    EXPECT_EQ(f.idDriveSelect->currentText(), "/a");
+
+    choose(f.ComboBox1, 1);
+    EXPECT_EQ(column(1), (QStringList{"/a/mobile/picture/b1.jpg", "/a/mobile/picture/b2.jpg"}));
+    EXPECT_EQ(column(2), (QStringList{"20", "30"}));
+    // Only the chosen phone stays open.
+    TMotoP2KModemList& phonesList = f.p2kMode()->DeviseList();
+    EXPECT_FALSE(phonesList.Items(0)->IsOpen());
+    EXPECT_TRUE(phonesList.Items(1)->IsOpen());
+    EXPECT_FALSE(phonesList.Items(2)->IsOpen());
+    EXPECT_EQ(transport.OpenChannels(), 1);
+
+    // A new arrival rebuilds the choice and lists entry 0 again.
+    plug("four", phoneState("Gamma", "00000000000000"));
+    ASSERT_TRUE(waitFor([&] { return f.ComboBox1->count() == 4; }));
+    EXPECT_EQ(f.ComboBox1->currentIndex(), 0);
+    EXPECT_EQ(column(1), QStringList{"/a/mobile/picture/a1.jpg"});
+    EXPECT_TRUE(log().contains("4 P2K devices found"));
+}
+
+TEST_F(PhoneWindowTest, ListedPhoneRemovedEvenWithAnotherAttached) {
+    plugBefore("one",
+               phoneState("Alpha", "0A4A5A6A7A8A9B", {{"/a/mobile/picture/x.jpg", bytes(5)}}));
+    plugBefore("two", phoneState("Beta", "0A4A5A6A7A8A9B"));
+    TForm1& f = open();
+    ASSERT_EQ(list()->rowCount(), 1);
+
+    devices.UnplugPhone("one");
+    ASSERT_TRUE(waitFor([&] { return f.windowTitle().endsWith("[disconnected]"); }));
+    EXPECT_EQ(f.windowTitle(), QString(Title) + " [disconnected]");
+    EXPECT_EQ(f.ComboBox1->count(), 0);
+    EXPECT_EQ(list()->rowCount(), 0);
+    EXPECT_EQ(f.p2kMode()->DeviseList().Count(), 1);  // the other phone is still there
+}
+
+TEST_F(PhoneWindowTest, ModemPhoneIsSwitchedAndListed) {
+    auto phone = std::make_shared<TVirtualPhone>(
+        phoneState("Modem", "0A4A5A6A7A8A9B", {{"/a/mobile/picture/m.jpg", bytes(7)}}));
+    TForm1& f = open();
+    TVirtualModemPhone rig(devices, "cam", phone);
+    ASSERT_TRUE(rig.IsValid());
+
+    ASSERT_TRUE(waitFor([&] { return list()->rowCount() == 1; }, 10000))
+        << log().join("\n").toStdString();
+    const QStringList lines = log();
+    const auto switched = lines.indexOf("Switching to P2K mode: Motorola USB Modem (virtual)");
+    const auto found = lines.indexOf("1 P2K devices found");
+    ASSERT_GE(switched, 0) << lines.join("\n").toStdString();
+    EXPECT_GT(found, switched);
+    EXPECT_EQ(lines.mid(found), (QStringList{"1 P2K devices found", "Closing all AT devices",
+                                             "Closing all P2K devices", "1 files"}));
+    EXPECT_EQ(f.windowTitle(), QString(Title) + " [connected]");
+    EXPECT_EQ(rig.Modem().Lines(), std::vector<std::string>{"AT+Mode=8"});
+}
+
+TEST_F(PhoneWindowTest, RefreshRelistsTheChosenPhone) {
+    auto phone = plugBefore(
+        "one", phoneState("Alpha", "0A4A5A6A7A8A9B", {{"/a/mobile/picture/x.jpg", bytes(5)}}));
+    TForm1& f = open();
+    phone->State().Files["/a/mobile/picture/y.jpg"] = {bytes(6), 0, 0};
+    const auto before = log().size();
+    QTest::mouseClick(f.idRefresh, Qt::LeftButton);
+    EXPECT_EQ(log().mid(before),
+              (QStringList{"Closing all AT devices", "Closing all P2K devices", "2 files"}));
+    EXPECT_EQ(column(1), (QStringList{"/a/mobile/picture/x.jpg", "/a/mobile/picture/y.jpg"}));
+}
+
+TEST_F(PhoneWindowTest, PhotoAndFileManagerListings) {
+    TFiles files;
+    for (int i = 1; i <= 9; ++i) {
+        files["/a/f" + std::to_string(i) + ".txt"] = bytes(size_t(i));
+    }
+    files["/a/Music/song.mp3"] = bytes(11);
+    files["/a/music/other.mp3"] = bytes(12);  // the same folder, written otherwise
+    files["/a/mobile/picture/p.jpg"] = bytes(13);
+    files["/a/mobile/picture/notes.txt"] = bytes(1);
+    auto phone = plugBefore("one", phoneState("Alpha", "0A4A5A6A7A8A9B", files));
+    TForm1& f = open();
+
+    // Photo Manager: the pictures folder's JPEGs, with check boxes.
+    EXPECT_EQ(searches(*phone), std::vector<std::string>{"/a/mobile/picture/|*.jpg"});
+    EXPECT_EQ(column(1), QStringList{"/a/mobile/picture/p.jpg"});
+    EXPECT_EQ(checkState(0), Qt::Unchecked);
+    EXPECT_EQ(column(0), QStringList{""});
+
+    // Choosing File Manager in the Options page lists every file at once.
+    choose(f.idModeSelect, 1);
+    EXPECT_EQ(searches(*phone).back(), "/a/|*.*");
+    ASSERT_EQ(list()->rowCount(), 13);
+    EXPECT_EQ(column(0),
+              (QStringList{"1", "10", "11", "12", "13", "2", "3", "4", "5", "6", "7", "8", "9"}));
+    EXPECT_FALSE(list()->index(0, 0).data(Qt::CheckStateRole).isValid());
+    // Each folder is offered once as an upload folder, whatever its case.
+    QStringList folders;
+    for (int i = 0; i < f.idUploadPath->count(); ++i) {
+        folders.append(f.idUploadPath->itemText(i));
+    }
+    folders.sort();
+    EXPECT_EQ(folders, (QStringList{"/a/", "/a/Music/", "/a/mobile/picture/"}));
+    EXPECT_EQ(f.idUploadPath->currentIndex(), -1);  // offered, not chosen
+    EXPECT_EQ(f.idUploadPath->currentText(), "/a/");
+    EXPECT_FALSE(f.ProgressBar1->isVisible());
+
+    // Refreshing does not offer a folder twice.
+    QTest::mouseClick(f.idRefresh, Qt::LeftButton);
+    EXPECT_EQ(f.idUploadPath->count(), 3);
+}
+
+TEST_F(PhoneWindowTest, StartUpModeAppliesWithoutListingTwice) {
+    writeFile(config.SettingsPath, "[General]\nmode=1\n");
+    plugBefore("one", phoneState("Alpha", "0A4A5A6A7A8A9B", {{"/a/x.txt", bytes(3)}}));
+    TForm1& f = open();
+    EXPECT_EQ(f.ManagerMode, 1);
+    EXPECT_EQ(log().count("1 files"), 1);
+    EXPECT_EQ(column(0), QStringList{"1"});
+}
+
+TEST_F(PhoneWindowTest, ExclusionFollowsCheckMarks) {
+    writeFile(config.ExcludePath, "/A/MOBILE/PICTURE/\xd4\xce\xd2\xce.JPG\r\n/a/gone.jpg\r\n");
+    auto phone = plugBefore(
+        "one", phoneState("Alpha", "0A4A5A6A7A8A9B",
+                          {{"/a/mobile/picture/\xf4\xee\xf2\xee.jpg", bytes(10)},  // фото.jpg
+                           {"/a/mobile/picture/keep.jpg", bytes(10)}}));
+    open();
+    // The phone lists keep.jpg first (its store is in byte order).
+    ASSERT_EQ(column(1), (QStringList{"/a/mobile/picture/keep.jpg",
+                                      QString::fromUtf8("/a/mobile/picture/фото.jpg")}));
+    EXPECT_EQ(checkState(1), Qt::Checked);  // ФОТО.JPG in the list, letter case aside
+    EXPECT_EQ(checkState(0), Qt::Unchecked);
+
+    clickCheckBox(1);  // unchecked and clicked: no longer excluded
+    EXPECT_EQ(checkState(1), Qt::Unchecked);
+    clickCheckBox(0);
+    EXPECT_EQ(checkState(0), Qt::Checked);
+    form->close();
+    QFile saved(config.ExcludePath);
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    EXPECT_EQ(saved.readAll(), "/a/gone.jpg\r\n/a/mobile/picture/keep.jpg\r\n");
+}
+
+TEST_F(PhoneWindowTest, NeverDownloadFromTheContextMenu) {
+    plugBefore("one", phoneState("Alpha", "0A4A5A6A7A8A9B",
+                                 {{"/a/mobile/picture/a.jpg", bytes(1)},
+                                  {"/a/mobile/picture/b.jpg", bytes(1)}}));
+    writeLang("Menu.lang", "[LANG]\nNeverdownloadthisfile1=Skip forever\n");
+    TForm1& f = open();
+    f.loadLang("Menu.lang");
+    EXPECT_EQ(f.Neverdownloadthisfile1->text(), "Skip forever");
+    ASSERT_TRUE(f.ListView1->actions().contains(f.Neverdownloadthisfile1));
+
+    clickRow(1);
+    f.Neverdownloadthisfile1->trigger();
+    f.Neverdownloadthisfile1->trigger();  // added again: the list keeps duplicates
+    EXPECT_EQ(f.idExclude.Entries(),
+              (std::vector<std::string>{"/a/mobile/picture/b.jpg", "/a/mobile/picture/b.jpg"}));
+    EXPECT_EQ(checkState(1), Qt::Checked);
+    clickRow(0);  // a later click keeps it: the row is checked
+    EXPECT_TRUE(f.idExclude.Contains("/a/mobile/picture/b.jpg"));
+}
+
+TEST_F(PhoneWindowTest, SelectionSummary) {
+    TFiles files;
+    const size_t sizes[] = {1024, 2048, 100, 200, 300};
+    for (int i = 0; i < 5; ++i) {
+        files["/a/mobile/picture/p" + std::to_string(i) + ".jpg"] = bytes(sizes[i]);
+    }
+    plugBefore("one", phoneState("Alpha", "0A4A5A6A7A8A9B", files));
+    TForm1& f = open();
+    clickRow(0);
+    clickRow(1, Qt::ControlModifier);
+    EXPECT_EQ(f.StatusPanel0->text(), "2 of 5 files -  3 kB");
+    QTest::keyClick(f.ListView1, Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(f.StatusPanel0->text(), "5 of 5 files -  4 kB");
+    clickRow(4);
+    EXPECT_EQ(f.StatusPanel0->text(), "1 of 5 files -  0 kB");
+    EXPECT_FALSE(f.Log->toPlainText().contains("of 5 files"));  // the status bar only
+}
+
+TEST_F(PhoneWindowTest, SecondDriveStaysChosen) {
+    auto phone = plugBefore("one", phoneState("Alpha", "0A4A5A6A7A8A9B",
+                                              {{"/a/mobile/picture/a.jpg", bytes(1)},
+                                               {"/b/mobile/picture/b1.jpg", bytes(2)},
+                                               {"/b/mobile/picture/b2.jpg", bytes(3)}}));
+    TForm1& f = open();
+    choose(f.idDriveSelect, 1);
+    EXPECT_EQ(f.idDriveSelect->currentText(), "/b");
+    EXPECT_EQ(column(1), (QStringList{"/b/mobile/picture/b1.jpg", "/b/mobile/picture/b2.jpg"}));
+    EXPECT_EQ(searches(*phone).back(), "/b/mobile/picture/|*.jpg");
+    // A plain refresh goes back to the first drive.
+    QTest::mouseClick(f.idRefresh, Qt::LeftButton);
+    EXPECT_EQ(f.idDriveSelect->currentText(), "/a");
+}
+
+TEST_F(PhoneWindowTest, PhoneUnpluggedDuringALongListing) {
+    TFiles files;
+    for (int i = 0; i < 1000; ++i) {
+        files["/a/mobile/picture/img" + std::to_string(i) + ".jpg"] = bytes(3);
+    }
+    keepReceived = false;
+    plugBefore("one", phoneState("Alpha", "0A4A5A6A7A8A9B", files));
+    plugBefore("two", phoneState("Beta", "0A4A5A6A7A8A9B"));
+    // Unplugged after about a hundred list batches.
+    transport.SetExchangeHook(
+        [&](TVirtualP2KTransport::TExchange, const std::string& Path, uint64_t Index) {
+            if (Index == 600 && Path == TVirtualDeviceSource::PhonePath("one")) {
+                devices.UnplugPhone("one");
+            }
+        });
+    TForm1& f = open();
+    settle();
+    EXPECT_EQ(f.windowTitle(), QString(Title) + " [disconnected]");
+    EXPECT_EQ(f.ComboBox1->count(), 0);
+    EXPECT_EQ(list()->rowCount(), 0);
+    EXPECT_FALSE(f.ProgressBar1->isVisible());
+    EXPECT_FALSE(f.commandRunning());
+    EXPECT_TRUE(f.idRefresh->isEnabled());
+    EXPECT_LT(log().filter("files").size(), 2);
+}
+
+TEST_F(PhoneWindowTest, VirtualPhonesFolderWithAModemPhone) {
     QDir().mkpath(root + "/phones/first/a/mobile/picture");
+    writeFile(root + "/phones/first/phone.ini", "Model = First\n");
+    QDir().mkpath(root + "/phones/second.modem/a/mobile/picture");
+    writeFile(root + "/phones/second.modem/phone.ini", "Model = Second\n");
     qputenv("SNAPRILL_VIRTUAL_PHONES", (root + "/phones").toUtf8());
     std::unique_ptr<TBackendHolder> holder = createBackend();
     qunsetenv("SNAPRILL_VIRTUAL_PHONES");
     form = std::make_unique<TForm1>(holder->Backend(), config);
-    EXPECT_EQ(form->p2kMode()->DeviseList().Count(), 1);
-    EXPECT_TRUE(form->Log->toPlainText().endsWith("1 P2K devices found"));
+    ASSERT_TRUE(waitFor([&] { return form->ComboBox1->count() == 2; }, 10000))
+        << log().join("\n").toStdString();
+    EXPECT_EQ(form->ComboBox1->itemText(0), "First [0A4A5A6A7A8A9B]");
+    EXPECT_EQ(form->ComboBox1->itemText(1), "Second [0A4A5A6A7A8A9B]");
     form.reset();
 }

@@ -1,0 +1,142 @@
+#pragma once
+
+// The real window on virtual phones, driven through its widgets.
+
+#include <QAbstractItemModel>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QPlainTextEdit>
+#include <QStyle>
+#include <QStyleOptionViewItem>
+#include <QTest>
+#include <QTreeView>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "AppFixture.h"
+#include "MotoP2KMode.h"
+#include "backend/Clock.h"
+#include "linux/TermiosSerialPort.h"
+#include "sim/VirtualDeviceSource.h"
+#include "sim/VirtualP2KTransport.h"
+#include "sim/VirtualPhone.h"
+#include "sim/VirtualPhoneText.h"
+
+class PhoneWindowTest : public WindowTest {
+  protected:
+    using TFiles = std::map<std::string, std::vector<uint8_t>>;
+
+    // A phone with the given model, flex digits and files.
+    static TVirtualPhoneState phoneState(const std::string& Model, const std::string& Flex,
+                                         const TFiles& Files = {}) {
+        TVirtualPhoneState s = DefaultVirtualPhoneState();
+        s.SetSeem(SeemModel, 1, ModelSeemBytes(Model));
+        s.SetSeem(SeemFlex, 1, PackedFlexSeemBytes(Flex));
+        for (const auto& [name, data] : Files) {
+            s.Files[name] = {data, 0, 0};
+        }
+        return s;
+    }
+    std::shared_ptr<TVirtualPhone> plug(const std::string& Name, TVirtualPhoneState State) {
+        auto phone = std::make_shared<TVirtualPhone>(std::move(State));
+        phone->KeepReceived(keepReceived);
+        devices.PlugPhone(Name, phone);
+        return phone;
+    }
+    // Plugged before the window exists: the window finds it at start.
+    std::shared_ptr<TVirtualPhone> plugBefore(const std::string& Name, TVirtualPhoneState State) {
+        auto phone = plug(Name, std::move(State));
+        devices.DispatchPending();
+        return phone;
+    }
+
+    TForm1& open() {
+        form = std::make_unique<TForm1>(phones, config);
+        return *form;
+    }
+
+    QStringList log() const { return form->Log->toPlainText().split(QLatin1Char('\n')); }
+    // Lets the window run until Done holds or TimeoutMs passed.
+    static bool waitFor(const std::function<bool()>& Done, int TimeoutMs = 5000) {
+        QElapsedTimer t;
+        t.start();
+        while (!Done()) {
+            if (t.elapsed() > TimeoutMs) {
+                return false;
+            }
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        }
+        return true;
+    }
+    // Device events reach the window through its event loop.
+    void settle() {
+        for (int i = 0; i < 5; ++i) {
+            QCoreApplication::processEvents();
+        }
+    }
+
+    // Chooses an entry of a drop-down list with the keyboard, as a user would.
+    static void choose(QComboBox* Box, int Index) {
+        QTest::keyClick(Box, Qt::Key_Home);
+        for (int i = 0; i < Index; ++i) {
+            QTest::keyClick(Box, Qt::Key_Down);
+        }
+    }
+
+    QAbstractItemModel* list() const { return form->ListView1->model(); }
+    QStringList column(int Column) const {
+        QStringList out;
+        for (int r = 0; r < list()->rowCount(); ++r) {
+            out.append(list()->index(r, Column).data().toString());
+        }
+        return out;
+    }
+    QPoint rowPoint(int Row) const {
+        return form->ListView1->visualRect(list()->index(Row, 1)).center();
+    }
+    void clickRow(int Row, Qt::KeyboardModifiers Modifiers = {}) {
+        QTest::mouseClick(form->ListView1->viewport(), Qt::LeftButton, Modifiers, rowPoint(Row));
+    }
+    void doubleClickRow(int Row) {
+        QTest::mouseDClick(form->ListView1->viewport(), Qt::LeftButton, {}, rowPoint(Row));
+    }
+    // Clicks the check box of a row, where the style draws it.
+    void clickCheckBox(int Row) {
+        const QModelIndex index = list()->index(Row, 0);
+        QStyleOptionViewItem opt;
+        opt.initFrom(form->ListView1->viewport());
+        opt.rect = form->ListView1->visualRect(index);
+        opt.features = QStyleOptionViewItem::HasCheckIndicator;
+        const QRect box = form->ListView1->style()->subElementRect(
+            QStyle::SE_ItemViewItemCheckIndicator, &opt, form->ListView1);
+        QTest::mouseClick(form->ListView1->viewport(), Qt::LeftButton, {}, box.center());
+    }
+    Qt::CheckState checkState(int Row) const {
+        return static_cast<Qt::CheckState>(list()->index(Row, 0).data(Qt::CheckStateRole).toInt());
+    }
+
+    // The searches the phone was asked to open, as "folder|mask".
+    static std::vector<std::string> searches(const TVirtualPhone& Phone) {
+        std::vector<std::string> out;
+        for (const auto& r : Phone.Received()) {
+            const auto& p = r.Payload;
+            if (r.Command == CmdFileSystem && p.size() > 4 && p[0] == 0 && p[1] == 0 && p[2] == 0 &&
+                p[3] == 7) {
+                std::string folder, mask;
+                if (DecodeSearch(p.data() + 4, p.size() - 4, folder, mask)) {
+                    out.push_back(folder + "|" + mask);
+                }
+            }
+        }
+        return out;
+    }
+
+    TVirtualDeviceSource devices;
+    TVirtualP2KTransport transport{devices};
+    TTermiosSerialPorts ports;
+    TFakeClock clock;
+    TPhoneBackend phones{devices, transport, ports, clock};
+    bool keepReceived = true;
+};
