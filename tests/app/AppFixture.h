@@ -54,6 +54,14 @@ class WindowTest : public ::testing::Test {
             chooserCurrent = current;
             return chooserAnswer;
         };
+        config.Dialogs.ChooseFiles = [this](QFileDialog*) { return filesAnswer; };
+        config.Dialogs.AskYesNo = [this](QWidget*, const QString& text) {
+            asked.append(text);
+            return yesAnswer;
+        };
+        config.Dialogs.ShowMessage = [this](QWidget*, const QString& text, bool error) {
+            messages.append((error ? QStringLiteral("error: ") : QString()) + text);
+        };
         config.TrayAvailable = [this] { return trayAvailable; };
     }
 
@@ -87,5 +95,9 @@ class WindowTest : public ::testing::Test {
     std::unique_ptr<TForm1> form;
     QList<QUrl> opened;
     QString chooserTitle, chooserCurrent, chooserAnswer;
+    QStringList filesAnswer;  // the files an open dialog returns
+    bool yesAnswer = false;   // the answer to every Yes/No question
+    QStringList asked;        // the questions asked
+    QStringList messages;     // the message boxes shown; "error: " marks failures
     bool trayAvailable = true;
 };
