@@ -20,6 +20,7 @@ namespace {
 constexpr size_t MaxPhoneName = 255;
 constexpr int32_t MaxWriteBlock = 1024;
 constexpr int32_t MaxReadBlock = 4096;
+constexpr size_t MaxTempBase = 200;
 
 [[noreturn]] void throwLocal(int Error, const std::string& Path) {
     throw std::system_error(Error, std::generic_category(), Path);
@@ -33,7 +34,9 @@ class TTempDownload {
   public:
     explicit TTempDownload(const std::string& Target) : target_(Target) {
         const std::string dir = ExtractP2KFileDir(Target);
-        const std::string base = ExtractP2KFileName(Target);
+        // Cut so that the temporary name fits wherever the target's name
+        // fits (255 bytes): the suffix below takes at most 26 of them.
+        const std::string base = ExtractP2KFileName(Target).substr(0, MaxTempBase);
         int error = 0;
         for (unsigned attempt = 0; attempt < 100; ++attempt) {
             path_ = dir + "." + base + "." + std::to_string(::getpid()) + "." +

@@ -150,6 +150,13 @@ TEST_F(P2KTransfer, DownloadKnownSize) {
     EXPECT_FALSE(Item->DownloadFile("/a/x.jpg", target, 1000, 3001, nullptr));
     EXPECT_EQ(test::ReadAll(target), Pattern(4001));  // the earlier file stands untouched
     EXPECT_TRUE(OnlyTarget("x.jpg"));
+
+    // The longest name a folder takes takes a download too.
+    Content = Pattern(10);
+    Pos = 0;
+    const std::string longest(255, 'n');
+    EXPECT_TRUE(Item->DownloadFile("/a/x.jpg", Dir.Path(longest), 4000, 10, nullptr));
+    EXPECT_EQ(test::ReadAll(Dir.Path(longest)), Content);
 }
 
 TEST_F(P2KTransfer, DownloadFailureLeavesNoPartialFile) {
