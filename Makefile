@@ -3,7 +3,8 @@ MAKEFLAGS += --no-print-directory
 BUILD ?= build
 ASAN_BUILD ?= build-asan
 JOBS ?= $(shell nproc)
-CMAKE_FLAGS ?=
+# Our builds treat warnings as errors; a packager's build leaves this out.
+CMAKE_FLAGS ?= -DSNAPRILL_WERROR=ON
 
 .PHONY: deps configure build run test test-asan test-usb bench format clean
 
@@ -24,7 +25,7 @@ test: build
 
 # The same suite under AddressSanitizer and UndefinedBehaviorSanitizer.
 test-asan: deps
-	@cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DSNAPRILL_SANITIZE=ON >/dev/null
+	@cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DSNAPRILL_SANITIZE=ON $(CMAKE_FLAGS) >/dev/null
 	@cmake --build $(ASAN_BUILD) -j$(JOBS)
 	cd $(ASAN_BUILD) && QT_QPA_PLATFORM=offscreen \
 	  ASAN_OPTIONS=detect_leaks=1:halt_on_error=1 \

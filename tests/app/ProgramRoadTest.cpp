@@ -1,0 +1,77 @@
+// The program started as a user starts it, on a folder of virtual phones:
+// a phone in modem mode is switched, listed and, with "Download all photos
+// on connect" on, its pictures land in the save folder.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include "support/VirtualRig.h"
+
+namespace {
+void put(const QString& Path, const QByteArray& Data) {
+    QDir().mkpath(QFileInfo(Path).absolutePath());
+    QFile f(Path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(Data);
+}
+QByteArray get(const QString& Path) {
+    QFile f(Path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+}  // namespace
+
+TEST(ProgramRoad, ModemPhonePicturesArriveByteIdentical) {
+    QTemporaryDir tmp;
+    ASSERT_TRUE(tmp.isValid());
+    const QString root = tmp.path();
+    const QString out = root + "/out/";
+    std::map<QString, QByteArray> pictures;
+    for (int i = 0; i < 3; ++i) {
+        const auto data = test::FileBytes(size_t(3000 + 1500 * i), unsigned(i + 1));
+        pictures["img" + QString::number(i) + ".jpg"] =
+            QByteArray(reinterpret_cast<const char*>(data.data()), qsizetype(data.size()));
+    }
+    for (const auto& [name, data] : pictures) {
+        put(root + "/phones/cam.modem/a/mobile/picture/" + name, data);
+    }
+    put(root + "/phones/cam.modem/phone.ini", "Model = Road\n");
+    put(root + "/config/Brenwick/Snaprill.conf",
+        "[General]\ndownload=1\ndir=" + out.toUtf8() + "\n");
+
+    QProcess program;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("HOME", root);
+    env.insert("XDG_CONFIG_HOME", root + "/config");
+    env.insert("XDG_DATA_HOME", root + "/data");
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("SNAPRILL_VIRTUAL_PHONES", root + "/phones");
+    program.setProcessEnvironment(env);
+    program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    program.start(QStringLiteral(SNAPRILL_PROGRAM), {});
+    ASSERT_TRUE(program.waitForStarted(10000));
+
+    auto arrived = [&] {
+        for (const auto& [name, data] : pictures) {
+            if (get(out + name) != data) {
+                return false;
+            }
+        }
+        return true;
+    };
+    QElapsedTimer waited;
+    waited.start();
+    while (!arrived() && waited.elapsed() < 30000 && program.state() == QProcess::Running) {
+        QThread::msleep(50);
+    }
+    const bool running = program.state() == QProcess::Running;
+    program.kill();
+    program.waitForFinished(5000);
+    ASSERT_TRUE(running) << "the program ended by itself";
+    EXPECT_TRUE(arrived());
+    EXPECT_EQ(QDir(out).entryList(QDir::Files | QDir::Hidden).size(), pictures.size());
+}
