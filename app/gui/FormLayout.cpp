@@ -227,7 +227,11 @@ void TForm1::buildPicturesPage() {
     ListView1->setStyleSheet(
         QStringLiteral("QTreeView::item { border-right: 1px solid #d8d8d8;"
                        " border-bottom: 1px solid #d8d8d8; }"
-                       "QTreeView::item:hover { text-decoration: underline; }"));
+                       "QTreeView::item:hover { text-decoration: underline; }"
+                       // A style sheet that styles items must draw their
+                       // selection itself, or selected rows show blank.
+                       "QTreeView::item:selected { background: palette(highlight);"
+                       " color: palette(highlighted-text); }"));
     ListView1->viewport()->setCursor(Qt::PointingHandCursor);
     v->addWidget(ListView1, 1);
 

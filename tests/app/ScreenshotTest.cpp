@@ -4,27 +4,63 @@
 #include <QComboBox>
 #include <QPixmap>
 #include <QTabWidget>
+#include <QToolButton>
 
-#include "AppFixture.h"
+#include "PhoneWindow.h"
+#include "support/VirtualRig.h"
 
-TEST_F(WindowTest, ScreenshotsOfBothModes) {
+TEST_F(PhoneWindowTest, ScreenshotsOfBothModesAndADownload) {
     const QString out = qEnvironmentVariable("SNAPRILL_SCREENSHOT_DIR");
     if (out.isEmpty()) {
         GTEST_SKIP() << "SNAPRILL_SCREENSHOT_DIR not set";
     }
-    config.PicturesDir = QStringLiteral("/home/user/Pictures/");
-    TForm1& f = start();
+    TFiles files;
+    const char* pictures[] = {"beach.jpg", "birthday.jpg", "cat.jpg", "garden.jpg", "harbour.jpg",
+                              "kids.jpg", "snow.jpg", "sunset.jpg"};
+    unsigned seed = 1;
+    for (const char* p : pictures) {
+        files[std::string("/a/mobile/picture/") + p] = test::FileBytes(20000 + 3137 * seed, seed);
+        ++seed;
+    }
+    files["/a/mobile/audio/ring.mp3"] = test::FileBytes(48211);
+    files["/a/mobile/video/clip.3gp"] = test::FileBytes(96512);
+    files["/a/notes.txt"] = test::FileBytes(912);
+    TVirtualPhoneState state = phoneState("V3 Razr", "0A4A5A6A7A8A9B", files);
+    state.Drives = {{"/a", 5 * 1024 * 1024 + 300 * 1024}, {"/b", 1024 * 1024}};
+    auto phone = plugBefore("razr", std::move(state));
+    writeFile(config.ExcludePath, "/a/mobile/picture/cat.jpg\r\n");
+    config.PicturesDir = root + "/Pictures/";
+
+    TForm1& f = open();
     f.show();
-    for (int mode : {0, 1}) {
-        f.idModeSelect->setCurrentIndex(mode);
-        f.idModeSelectChange(&f);
+    auto snap = [&](const QString& name) {
         for (int i = 0; i < 20; ++i) {
             QCoreApplication::processEvents();
         }
-        const QString name =
-            mode == 0 ? QStringLiteral("photo-manager") : QStringLiteral("file-manager");
-        f.idTabs->setCurrentIndex(0);
-        QCoreApplication::processEvents();
         EXPECT_TRUE(f.grab().save(out + QStringLiteral("/window-%1.png").arg(name)));
-    }
+    };
+
+    // Photo Manager: the pictures, one excluded, two selected.
+    clickRow(1);
+    clickRow(4, Qt::ControlModifier);
+    snap(QStringLiteral("photo-manager"));
+
+    // A download in progress, caught in the middle of its third picture.
+    int reads = 0;
+    transport.SetExchangeHook([&](TVirtualP2KTransport::TExchange Kind, const std::string&,
+                                  uint64_t) {
+        if (Kind == TVirtualP2KTransport::TExchange::Write && !phone->OpenFileName().empty() &&
+            ++reads == 150) {
+            snap(QStringLiteral("download"));
+        }
+    });
+    QTest::keyClick(f.ListView1, Qt::Key_A, Qt::ControlModifier);
+    QTest::mouseClick(f.idDownload, Qt::LeftButton);
+    transport.SetExchangeHook(nullptr);
+
+    // File Manager: every file, numbered, with the upload folder row.
+    choose(f.idModeSelect, 1);
+    f.idTabs->setCurrentIndex(0);
+    clickRow(2);
+    snap(QStringLiteral("file-manager"));
 }
