@@ -112,10 +112,8 @@ class TTempDownload {
     // be writable but not readable). Failing the download here would leave
     // a good file behind a false result.
     void syncFolder() const {
-        std::string dir = ExtractP2KFileDir(target_);
-        if (dir.empty())
-            dir = ".";
-        const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        const std::string dir = ExtractP2KFileDir(target_);
+        const int fd = ::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         if (fd < 0)
             return;
         while (::fsync(fd) != 0 && errno == EINTR) {

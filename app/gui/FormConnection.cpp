@@ -71,6 +71,7 @@ void TForm1::runCommand(const std::function<void()>& Body) {
         TForm1* Form;
         ~TEnd() {
             Form->commands_.End();
+            Form->showProgress(true);
             Form->setPhoneControlsEnabled(true);
         }
     };

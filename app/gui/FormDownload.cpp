@@ -22,12 +22,9 @@ void TForm1::idDownloadClick(QObject* /*Sender*/) {
     runCommand([this] { downloadSelected(); });
 }
 
-void TForm1::stepFileBar() {
-    ProgressBar2->setValue(std::max(ProgressBar2->value(), 0) + 1);
-}
-
 void TForm1::reportLocalFailure(const QString& Text) {
     AddLog(Text);
+    showProgress(true);
     if (config_.Dialogs.ShowMessage) {
         config_.Dialogs.ShowMessage(this, Text, true);
     }
@@ -43,11 +40,14 @@ void TForm1::downloadSelected() {
     const int mode = ManagerMode;
     idList->setEnabled(false);
     const bool live = pumpMessages();
+    ProgressBar2->setRange(0, static_cast<int>(rows.size()));
+    setFileBar(0);
+    setBytesBar(0, 0);
+    showProgress(true);
     ProgressBar1->show();
     ProgressBar2->show();
-    ProgressBar2->setRange(0, static_cast<int>(rows.size()));
-    ProgressBar2->setValue(0);
     auto abandon = [this] {
+        showProgress(true);
         idList->setEnabled(true);
         ProgressBar1->hide();
         ProgressBar2->hide();
@@ -60,6 +60,7 @@ void TForm1::downloadSelected() {
     }
     QString folder;
     if (mode == mmFileManager) {
+        showProgress(true);
         if (config_.Dialogs.ChooseFolder) {
             folder = config_.Dialogs.ChooseFolder(this, Msg("idSelectDirectory"), QString());
         }
@@ -105,6 +106,7 @@ void TForm1::downloadSelected() {
             continue;
         }
         if (step == TDownloadStep::AskReplace) {
+            showProgress(true);
             const bool yes = config_.Dialogs.AskYesNo &&
                              config_.Dialogs.AskYesNo(this, Msg("idReplaceQ", {local}));
             if (interrupted()) {
@@ -151,13 +153,13 @@ void TForm1::downloadSelected() {
     }
     if (!stopped && mode == mmPhotoManager && idDownloadAll->isChecked() &&
         config_.Dialogs.ShowMessage) {
+        showProgress(true);
         config_.Dialogs.ShowMessage(this, Msg("idDlComplete"), false);
     }
 }
 
 bool TForm1::DownloadProgress(int32_t Done, int32_t Total) {
-    ProgressBar1->setRange(0, std::max(Total, 0));
-    ProgressBar1->setValue(Done);
+    setBytesBar(Done, Total);
     AddLog(Msg("idDownloading", {Done / 1024.0, Total / 1024.0}));
     return pumpMessages();
 }

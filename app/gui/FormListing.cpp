@@ -119,6 +119,7 @@ void TForm1::idDriveSelectClick(QObject* Sender) {
 }
 
 void TForm1::ListView1SelectItem(QObject* /*Sender*/) {
+    showProgress(true);  // the summary comes after every line logged so far
     const TFileRows& rows = fileList_->Rows();
     StatusPanel0->setText(
         Msg("idSelectedFiles", {qint64{rows.SelectedCount()}, qint64{rows.Count()},

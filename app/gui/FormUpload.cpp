@@ -16,7 +16,7 @@ void TForm1::idUploadClick(QObject* /*Sender*/) {
         return;
     }
     const QStringList files =
-        config_.Dialogs.ChooseFiles ? config_.Dialogs.ChooseFiles(OpenDialog1) : QStringList();
+        config_.Dialogs.ChooseFiles ? config_.Dialogs.ChooseFiles(openDialog()) : QStringList();
     if (files.isEmpty()) {
         return;
     }
@@ -29,13 +29,15 @@ void TForm1::idUploadClick(QObject* /*Sender*/) {
 }
 
 void TForm1::uploadFiles(const std::shared_ptr<TMotoP2KModemItem>& Item, const QStringList& Files) {
-    ProgressBar1->show();
-    ProgressBar2->show();
     // The file bar goes on from where the last transfer left it.
     const int count = static_cast<int>(Files.size());
     const int from = std::clamp(ProgressBar2->value(), 0, count);
     ProgressBar2->setRange(0, count);
-    ProgressBar2->setValue(from);
+    setFileBar(from);
+    setBytesBar(0, 0);
+    showProgress(true);
+    ProgressBar1->show();
+    ProgressBar2->show();
     const std::string folder =
         ManagerMode == mmPhotoManager ? selectedDrive() + PictureFolder : selectedUploadFolder();
     for (const QString& file : Files) {
@@ -63,6 +65,7 @@ void TForm1::uploadFiles(const std::shared_ptr<TMotoP2KModemItem>& Item, const Q
         }
         stepFileBar();
     }
+    showProgress(true);
     ProgressBar1->hide();
     ProgressBar2->hide();
     if (!interrupted()) {
@@ -71,8 +74,7 @@ void TForm1::uploadFiles(const std::shared_ptr<TMotoP2KModemItem>& Item, const Q
 }
 
 bool TForm1::UploadProgress(int32_t Done, int32_t Total) {
-    ProgressBar1->setRange(0, std::max(Total, 0));
-    ProgressBar1->setValue(Done);
+    setBytesBar(Done, Total);
     AddLog(Msg("idUploading", {Done / 1024.0, Total / 1024.0}));
     return pumpMessages();
 }

@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 
 #include "MotoATMode.h"
@@ -17,6 +18,7 @@
 
 TForm1::TForm1(TPhoneBackend& Backend, TFormConfig Config, QWidget* Parent)
     : QMainWindow(Parent), backend_(Backend), config_(std::move(Config)) {
+    shownAt_.start();
     buildWindow();
     buildComponents();
     createLinks();
@@ -43,8 +45,54 @@ void TForm1::AddLog(const QString& Text) {
     // One line per call, whatever line breaks a phone name carries.
     QString line = Text;
     line.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
-    Log->appendPlainText(line);
-    StatusPanel0->setText(line);
+    pendingLog_.append(line);
+    showProgress(!commands_.Busy());
+}
+
+void TForm1::showProgress(bool Now) {
+    if (!Now && !shownAt_.hasExpired(ShowEveryMs)) {
+        return;
+    }
+    shownAt_.start();
+    if (!pendingLog_.isEmpty()) {
+        // One append for many lines: each line still becomes its own paragraph.
+        Log->appendPlainText(pendingLog_.join(QLatin1Char('\n')));
+        StatusPanel0->setText(pendingLog_.last());
+        pendingLog_.clear();
+    }
+    if (barsPending_) {
+        barsPending_ = false;
+        showBar(ProgressBar1, std::max(bytesTotal_, 0), bytesDone_);
+        showBar(ProgressBar2, ProgressBar2->maximum(), fileValue_);
+    }
+}
+
+void TForm1::showBar(QProgressBar* Bar, int Maximum, int Value) {
+    if (Bar->maximum() == Maximum && Bar->value() == Value) {
+        return;
+    }
+    // A bar repaints itself at once on a new value; without updates it is
+    // drawn with the rest of the window instead, in one pass.
+    Bar->setUpdatesEnabled(false);
+    Bar->setRange(0, Maximum);
+    Bar->setValue(Value);
+    Bar->setUpdatesEnabled(true);
+}
+
+void TForm1::setBytesBar(int32_t Done, int32_t Total) {
+    bytesDone_ = Done;
+    bytesTotal_ = Total;
+    barsPending_ = true;
+}
+
+void TForm1::setFileBar(int Value) {
+    fileValue_ = Value;
+    barsPending_ = true;
+}
+
+void TForm1::stepFileBar() {
+    setFileBar(std::min(std::max(fileValue_, 0) + 1, ProgressBar2->maximum()));
+    showProgress(false);
 }
 
 QString TForm1::Msg(const char* Name, const QList<TMessageArg>& Args) const {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QHash>
 #include <QIcon>
 #include <QList>
@@ -174,6 +175,7 @@ class TForm1 : public QMainWindow {
     TLinkLabel* Label11 = nullptr;
     TLinkLabel* Label13 = nullptr;
 
+    // The upload's open-file dialog, made when first needed.
     QFileDialog* OpenDialog1 = nullptr;
     TTrayIcon* TrayIcon1 = nullptr;
     QList<QIcon> ImageList1;
@@ -223,6 +225,17 @@ class TForm1 : public QMainWindow {
     void setCaptionState(const char* Template);
     // Reports a local file that could not be written or read, and says so in a box.
     void reportLocalFailure(const QString& Text);
+    QFileDialog* openDialog();
+
+    // A transfer reports every block, but the window shows its progress (the
+    // log's new lines, the status panel, both bars) at most every
+    // ShowEveryMs while a command runs, and at once otherwise: drawing it
+    // per block would cost more than the transfer. The log keeps every line.
+    static constexpr int ShowEveryMs = 150;
+    void showProgress(bool Now);
+    void showBar(QProgressBar* Bar, int Maximum, int Value);
+    void setBytesBar(int32_t Done, int32_t Total);
+    void setFileBar(int Value);
     // Moves the file-count bar on by one.
     void stepFileBar();
 
@@ -244,4 +257,12 @@ class TForm1 : public QMainWindow {
     int listingMode_ = 0;
     // Case-folded phone folders already offered as upload folders.
     std::unordered_set<std::string> uploadFolders_;
+
+    // Progress not shown yet (see ShowEveryMs).
+    QStringList pendingLog_;
+    int bytesDone_ = 0;
+    int bytesTotal_ = 0;
+    int fileValue_ = 0;
+    bool barsPending_ = false;
+    QElapsedTimer shownAt_;
 };
