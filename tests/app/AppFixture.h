@@ -54,7 +54,10 @@ class WindowTest : public ::testing::Test {
             chooserCurrent = current;
             return chooserAnswer;
         };
-        config.Dialogs.ChooseFiles = [this](QFileDialog*) { return filesAnswer; };
+        config.Dialogs.ChooseFiles = [this](QFileDialog* dialog) {
+            fileDialog = dialog;
+            return filesAnswer;
+        };
         config.Dialogs.AskYesNo = [this](QWidget*, const QString& text) {
             asked.append(text);
             return yesAnswer;
@@ -95,9 +98,10 @@ class WindowTest : public ::testing::Test {
     std::unique_ptr<TForm1> form;
     QList<QUrl> opened;
     QString chooserTitle, chooserCurrent, chooserAnswer;
-    QStringList filesAnswer;  // the files an open dialog returns
-    bool yesAnswer = false;   // the answer to every Yes/No question
-    QStringList asked;        // the questions asked
-    QStringList messages;     // the message boxes shown; "error: " marks failures
+    QStringList filesAnswer;            // the files an open dialog returns
+    QFileDialog* fileDialog = nullptr;  // the open dialog last shown
+    bool yesAnswer = false;             // the answer to every Yes/No question
+    QStringList asked;                  // the questions asked
+    QStringList messages;               // the message boxes shown; "error: " marks failures
     bool trayAvailable = true;
 };

@@ -15,8 +15,8 @@ TEST_F(PhoneWindowTest, ScreenshotsOfBothModesAndADownload) {
         GTEST_SKIP() << "SNAPRILL_SCREENSHOT_DIR not set";
     }
     TFiles files;
-    const char* pictures[] = {"beach.jpg", "birthday.jpg", "cat.jpg", "garden.jpg", "harbour.jpg",
-                              "kids.jpg", "snow.jpg", "sunset.jpg"};
+    const char* pictures[] = {"beach.jpg",   "birthday.jpg", "cat.jpg",  "garden.jpg",
+                              "harbour.jpg", "kids.jpg",     "snow.jpg", "sunset.jpg"};
     unsigned seed = 1;
     for (const char* p : pictures) {
         files[std::string("/a/mobile/picture/") + p] = test::FileBytes(20000 + 3137 * seed, seed);
@@ -47,13 +47,13 @@ TEST_F(PhoneWindowTest, ScreenshotsOfBothModesAndADownload) {
 
     // A download in progress, caught in the middle of its third picture.
     int reads = 0;
-    transport.SetExchangeHook([&](TVirtualP2KTransport::TExchange Kind, const std::string&,
-                                  uint64_t) {
-        if (Kind == TVirtualP2KTransport::TExchange::Write && !phone->OpenFileName().empty() &&
-            ++reads == 150) {
-            snap(QStringLiteral("download"));
-        }
-    });
+    transport.SetExchangeHook(
+        [&](TVirtualP2KTransport::TExchange Kind, const std::string&, uint64_t) {
+            if (Kind == TVirtualP2KTransport::TExchange::Write && !phone->OpenFileName().empty() &&
+                ++reads == 150) {
+                snap(QStringLiteral("download"));
+            }
+        });
     QTest::keyClick(f.ListView1, Qt::Key_A, Qt::ControlModifier);
     QTest::mouseClick(f.idDownload, Qt::LeftButton);
     transport.SetExchangeHook(nullptr);

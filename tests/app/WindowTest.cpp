@@ -76,8 +76,8 @@ TEST_F(WindowTest, EveryNamedControlHasItsDefaultText) {
                              "Label13",      "idTabs"}) {
         EXPECT_NE(f.findChild<QObject*>(QString::fromLatin1(name)), nullptr) << name;
     }
-    for (const char* name : {"ToolButton4", "ToolButton5", "ToolButton7", "ToolButton8", "Log",
-                             "OpenDialog1", "TrayIcon1"}) {
+    for (const char* name :
+         {"ToolButton4", "ToolButton5", "ToolButton7", "ToolButton8", "Log", "TrayIcon1"}) {
         EXPECT_NE(f.findChild<QObject*>(QString::fromLatin1(name)), nullptr) << name;
     }
     EXPECT_EQ(f.windowTitle(), "Snaprill v0.21 by Brenwick");

@@ -2,6 +2,7 @@
 // virtual phones whose store shows what really happened.
 #include <QCheckBox>
 #include <QDirIterator>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -303,6 +304,10 @@ TEST_F(TransferWindowTest, UploadNamesProgressAndTheFileBar) {
     }
     filesAnswer = local;
     QTest::mouseClick(f.idUpload, Qt::LeftButton);
+    ASSERT_NE(fileDialog, nullptr);
+    EXPECT_EQ(fileDialog, f.OpenDialog1);
+    EXPECT_EQ(fileDialog->fileMode(), QFileDialog::ExistingFiles);
+    EXPECT_EQ(fileDialog->nameFilters(), QStringList{"*.*"});
     for (const char* n : {"one.jpg", "two.jpg", "three.jpg"}) {
         ASSERT_TRUE(phone->State().Files.contains(Pic + n)) << n;
         EXPECT_EQ(asBytes(phone->State().Files[Pic + n].Data), QByteArray(2500, n[0]));
