@@ -4,6 +4,7 @@
 #include <QComboBox>
 #include <QPixmap>
 #include <QTabWidget>
+#include <QThread>
 #include <QToolButton>
 
 #include "PhoneWindow.h"
@@ -45,12 +46,18 @@ TEST_F(PhoneWindowTest, ScreenshotsOfBothModesAndADownload) {
     clickRow(4, Qt::ControlModifier);
     snap(QStringLiteral("photo-manager"));
 
-    // A download in progress, caught in the middle of its third picture.
+    // A download in progress, caught halfway through the pictures.
     int reads = 0;
     transport.SetExchangeHook(
         [&](TVirtualP2KTransport::TExchange Kind, const std::string&, uint64_t) {
-            if (Kind == TVirtualP2KTransport::TExchange::Write && !phone->OpenFileName().empty() &&
-                ++reads == 150) {
+            if (Kind != TVirtualP2KTransport::TExchange::Write || phone->OpenFileName().empty()) {
+                return;
+            }
+            // The window shows progress a few times a second: a pause lets
+            // the next block show it before the picture is taken.
+            if (++reads == 150) {
+                QThread::msleep(300);
+            } else if (reads == 153) {
                 snap(QStringLiteral("download"));
             }
         });
