@@ -167,7 +167,7 @@ void TForm1::GetDevises() {
         }
         if (ComboBox1->count() > 0) {
             ComboBox1->setCurrentIndex(0);
-            connectAndList(nullptr, std::nullopt);
+            connectAndList(std::nullopt);
         }
     });
 }
@@ -222,15 +222,15 @@ void TForm1::MotoATMode1Arrival(void* /*Sender*/) {
     switchP2K();
 }
 
-void TForm1::ComboBox1Select(QObject* Sender) {
-    runCommand([&] { connectAndList(Sender, std::nullopt); });
+void TForm1::ComboBox1Select(QObject* /*Sender*/) {
+    runCommand([&] { connectAndList(std::nullopt); });
 }
 
 void TForm1::idRefreshClick(QObject* Sender) {
     ComboBox1Select(Sender);
 }
 
-void TForm1::connectAndList(QObject* Sender, const std::optional<std::string>& KeepDrive) {
+void TForm1::connectAndList(const std::optional<std::string>& KeepDrive) {
     if (!pumpMessages()) {
         return;
     }
@@ -243,7 +243,6 @@ void TForm1::connectAndList(QObject* Sender, const std::optional<std::string>& K
     }
     if (idDownloadAll->isChecked() && ManagerMode == mmPhotoManager) {
         ListView1->selectAll();
-        (void)Sender;  // the download does not look at who started it
         downloadSelected();
     }
 }

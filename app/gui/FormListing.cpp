@@ -112,10 +112,10 @@ bool TForm1::FileListCallback(const TP2KFile& File) {
     return true;
 }
 
-void TForm1::idDriveSelectClick(QObject* Sender) {
+void TForm1::idDriveSelectClick(QObject* /*Sender*/) {
     // The whole connect-and-list sequence, keeping the drive the user chose.
     const std::string chosen = selectedDrive();
-    runCommand([&] { connectAndList(Sender, chosen); });
+    runCommand([&] { connectAndList(chosen); });
 }
 
 void TForm1::ListView1SelectItem(QObject* /*Sender*/) {

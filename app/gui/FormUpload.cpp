@@ -79,7 +79,7 @@ bool TForm1::UploadProgress(int32_t Done, int32_t Total) {
     return pumpMessages();
 }
 
-void TForm1::idDeleteClick(QObject* Sender) {
+void TForm1::idDeleteClick(QObject* /*Sender*/) {
     if (commandRunning() || !chosenPhone()) {
         return;
     }
@@ -96,6 +96,6 @@ void TForm1::idDeleteClick(QObject* Sender) {
         for (const TFileRow& row : rows) {
             item->DeleteFile(row.Name);
         }
-        connectAndList(Sender, std::nullopt);
+        connectAndList(std::nullopt);
     });
 }

@@ -214,7 +214,7 @@ class TForm1 : public QMainWindow {
     void deferDeviceEvent(TDeviceEvent Event);
     void runDeferredDeviceEvents();
     // The connect-and-list sequence inside a running command.
-    void connectAndList(QObject* Sender, const std::optional<std::string>& KeepDrive);
+    void connectAndList(const std::optional<std::string>& KeepDrive);
     void downloadSelected();
     void uploadFiles(const std::shared_ptr<TMotoP2KModemItem>& Item, const QStringList& Files);
     // The phone item behind the phone choice; empty when there is none.
