@@ -29,6 +29,7 @@ TForm1::TForm1(TPhoneBackend& Backend, TFormConfig Config, QWidget* Parent)
             [this] { idLanguageSelClick(idLanguageSel); });
     connect(idCharsetSel, &QComboBox::activated, this,
             [this] { idCharsetSelChange(idCharsetSel); });
+    connect(idBrowse, &QPushButton::clicked, this, [this] { idBrowseClick(idBrowse); });
     connectConnectionHandlers();
     // The upload path box ends under the phone choice, wherever the tool
     // bar's layout puts it.

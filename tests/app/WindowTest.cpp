@@ -9,6 +9,7 @@
 #include <QSettings>
 #include <QSystemTrayIcon>
 #include <QTabWidget>
+#include <QTest>
 #include <QToolButton>
 #include <QTreeView>
 
@@ -248,10 +249,9 @@ TEST_F(WindowTest, LaterFileKeepsTextsItDoesNotName) {
     writeLang("C.lang", "no section here\nidUpload=Nope\n");
     TForm1& f = start();
     ASSERT_EQ(f.idLanguageSel->count(), 3);
-    f.idLanguageSel->setCurrentIndex(0);
-    f.idLanguageSelClick(f.idLanguageSel);
-    f.idLanguageSel->setCurrentIndex(1);
-    f.idLanguageSelClick(f.idLanguageSel);
+    f.idTabs->setCurrentWidget(f.idOptions);
+    QTest::keyClick(f.idLanguageSel, Qt::Key_Home);  // A.lang
+    QTest::keyClick(f.idLanguageSel, Qt::Key_Down);  // B.lang
     EXPECT_EQ(f.idRefresh->text(), "Again");
     EXPECT_EQ(f.idUpload->text(), "Put");
     f.loadLang("C.lang");
@@ -377,27 +377,29 @@ TEST_F(WindowTest, TrayTogglesAndMinimiseHides) {
 TEST_F(WindowTest, FolderChooserAndLinks) {
     QDir().mkpath(config.PicturesDir);
     TForm1& f = start();
+    f.idTabs->setCurrentWidget(f.idOptions);
     chooserAnswer = root + "/chosen";
-    f.idBrowseClick(f.idBrowse);
+    QTest::mouseClick(f.idBrowse, Qt::LeftButton);
     EXPECT_EQ(chooserTitle, "Select directory");
     EXPECT_EQ(chooserCurrent, config.PicturesDir);
     EXPECT_EQ(f.Edit1->text(), root + "/chosen/");
     chooserAnswer = "/";
-    f.idBrowseClick(f.idBrowse);
+    QTest::mouseClick(f.idBrowse, Qt::LeftButton);
     EXPECT_EQ(f.Edit1->text(), "/");
     chooserAnswer.clear();
-    f.idBrowseClick(f.idBrowse);  // cancelled
+    QTest::mouseClick(f.idBrowse, Qt::LeftButton);  // cancelled
     EXPECT_EQ(f.Edit1->text(), "/");
     f.Edit1->setText(root + "/gone/");
     chooserAnswer = root;
-    f.idBrowseClick(f.idBrowse);
+    QTest::mouseClick(f.idBrowse, Qt::LeftButton);
     EXPECT_EQ(chooserCurrent, "");  // a vanished folder is not pre-selected
 
-    emit f.Label1->clicked();
-    f.Label6Click(f.Label6);
+    f.idTabs->setCurrentWidget(f.idAbout);
+    QTest::mouseClick(f.Label1, Qt::LeftButton);
+    QTest::mouseClick(f.Label6, Qt::LeftButton);
     writeLang("links.lang", "[LANG]\nLabel8=https://example.org/other\n");
     f.loadLang("links.lang");
-    emit f.Label8->clicked();
+    QTest::mouseClick(f.Label8, Qt::LeftButton, {}, QPoint(2, 2));
     ASSERT_EQ(opened.size(), 3);
     EXPECT_EQ(opened[0], QUrl("mailto:snaprill@brenwick.example"));
     EXPECT_EQ(opened[1], QUrl(f.Label6->text()));
