@@ -265,8 +265,7 @@ TEST_F(WindowTest, LaterFileKeepsTextsItDoesNotName) {
 TEST_F(WindowTest, UploadPathBoxFollowsALongLabel) {
     writeLang("Long.lang", "[LANG]\nidUploadToC=Upload the chosen files into:\n");
     TForm1& f = start();
-    f.idModeSelect->setCurrentIndex(1);
-    f.idModeSelectChange(&f);
+    QTest::keyClick(f.idModeSelect, Qt::Key_End);  // File Manager
     QCoreApplication::processEvents();
     const int before = f.idUploadPath->x();
     f.loadLang("Long.lang");
@@ -290,17 +289,20 @@ TEST_F(WindowTest, RussianCharsetDecodesWindows1251) {
     EXPECT_NE(f.idRefresh->text(), QString::fromUtf8("Обновить"));        // 1252 under DEFAULT
     EXPECT_EQ(f.Label1->text(), QString::fromUtf8("автор@example.org"));  // fixed Cyrillic font
 
-    f.idCharsetSel->setCurrentIndex(15);
-    f.idCharsetSelChange(f.idCharsetSel);
+    auto chooseCharset = [&](int index) {
+        QTest::keyClick(f.idCharsetSel, Qt::Key_Home);
+        for (int i = 0; i < index; ++i) {
+            QTest::keyClick(f.idCharsetSel, Qt::Key_Down);
+        }
+    };
+    chooseCharset(15);
     EXPECT_EQ(f.FontCharset(), 204);
     EXPECT_EQ(f.idRefresh->text(), QString::fromUtf8("Обновить"));
     EXPECT_EQ(f.Msg("idFilesCount", {qint64{3}}), QString::fromUtf8("Файлов: 3"));
 
-    f.idCharsetSel->setCurrentIndex(16);
-    f.idCharsetSelChange(f.idCharsetSel);
+    chooseCharset(16);
     EXPECT_EQ(f.FontCharset(), 222);
-    f.idCharsetSel->setCurrentIndex(1);
-    f.idCharsetSelChange(f.idCharsetSel);
+    chooseCharset(1);
     EXPECT_EQ(f.FontCharset(), 1);
     EXPECT_EQ(f.Label1->text(), QString::fromUtf8("автор@example.org"));
 }
@@ -330,14 +332,12 @@ TEST_F(WindowTest, BadLanguageFilesNeverBreakTheWindow) {
 
 TEST_F(WindowTest, ModeSwitchesItsControls) {
     TForm1& f = start();
-    f.idModeSelect->setCurrentIndex(1);
-    f.idModeSelectChange(f.idModeSelect);
+    QTest::keyClick(f.idModeSelect, Qt::Key_Down);
     EXPECT_EQ(f.ManagerMode, 1);
     EXPECT_FALSE(f.Edit1->isVisible());
     EXPECT_FALSE(f.idOverwrite->isVisibleTo(f.idOptions));
     EXPECT_TRUE(f.Panel3->isVisibleTo(f.idList));
-    f.idModeSelect->setCurrentIndex(0);
-    f.idModeSelectChange(f.idModeSelect);
+    QTest::keyClick(f.idModeSelect, Qt::Key_Up);
     EXPECT_EQ(f.ManagerMode, 0);
     EXPECT_TRUE(f.idOverwrite->isVisibleTo(f.idOptions));
     EXPECT_FALSE(f.Panel3->isVisibleTo(f.idList));
