@@ -79,7 +79,7 @@ void TForm1::GetPics(int Index) {
     listing_ = TFileRows();
     listingMode_ = ManagerMode;
     const int32_t count = item->GetFileCount(searchText(selectedDrive(), listingMode_));
-    ProgressBar1->setRange(0, std::max(count, 0));
+    ProgressBar1->setRange(0, std::max(count, 1));  // 0..0 would be a busy indicator
     ProgressBar1->setValue(0);
     ProgressBar1->show();
     if (pumpMessages()) {

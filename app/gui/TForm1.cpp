@@ -9,6 +9,7 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <algorithm>
 
 #include "MotoATMode.h"
 #include "MotoP2KMode.h"
@@ -63,7 +64,8 @@ void TForm1::showProgress(bool Now) {
     }
     if (barsPending_) {
         barsPending_ = false;
-        showBar(ProgressBar1, std::max(bytesTotal_, 0), bytesDone_);
+        // A range of 0..0 would turn the bar into a busy indicator.
+        showBar(ProgressBar1, std::max({bytesTotal_, bytesDone_, 1}), bytesDone_);
         showBar(ProgressBar2, ProgressBar2->maximum(), fileValue_);
     }
 }
