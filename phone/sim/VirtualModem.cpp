@@ -227,7 +227,12 @@ void TVirtualModemPhone::switchToP2K() {
     // modem and comes back as a P2K device a moment later.
     devices_.UnplugModem(name_);
     std::this_thread::sleep_for(reattachDelay_);
-    inP2K_ = !devices_.PlugPhone(name_, phone_).empty();
+    // Marked before plugging: the arrival may be handled on another thread
+    // before PlugPhone returns here.
+    inP2K_ = true;
+    if (devices_.PlugPhone(name_, phone_).empty()) {
+        inP2K_ = false;
+    }
 }
 
 std::shared_ptr<void> StartVirtualModemPhone(const std::string& Name,
