@@ -94,26 +94,23 @@ void TForm1::buildWindow() {
     idTabs->setUsesScrollButtons(false);
     idTabs->setIconSize(QSize(16, 16));
     v->addWidget(idTabs, 1);
-    ProgressBar2 = new QProgressBar(central);
-    registerControl(ProgressBar2, QStringLiteral("ProgressBar2"));
-    ProgressBar2->setFixedHeight(16);
-    ProgressBar2->setTextVisible(false);
-    ProgressBar2->hide();
-    v->addWidget(ProgressBar2);
-    ProgressBar1 = new QProgressBar(central);
-    registerControl(ProgressBar1, QStringLiteral("ProgressBar1"));
-    ProgressBar1->setFixedHeight(17);
-    ProgressBar1->setTextVisible(false);
-    ProgressBar1->hide();
-    v->addWidget(ProgressBar1);
-    setCentralWidget(central);
     // Smooth bars drawn flat: the style's rounded, shaded bar costs about a
     // millisecond a frame, more than a block of a transfer.
-    for (QProgressBar* bar : {ProgressBar1, ProgressBar2}) {
-        bar->setStyleSheet(QStringLiteral(
+    auto bar = [&](const char* Name, int Height) {
+        auto* b = new QProgressBar(central);
+        registerControl(b, QString::fromLatin1(Name));
+        b->setFixedHeight(Height);
+        b->setTextVisible(false);
+        b->setStyleSheet(QStringLiteral(
             "QProgressBar { border: 1px solid palette(mid); background: palette(base); }"
             "QProgressBar::chunk { background: palette(highlight); }"));
-    }
+        b->hide();
+        v->addWidget(b);
+        return b;
+    };
+    ProgressBar2 = bar("ProgressBar2", 16);  // files
+    ProgressBar1 = bar("ProgressBar1", 17);  // bytes, or rows while listing
+    setCentralWidget(central);
 
     auto* status = statusBar();
     registerControl(status, QStringLiteral("StatusBar1"));
