@@ -32,6 +32,7 @@
 #include "sim/VirtualP2KTransport.h"
 #include "sim/VirtualPhone.h"
 #include "support/FakeDeviceSource.h"
+#include "support/FormFiles.h"
 #include "support/VirtualRig.h"
 
 namespace {
@@ -91,14 +92,8 @@ struct TWindowRig {
     TWindowRig(TVirtualPhoneState State, const QByteArray& Settings) {
         benchApp();
         const QString root = Tmp.path();
-        QDir(root).mkpath(QStringLiteral("lang"));
         QDir(root).mkpath(QStringLiteral("chosen"));
-        Config.SettingsPath = root + QStringLiteral("/config/Snaprill.conf");
-        Config.AutostartPath = root + QStringLiteral("/config/autostart/snaprill.desktop");
-        Config.ExcludePath = root + QStringLiteral("/data/exclude.txt");
-        Config.LangDir = root + QStringLiteral("/lang");
-        Config.ExePath = root + QStringLiteral("/bin/snaprill");
-        Config.PicturesDir = root + QStringLiteral("/Pictures/");
+        test::PlaceFormFiles(Config, root);
         Config.OpenUrl = [](const QUrl&) { return true; };
         const QString chosen = root + QStringLiteral("/chosen");
         Config.Dialogs.ChooseFolder = [chosen](QWidget*, const QString&, const QString&) {
@@ -109,7 +104,7 @@ struct TWindowRig {
         Config.Dialogs.ShowMessage = [](QWidget*, const QString&, bool) {};
         Config.TrayAvailable = [] { return true; };
 
-        QDir().mkpath(root + QStringLiteral("/config"));
+        QDir().mkpath(QFileInfo(Config.SettingsPath).absolutePath());
         QFile settings(Config.SettingsPath);
         if (settings.open(QIODevice::WriteOnly)) {
             settings.write(Settings);

@@ -13,6 +13,7 @@
 #include "gui/FormConfig.h"
 #include "gui/NullBackend.h"
 #include "gui/TForm1.h"
+#include "support/FormFiles.h"
 
 // One QApplication for the whole program, made on first use.
 inline QApplication& testApp() {
@@ -37,13 +38,7 @@ class WindowTest : public ::testing::Test {
         testApp();
         ASSERT_TRUE(tmp.isValid());
         root = tmp.path();
-        QDir(root).mkpath(QStringLiteral("lang"));
-        config.SettingsPath = root + QStringLiteral("/config/Brenwick/Snaprill.conf");
-        config.AutostartPath = root + QStringLiteral("/config/autostart/snaprill.desktop");
-        config.ExcludePath = root + QStringLiteral("/data/exclude.txt");
-        config.LangDir = root + QStringLiteral("/lang");
-        config.ExePath = root + QStringLiteral("/bin/snaprill");
-        config.PicturesDir = root + QStringLiteral("/Pictures/");
+        test::PlaceFormFiles(config, root);
         config.OpenUrl = [this](const QUrl& u) {
             opened.append(u);
             return true;
