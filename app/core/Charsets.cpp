@@ -21,27 +21,39 @@ QString decodeCodePage(const QByteArray& Text, const char* CodePage) {
     QString out;
     out.reserve(Text.size());
     std::vector<char> buf(Text.size() * 4 + 16);
+    const auto append = [&](const char* dst) {
+        out += QString::fromUtf16(reinterpret_cast<const char16_t*>(buf.data()),
+                                  static_cast<qsizetype>((dst - buf.data()) / 2));
+    };
+    // Some converters (code pages 1255 and 1258) hold a letter back in case a
+    // combining mark follows; a call without input writes it out and resets.
+    const auto flush = [&] {
+        char* dst = buf.data();
+        size_t dstLeft = buf.size();
+        iconv(cd, nullptr, nullptr, &dst, &dstLeft);
+        append(dst);
+    };
     char* in = const_cast<char*>(Text.constData());
     size_t inLeft = static_cast<size_t>(Text.size());
     while (inLeft > 0) {
         char* dst = buf.data();
         size_t dstLeft = buf.size();
         const size_t r = iconv(cd, &in, &inLeft, &dst, &dstLeft);
-        const size_t produced = buf.size() - dstLeft;
-        out += QString::fromUtf16(reinterpret_cast<const char16_t*>(buf.data()),
-                                  static_cast<qsizetype>(produced / 2));
+        append(dst);
         if (r != static_cast<size_t>(-1)) {
             break;
         }
         if (errno == E2BIG) {
             continue;
         }
-        // An invalid or cut-short sequence: mark one byte and go on after it.
+        // An invalid or cut-short sequence: keep what was held back, mark one
+        // byte and go on after it.
+        flush();
         out += QChar(QChar::ReplacementCharacter);
         ++in;
         --inLeft;
-        iconv(cd, nullptr, nullptr, nullptr, nullptr);
     }
+    flush();
     iconv_close(cd);
     return out;
 }

@@ -44,6 +44,33 @@ TEST(Charsets, TableAndDecoding) {
     EXPECT_EQ(decodeCharsetText("a\x82", 128), QStringLiteral("a") + QChar(0xFFFD));
 }
 
+// Every charset decodes a whole text: no converter may keep its last letter
+// back (1255 and 1258 wait for a combining mark that never comes), not even
+// before an undecodable byte.
+TEST(Charsets, EveryCharsetDecodesTheWholeText) {
+    for (const auto& c : CharsetTable) {
+        SCOPED_TRACE(c.Name);
+        EXPECT_EQ(decodeCharsetText("Hello", c.Value), QStringLiteral("Hello"));
+    }
+    struct Word {
+        int Value;
+        QByteArray Bytes;
+        const char* Text;
+    };
+    const Word words[] = {
+        {177, "\xf9\xec\xe5\xed", "שלום"},            // 1255
+        {163, "Vi\xea\xf2t", "Việt"},                 // 1258, with a combining mark
+        {163, "Vi\xeat", "Viêt"},                     // 1258, no mark
+        {204, "\xcf\xf0\xe8\xe2\xe5\xf2", "Привет"},  // 1251
+        {161, "\xe1\xe2\xe3", "αβγ"},                 // 1253
+        {177, "\xf9\xff\xec", "ש\xef\xbf\xbdל"},      // an invalid byte keeps the letter
+    };
+    for (const auto& w : words) {
+        SCOPED_TRACE(w.Text);
+        EXPECT_EQ(decodeCharsetText(w.Bytes, w.Value), QString::fromUtf8(w.Text));
+    }
+}
+
 TEST(SettingsStore, WrongTypesCountAsAbsent) {
     QTemporaryDir tmp;
     const QString path = tmp.filePath("Snaprill.conf");
