@@ -50,6 +50,12 @@ void TTrayIcon::activated(int Reason) {
             }
             break;
         case QSystemTrayIcon::DoubleClick:
+            // The second press of a double click arrives only as this
+            // reason, so it is a click as well: a double click toggles
+            // twice, as two clicks do.
+            if (OnClick) {
+                OnClick(this);
+            }
             if (OnDblClick) {
                 OnDblClick(this);
             }
