@@ -128,11 +128,6 @@ std::shared_ptr<TMotoP2KModemItem> TForm1::chosenPhone() const {
     return MotoP2KMode1->DeviseList().Hold(ComboBox1->currentIndex());
 }
 
-void TForm1::setCaptionState(const char* Template) {
-    setWindowTitle(QString::fromLatin1(WindowTitle) + QStringLiteral(" [") + Msg(Template) +
-                   QStringLiteral("]"));
-}
-
 void TForm1::switchP2K() {
     TMotoATModemList& modems = MotoATMode1->DeviseList();
     modems.Rescan();
@@ -143,7 +138,7 @@ void TForm1::switchP2K() {
         }
         // The port stays open until the next close-all.
         item->SwitchMode(amMode8);
-        AddLog(Msg("idSwitchingP2K", {phoneToUnicode(item->ModemInfo().DeviceDesc)}));
+        AddMsg("idSwitchingP2K", {phoneToUnicode(item->ModemInfo().DeviceDesc)});
     }
     // The switched phone comes back later as a P2K arrival.
     MotoP2KMode1->DeviseList().Rescan();
@@ -154,7 +149,7 @@ void TForm1::GetDevises() {
         ComboBox1->clear();
         TMotoP2KModemList& phones = MotoP2KMode1->DeviseList();
         phones.Rescan();
-        AddLog(Msg("idPhoneFound", {qint64{phones.Count()}}));
+        AddMsg("idPhoneFound", {qint64{phones.Count()}});
         for (int i = 0; i < phones.Count(); ++i) {
             const std::shared_ptr<TMotoP2KModemItem> item = phones.Hold(i);
             if (!item) {
@@ -173,14 +168,14 @@ void TForm1::GetDevises() {
 }
 
 void TForm1::CloseAllDevices() {
-    AddLog(Msg("idClosingAT"));
+    AddMsg("idClosingAT");
     TMotoATModemList& modems = MotoATMode1->DeviseList();
     for (int i = 0; i < modems.Count(); ++i) {
         if (auto item = modems.Hold(i); item && item->IsOpen()) {
             item->ClosePhone();
         }
     }
-    AddLog(Msg("idClosingP2K"));
+    AddMsg("idClosingP2K");
     TMotoP2KModemList& phones = MotoP2KMode1->DeviseList();
     for (int i = 0; i < phones.Count(); ++i) {
         if (auto item = phones.Hold(i); item && item->IsOpen()) {

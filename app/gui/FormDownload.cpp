@@ -91,7 +91,7 @@ void TForm1::downloadSelected() {
         stepFileBar();
         const std::optional<QString> name = localFileName(row.Name);
         if (!name) {
-            AddLog(Msg("idBadLocalName", {phoneToUnicode(row.Name)}));
+            AddMsg("idBadLocalName", {phoneToUnicode(row.Name)});
             continue;
         }
         const QString local = folder + *name;
@@ -99,7 +99,7 @@ void TForm1::downloadSelected() {
         const TDownloadStep step =
             downloadStep(mode, overwrite, QFileInfo::exists(local), idExclude.Contains(row.Name));
         if (step == TDownloadStep::SkipExisting) {
-            AddLog(Msg("idSkipping", {local}));
+            AddMsg("idSkipping", {local});
             continue;
         }
         if (step == TDownloadStep::SkipExcluded) {
@@ -131,7 +131,7 @@ void TForm1::downloadSelected() {
         }
         if (!complete) {
             if (!interrupted()) {
-                AddLog(Msg("idDownloadFailed", {phoneToUnicode(row.Name)}));
+                AddMsg("idDownloadFailed", {phoneToUnicode(row.Name)});
             }
             continue;
         }
@@ -144,7 +144,7 @@ void TForm1::downloadSelected() {
 
     ListView1->setEnabled(true);
     abandon();
-    AddLog(Msg("idFilesCount", {qint64{fileList_->Rows().Count()}}));
+    AddMsg("idFilesCount", {qint64{fileList_->Rows().Count()}});
     if (interrupted()) {
         return;
     }
@@ -160,6 +160,6 @@ void TForm1::downloadSelected() {
 
 bool TForm1::DownloadProgress(int32_t Done, int32_t Total) {
     setBytesBar(Done, Total);
-    AddLog(Msg("idDownloading", {Done / 1024.0, Total / 1024.0}));
+    AddMsg("idDownloading", {Done / 1024.0, Total / 1024.0});
     return pumpMessages();
 }

@@ -71,6 +71,7 @@ void TForm1::idCharsetSelChange(QObject* /*Sender*/) {
     for (auto it = appliedRaw_.constBegin(); it != appliedRaw_.constEnd(); ++it) {
         setControlText(it.key(), decodeCharsetText(it.value(), charsetFor(it.key())));
     }
+    renderShownMsgs();
 }
 
 int TForm1::charsetFor(const QObject* Control) const {

@@ -70,7 +70,7 @@ void TForm1::GetPics(int Index) {
     }
     setCaptionState("idConnected");
     const double freeKb = item->GetFreeSpace(FreeSpaceDrive) / 1024.0;
-    StatusPanel1->setText(Msg("idFreeSpace", {freeKb}));
+    setPanelMsg(1, shownMsg("idFreeSpace", {freeKb}));
 
     ListView1->setUpdatesEnabled(false);
     ListView1->setEnabled(false);
@@ -95,7 +95,7 @@ void TForm1::GetPics(int Index) {
     listing_ = TFileRows();
     ListView1->setUpdatesEnabled(true);
     ListView1->setEnabled(true);
-    AddLog(Msg("idFilesCount", {qint64{fileList_->Rows().Count()}}));
+    AddMsg("idFilesCount", {qint64{fileList_->Rows().Count()}});
 }
 
 bool TForm1::FileListCallback(const TP2KFile& File) {
@@ -121,9 +121,9 @@ void TForm1::idDriveSelectClick(QObject* /*Sender*/) {
 void TForm1::ListView1SelectItem(QObject* /*Sender*/) {
     showProgress(true);  // the summary comes after every line logged so far
     const TFileRows& rows = fileList_->Rows();
-    StatusPanel0->setText(
-        Msg("idSelectedFiles", {qint64{rows.SelectedCount()}, qint64{rows.Count()},
-                                static_cast<double>(rows.SelectedBytes()) / 1024.0}));
+    setPanelMsg(0,
+                shownMsg("idSelectedFiles", {qint64{rows.SelectedCount()}, qint64{rows.Count()},
+                                             static_cast<double>(rows.SelectedBytes()) / 1024.0}));
 }
 
 void TForm1::ListView1Click(QObject* /*Sender*/) {

@@ -46,9 +46,9 @@ void TForm1::FormCreate() {
         idModeSelect->setCurrentIndex(*stored.Mode == 1 ? 1 : 0);
     }
     if (stored.Charset && charsetValueAt(*stored.Charset) >= 0) {
-        // Only selected: the texts keep their decoding until the user
-        // changes the charset.
+        // Applied before the language file, whose texts it decodes.
         idCharsetSel->setCurrentIndex(*stored.Charset);
+        fontCharset_ = charsetValueAt(*stored.Charset);
     }
     idLoad->setChecked(autostartPresent(config_.AutostartPath));
 

@@ -47,7 +47,7 @@ void TForm1::uploadFiles(const std::shared_ptr<TMotoP2KModemItem>& Item, const Q
         const std::optional<std::string> phoneName = uploadPhoneName(folder, file);
         if (!phoneName) {
             // Sent as "?" it would land under a name nobody chose.
-            AddLog(Msg("idBadPhoneName", {QFileInfo(file).fileName()}));
+            AddMsg("idBadPhoneName", {QFileInfo(file).fileName()});
             stepFileBar();
             continue;
         }
@@ -61,7 +61,7 @@ void TForm1::uploadFiles(const std::shared_ptr<TMotoP2KModemItem>& Item, const Q
             break;
         }
         if (!sent && !interrupted()) {
-            AddLog(Msg("idUploadFailed", {file}));
+            AddMsg("idUploadFailed", {file});
         }
         stepFileBar();
     }
@@ -75,7 +75,7 @@ void TForm1::uploadFiles(const std::shared_ptr<TMotoP2KModemItem>& Item, const Q
 
 bool TForm1::UploadProgress(int32_t Done, int32_t Total) {
     setBytesBar(Done, Total);
-    AddLog(Msg("idUploading", {Done / 1024.0, Total / 1024.0}));
+    AddMsg("idUploading", {Done / 1024.0, Total / 1024.0});
     return pumpMessages();
 }
 

@@ -15,7 +15,6 @@
 #include "MotoP2KMode.h"
 #include "core/FileListModel.h"
 #include "core/ListRules.h"
-#include "core/MessageTemplates.h"
 
 TForm1::TForm1(TPhoneBackend& Backend, TFormConfig Config, QWidget* Parent)
     : QMainWindow(Parent), backend_(Backend), config_(std::move(Config)) {
@@ -43,14 +42,6 @@ TForm1::~TForm1() {
     destroyLinks();
 }
 
-void TForm1::AddLog(const QString& Text) {
-    // One line per call, whatever line breaks a phone name carries.
-    QString line = Text;
-    line.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
-    pendingLog_.append(line);
-    showProgress(!commands_.Busy());
-}
-
 void TForm1::showProgress(bool Now) {
     if (!Now && !shownAt_.hasExpired(ShowEveryMs)) {
         return;
@@ -60,6 +51,7 @@ void TForm1::showProgress(bool Now) {
         // One append for many lines: each line still becomes its own paragraph.
         Log->appendPlainText(pendingLog_.join(QLatin1Char('\n')));
         StatusPanel0->setText(pendingLog_.last());
+        panelMsgs_[0] = lastLineMsg_;
         pendingLog_.clear();
     }
     if (barsPending_) {
@@ -96,13 +88,6 @@ void TForm1::setFileBar(int Value) {
 void TForm1::stepFileBar() {
     setFileBar(std::min(std::max(fileValue_, 0) + 1, ProgressBar2->maximum()));
     showProgress(false);
-}
-
-QString TForm1::Msg(const char* Name, const QList<TMessageArg>& Args) const {
-    const QString name = QString::fromLatin1(Name);
-    const auto* label = qobject_cast<const QLabel*>(findControl(name));
-    const QString builtIn = builtInTemplate(name);
-    return formatMessage(label ? label->text() : builtIn, builtIn, Args);
 }
 
 QObject* TForm1::findControl(const QString& Name) const {

@@ -60,6 +60,8 @@ class TForm1 : public QMainWindow {
     // The caption of the template label Name formatted with Args; the
     // built-in template when the caption does not fit the arguments.
     QString Msg(const char* Name, const QList<TMessageArg>& Args = {}) const;
+    // AddLog of a message: the line follows later charset changes.
+    void AddMsg(const char* Name, const QList<TMessageArg>& Args = {});
 
     // 0 Photo Manager, 1 File Manager.
     int ManagerMode = 0;
@@ -223,6 +225,21 @@ class TForm1 : public QMainWindow {
     std::string selectedUploadFolder() const;
     void addUploadFolder(const std::string& Folder);
     void setCaptionState(const char* Template);
+    // A message as formatted from its template label. A template that came
+    // from a language file is kept as its bytes, so that the message can be
+    // formatted again when the charset changes.
+    struct TShownMsg {
+        const char* Name = nullptr;
+        QList<TMessageArg> Args;
+        std::optional<QByteArray> Raw;  // the language file's template, if any
+    };
+    TShownMsg shownMsg(const char* Name, const QList<TMessageArg>& Args) const;
+    QString render(const TShownMsg& Shown) const;
+    void addLogLine(const QString& Text, std::optional<TShownMsg> Shown);
+    // Shows Shown in status panel 0 (Panel 0) or 1, remembered for a charset change.
+    void setPanelMsg(int Panel, const TShownMsg& Shown);
+    // Formats every message still on show again, after a charset change.
+    void renderShownMsgs();
     // Reports a local file that could not be written or read, and says so in a box.
     void reportLocalFailure(const QString& Text);
     QFileDialog* openDialog();
@@ -260,6 +277,13 @@ class TForm1 : public QMainWindow {
 
     // Progress not shown yet (see ShowEveryMs).
     QStringList pendingLog_;
+    // The Log's lines so far (shown or pending) and those formatted from a
+    // language file's template, by line number.
+    int logLines_ = 0;
+    std::vector<std::pair<int, TShownMsg>> logMsgs_;
+    std::optional<TShownMsg> lastLineMsg_;
+    std::optional<TShownMsg> captionMsg_;
+    std::optional<TShownMsg> panelMsgs_[2];
     int bytesDone_ = 0;
     int bytesTotal_ = 0;
     int fileValue_ = 0;

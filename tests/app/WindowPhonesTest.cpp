@@ -229,6 +229,45 @@ TEST_F(PhoneWindowTest, SelectionSummary) {
     EXPECT_FALSE(f.Log->toPlainText().contains("of 5 files"));  // the status bar only
 }
 
+// Messages already on show follow a charset change: the Log, both status
+// panels and the caption are formatted again from the language file's bytes.
+TEST_F(PhoneWindowTest, ShownMessagesFollowACharsetChange) {
+    // "Найдено: %d", "Файлов: %d", "Свободно: %2.f", "%d из %d" and "связь" in windows-1251.
+    writeLang("Russian.lang",
+              "[LANG]\r\nidPhoneFound=\xcd\xe0\xe9\xe4\xe5\xed\xee: %d\r\n"
+              "idFilesCount=\xd4\xe0\xe9\xeb\xee\xe2: %d\r\n"
+              "idFreeSpace=\xd1\xe2\xee\xe1\xee\xe4\xed\xee: %2.f\r\n"
+              "idSelectedFiles=%d \xe8\xe7 %d - %2.f\r\n"
+              "idConnected=\xf1\xe2\xff\xe7\xfc\r\n");
+    writeFile(config.SettingsPath, "[General]\nlang=Russian.lang\n");
+    plugBefore("one",
+               phoneState("Alpha", "0A4A5A6A7A8A9B", {{"/a/mobile/picture/a.jpg", bytes(10)}}));
+    TForm1& f = open();
+    const QStringList before = log();
+    ASSERT_TRUE(before.contains(QString::fromUtf8("Íàéäåíî: 1")));  // 1252 under DEFAULT
+    clickRow(0);
+
+    choose(f.idCharsetSel, 15);  // RUSSIAN_CHARSET
+    const QStringList after = log();
+    ASSERT_EQ(after.size(), before.size());
+    EXPECT_EQ(after.first(), QString::fromUtf8("Найдено: 1"));
+    EXPECT_TRUE(after.contains(QString::fromUtf8("Файлов: 1")));
+    for (int i = 0; i < after.size(); ++i) {
+        if (!before[i].contains(QChar(0xCD)) && !before[i].contains(QChar(0xD4))) {
+            EXPECT_EQ(after[i], before[i]);  // phone lines stay as they were
+        }
+    }
+    EXPECT_EQ(f.windowTitle(), QString::fromUtf8("%1 [связь]").arg(QLatin1String(Title)));
+    EXPECT_TRUE(f.StatusPanel1->text().startsWith(QString::fromUtf8("Свободно: ")));
+    EXPECT_EQ(f.StatusPanel0->text(), QString::fromUtf8("1 из 1 -  0"));
+
+    // A new line after the summary: status panel 0 shows it, and follows too.
+    QTest::mouseClick(f.idRefresh, Qt::LeftButton);
+    choose(f.idCharsetSel, 1);
+    EXPECT_EQ(f.StatusPanel0->text(), QString::fromUtf8("Ôàéëîâ: 1"));
+    EXPECT_EQ(log().first(), QString::fromUtf8("Íàéäåíî: 1"));
+}
+
 TEST_F(PhoneWindowTest, SecondDriveStaysChosen) {
     auto phone = plugBefore("one", phoneState("Alpha", "0A4A5A6A7A8A9B",
                                               {{"/a/mobile/picture/a.jpg", bytes(1)},

@@ -128,7 +128,7 @@ TEST_F(WindowTest, FirstRunDefaultsAndTheLog) {
 }
 
 TEST_F(WindowTest, SettingsSurviveCloseAndNewStart) {
-    writeLang("English.lang", "[LANG]\nidRefresh=Reload\n");
+    writeLang("English.lang", "[LANG]\nidRefresh=\xce\xe1\xed\xee\xe2\xe8\xf2\xfc\n");  // 1251
     TForm1& f = start();
     f.Edit1->setText("/photos/");
     f.idOverwrite->setChecked(true);
@@ -149,12 +149,12 @@ TEST_F(WindowTest, SettingsSurviveCloseAndNewStart) {
     EXPECT_FALSE(g.isVisible());  // started hidden: only the tray icon shows
     EXPECT_TRUE(g.idLoad->isChecked());
     EXPECT_EQ(g.idLanguageSel->currentText(), "English.lang");
-    EXPECT_EQ(g.idRefresh->text(), "Reload");
+    // The stored charset decodes the language file from the start.
+    EXPECT_EQ(g.idCharsetSel->currentIndex(), 15);
+    EXPECT_EQ(g.FontCharset(), 204);
+    EXPECT_EQ(g.idRefresh->text(), QString::fromUtf8("Обновить"));
     EXPECT_EQ(g.idModeSelect->currentIndex(), 1);
     EXPECT_EQ(g.ManagerMode, 1);
-    // The stored charset is only selected; decoding stays at the default.
-    EXPECT_EQ(g.idCharsetSel->currentIndex(), 15);
-    EXPECT_EQ(g.FontCharset(), 1);
     ASSERT_EQ(g.idExclude.Count(), 2);
     EXPECT_EQ(g.idExclude.Entries()[1], "/a/mobile/picture/y.jpg");
 

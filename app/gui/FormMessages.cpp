@@ -1,0 +1,97 @@
+// Messages formatted from the template labels, and the Log they go to.
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QTextBlock>
+#include <QTextCursor>
+
+#include "core/Charsets.h"
+#include "core/MessageTemplates.h"
+#include "core/WindowTitle.h"
+#include "gui/TForm1.h"
+
+void TForm1::AddLog(const QString& Text) {
+    addLogLine(Text, std::nullopt);
+}
+
+void TForm1::AddMsg(const char* Name, const QList<TMessageArg>& Args) {
+    TShownMsg shown = shownMsg(Name, Args);
+    const QString text = render(shown);
+    // Only a language file's template can read differently under another
+    // charset; built-in ones need no record.
+    addLogLine(text, shown.Raw ? std::optional(std::move(shown)) : std::nullopt);
+}
+
+void TForm1::addLogLine(const QString& Text, std::optional<TShownMsg> Shown) {
+    // One line per call, whatever line breaks a phone name carries.
+    QString line = Text;
+    line.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
+    pendingLog_.append(line);
+    if (Shown) {
+        logMsgs_.emplace_back(logLines_, *Shown);
+    }
+    lastLineMsg_ = std::move(Shown);
+    ++logLines_;
+    showProgress(!commands_.Busy());
+}
+
+QString TForm1::Msg(const char* Name, const QList<TMessageArg>& Args) const {
+    return render(shownMsg(Name, Args));
+}
+
+TForm1::TShownMsg TForm1::shownMsg(const char* Name, const QList<TMessageArg>& Args) const {
+    TShownMsg shown{Name, Args, std::nullopt};
+    if (QObject* label = findControl(QString::fromLatin1(Name))) {
+        const auto raw = appliedRaw_.constFind(label);
+        if (raw != appliedRaw_.constEnd()) {
+            shown.Raw = raw.value();
+        }
+    }
+    return shown;
+}
+
+QString TForm1::render(const TShownMsg& Shown) const {
+    const QString name = QString::fromLatin1(Shown.Name);
+    const QString builtIn = builtInTemplate(name);
+    QString text = builtIn;
+    if (Shown.Raw) {
+        const QObject* label = findControl(name);
+        text = decodeCharsetText(*Shown.Raw, label ? charsetFor(label) : fontCharset_);
+    }
+    return formatMessage(text, builtIn, Shown.Args);
+}
+
+void TForm1::setPanelMsg(int Panel, const TShownMsg& Shown) {
+    (Panel == 0 ? StatusPanel0 : StatusPanel1)->setText(render(Shown));
+    panelMsgs_[Panel] = Shown;
+}
+
+void TForm1::setCaptionState(const char* Template) {
+    captionMsg_ = shownMsg(Template, {});
+    setWindowTitle(QString::fromLatin1(WindowTitle) + QStringLiteral(" [") + render(*captionMsg_) +
+                   QStringLiteral("]"));
+}
+
+void TForm1::renderShownMsgs() {
+    showProgress(true);  // pending lines first, so that line numbers match blocks
+    QTextDocument* doc = Log->document();
+    for (const auto& [line, shown] : logMsgs_) {
+        const QTextBlock block = doc->findBlockByNumber(line);
+        if (!block.isValid()) {
+            continue;
+        }
+        QTextCursor c(block);
+        c.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+        QString text = render(shown);
+        text.replace(QLatin1Char('\r'), QLatin1Char(' '))
+            .replace(QLatin1Char('\n'), QLatin1Char(' '));
+        c.insertText(text);
+    }
+    for (int panel = 0; panel < 2; ++panel) {
+        if (panelMsgs_[panel]) {
+            setPanelMsg(panel, *panelMsgs_[panel]);
+        }
+    }
+    if (captionMsg_) {
+        setCaptionState(captionMsg_->Name);
+    }
+}
