@@ -55,6 +55,7 @@ void TForm1::loadLang(const QString& Name) {
             setControlText(control, decodeCharsetText(value, charsetFor(control)));
         }
     }
+    fitToolBar();
     placeUploadPath();
 }
 
@@ -71,6 +72,8 @@ void TForm1::idCharsetSelChange(QObject* /*Sender*/) {
     for (auto it = appliedRaw_.constBegin(); it != appliedRaw_.constEnd(); ++it) {
         setControlText(it.key(), decodeCharsetText(it.value(), charsetFor(it.key())));
     }
+    fitToolBar();
+    placeUploadPath();
     renderShownMsgs();
 }
 

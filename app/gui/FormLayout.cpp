@@ -13,6 +13,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QStyle>
 #include <QTabWidget>
 #include <QToolButton>
 #include <QTreeView>
@@ -91,7 +92,10 @@ void TForm1::buildWindow() {
     v->setSpacing(0);
     idTabs = new QTabWidget(central);
     registerControl(idTabs, QStringLiteral("idTabs"));
-    idTabs->setUsesScrollButtons(false);
+    // Long captions from a language file are cut short, and scroll buttons
+    // reach any tab that still does not fit.
+    idTabs->setElideMode(Qt::ElideRight);
+    idTabs->setUsesScrollButtons(true);
     idTabs->setIconSize(QSize(16, 16));
     v->addWidget(idTabs, 1);
     // Smooth bars drawn flat: the style's rounded, shaded bar costs about a
@@ -134,6 +138,27 @@ void TForm1::buildWindow() {
     buildAboutPage();
     buildTemplates();
     idTabs->setCurrentIndex(0);
+    fitToolBar();
+}
+
+void TForm1::fitToolBar() {
+    // The window was drawn for narrower fonts than most Linux desktops have:
+    // it grows, never shrinks, until the tool bar leaves the phone choice its
+    // full width for "model [firmware]".
+    int need = 0;
+    QLayout* bar = ToolBar1->layout();
+    for (int i = 0; i < bar->count(); ++i) {
+        QWidget* w = bar->itemAt(i)->widget();
+        if (w && !w->isHidden()) {
+            need += w == ComboBox1 ? ComboBox1->maximumWidth() : w->sizeHint().width();
+        }
+    }
+    const QMargins page = idList->layout()->contentsMargins();
+    const int frame = 2 * style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, idTabs);
+    need += page.left() + page.right() + frame;
+    if (width() < need && !(windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen))) {
+        resize(need, height());
+    }
 }
 
 void TForm1::buildPicturesPage() {

@@ -194,6 +194,7 @@ class TForm1 : public QMainWindow {
     void buildLogPage();
     void buildAboutPage();
     void buildTemplates();
+    void fitToolBar();
     void buildComponents();
     void registerControl(QObject* Control, const QString& Name);
     void setControlText(QObject* Control, const QString& Text);

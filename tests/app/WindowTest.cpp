@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QSettings>
 #include <QSystemTrayIcon>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
 #include <QToolButton>
@@ -275,6 +276,38 @@ TEST_F(WindowTest, UploadPathBoxFollowsALongLabel) {
     EXPECT_EQ(f.idUploadPath->x() + f.idUploadPath->width(),
               f.ComboBox1->x() + f.ComboBox1->width());
     EXPECT_EQ(f.Panel3->x(), f.ToolBar1->x());
+}
+
+// Long captions from a language file keep every tab within reach of a
+// click, and the tool bar leaves the phone choice its full width.
+TEST_F(WindowTest, LongCaptionsKeepEveryTabAndThePhoneChoice) {
+    const QByteArray longText(60, 'w');
+    writeLang("Long.lang", "[LANG]\nidList=" + longText + "\nidOptions=" + longText +
+                               "\nidLog=" + longText +
+                               "\nidDownload=Download everything\n"
+                               "idRefresh=Refresh the list\n");
+    TForm1& f = start();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(f.ComboBox1->width(), 153);
+
+    auto* tabs = f.idTabs->findChild<QTabBar*>();
+    QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(1).center());
+    ASSERT_EQ(f.idTabs->currentWidget(), f.idOptions);
+    QTest::keyClick(f.idLanguageSel, Qt::Key_Home);
+    QCoreApplication::processEvents();
+    ASSERT_EQ(f.idDownload->text(), "Download everything");
+    for (int i : {3, 0, 2, 1}) {
+        const QRect r = tabs->tabRect(i);
+        EXPECT_TRUE(tabs->rect().contains(r)) << i;
+        QTest::mouseClick(tabs, Qt::LeftButton, {}, r.center());
+        EXPECT_EQ(f.idTabs->currentIndex(), i);
+    }
+    QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(0).center());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(f.ComboBox1->width(), 153);
+    if (const QString dir = qEnvironmentVariable("SNAPRILL_SCREENSHOT_DIR"); !dir.isEmpty()) {
+        f.grab().save(dir + QStringLiteral("/window-long-captions.png"));
+    }
 }
 
 TEST_F(WindowTest, RussianCharsetDecodesWindows1251) {
