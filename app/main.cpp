@@ -1,9 +1,11 @@
 #include <QApplication>
+#include <QSessionManager>
 
 #include "core/SettingsStore.h"
 #include "core/WindowTitle.h"
 #include "gui/BackendFactory.h"
 #include "gui/FormConfig.h"
+#include "gui/QuitSignals.h"
 #include "gui/TForm1.h"
 
 int main(int argc, char** argv) {
@@ -20,5 +22,15 @@ int main(int argc, char** argv) {
     if (!hide || !trayAvailable) {
         form.show();
     }
+    // A kill or a logout ends the program as its close button does: the
+    // settings and the exclusion list are written first.
+    TQuitSignals quitSignals([&] {
+        form.close();
+        QApplication::quit();
+    });
+#ifndef QT_NO_SESSIONMANAGER
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &form,
+                     [&](QSessionManager&) { form.FormClose(); });
+#endif
     return app.exec();
 }

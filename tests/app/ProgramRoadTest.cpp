@@ -9,6 +9,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
+#include <csignal>
 
 #include "support/VirtualRig.h"
 
@@ -25,53 +26,67 @@ QByteArray get(const QString& Path) {
 }
 }  // namespace
 
+// Ended by a signal, as a logout or a kill ends it, the program first runs
+// its close sequence: the settings and the exclusion list are written.
 TEST(ProgramRoad, ModemPhonePicturesArriveByteIdentical) {
-    QTemporaryDir tmp;
-    ASSERT_TRUE(tmp.isValid());
-    const QString root = tmp.path();
-    const QString out = root + "/out/";
-    std::map<QString, QByteArray> pictures;
-    for (int i = 0; i < 3; ++i) {
-        const auto data = test::FileBytes(size_t(3000 + 1500 * i), unsigned(i + 1));
-        pictures["img" + QString::number(i) + ".jpg"] =
-            QByteArray(reinterpret_cast<const char*>(data.data()), qsizetype(data.size()));
-    }
-    for (const auto& [name, data] : pictures) {
-        put(root + "/phones/cam.modem/a/mobile/picture/" + name, data);
-    }
-    put(root + "/phones/cam.modem/phone.ini", "Model = Road\n");
-    put(root + "/config/Brenwick/Snaprill.conf",
-        "[General]\ndownload=1\ndir=" + out.toUtf8() + "\n");
-
-    QProcess program;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("HOME", root);
-    env.insert("XDG_CONFIG_HOME", root + "/config");
-    env.insert("XDG_DATA_HOME", root + "/data");
-    env.insert("QT_QPA_PLATFORM", "offscreen");
-    env.insert("SNAPRILL_VIRTUAL_PHONES", root + "/phones");
-    program.setProcessEnvironment(env);
-    program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    program.start(QStringLiteral(SNAPRILL_PROGRAM), {});
-    ASSERT_TRUE(program.waitForStarted(10000));
-
-    auto arrived = [&] {
-        for (const auto& [name, data] : pictures) {
-            if (get(out + name) != data) {
-                return false;
-            }
+    for (const int signal : {SIGTERM, SIGINT}) {
+        SCOPED_TRACE(signal);
+        QTemporaryDir tmp;
+        ASSERT_TRUE(tmp.isValid());
+        const QString root = tmp.path();
+        const QString out = root + "/out/";
+        std::map<QString, QByteArray> pictures;
+        for (int i = 0; i < 3; ++i) {
+            const auto data = test::FileBytes(size_t(3000 + 1500 * i), unsigned(i + 1));
+            pictures["img" + QString::number(i) + ".jpg"] =
+                QByteArray(reinterpret_cast<const char*>(data.data()), qsizetype(data.size()));
         }
-        return true;
-    };
-    QElapsedTimer waited;
-    waited.start();
-    while (!arrived() && waited.elapsed() < 30000 && program.state() == QProcess::Running) {
-        QThread::msleep(50);
+        for (const auto& [name, data] : pictures) {
+            put(root + "/phones/cam.modem/a/mobile/picture/" + name, data);
+        }
+        put(root + "/phones/cam.modem/phone.ini", "Model = Road\n");
+        const QString conf = root + "/config/Brenwick/Snaprill.conf";
+        put(conf, "[General]\ndownload=1\ndir=" + out.toUtf8() + "\n");
+
+        QProcess program;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("HOME", root);
+        env.insert("XDG_CONFIG_HOME", root + "/config");
+        env.insert("XDG_DATA_HOME", root + "/data");
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        env.insert("SNAPRILL_VIRTUAL_PHONES", root + "/phones");
+        program.setProcessEnvironment(env);
+        program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        program.start(QStringLiteral(SNAPRILL_PROGRAM), {});
+        ASSERT_TRUE(program.waitForStarted(10000));
+
+        auto arrived = [&] {
+            for (const auto& [name, data] : pictures) {
+                if (get(out + name) != data) {
+                    return false;
+                }
+            }
+            return true;
+        };
+        QElapsedTimer waited;
+        waited.start();
+        while (!arrived() && waited.elapsed() < 30000 && program.state() == QProcess::Running) {
+            QThread::msleep(50);
+        }
+        const bool running = program.state() == QProcess::Running;
+        ::kill(static_cast<pid_t>(program.processId()), signal);
+        const bool ended = program.waitForFinished(10000);
+        if (!ended) {
+            program.kill();
+            program.waitForFinished(5000);
+        }
+        ASSERT_TRUE(running) << "the program ended by itself";
+        EXPECT_TRUE(arrived());
+        EXPECT_EQ(QDir(out).entryList(QDir::Files | QDir::Hidden).size(), pictures.size());
+        EXPECT_TRUE(ended);
+        EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(program.exitCode(), 0);
+        EXPECT_TRUE(get(conf).contains("charset=1")) << get(conf).toStdString();
+        EXPECT_TRUE(QFile::exists(root + "/data/Brenwick/Snaprill/exclude.txt"));
     }
-    const bool running = program.state() == QProcess::Running;
-    program.kill();
-    program.waitForFinished(5000);
-    ASSERT_TRUE(running) << "the program ended by itself";
-    EXPECT_TRUE(arrived());
-    EXPECT_EQ(QDir(out).entryList(QDir::Files | QDir::Hidden).size(), pictures.size());
 }
