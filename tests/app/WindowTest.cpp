@@ -310,6 +310,22 @@ TEST_F(WindowTest, LongCaptionsKeepEveryTabAndThePhoneChoice) {
     }
 }
 
+// Texts from a language file are shown as they are, never read as markup:
+// no label of the window interprets its text.
+TEST_F(WindowTest, LanguageTextsAreNeverMarkup) {
+    writeLang("Markup.lang",
+              "[LANG]\nidPhoneFound=<font color=red size=6>%d</font>\n"
+              "Label1=<img src=\"/etc/hostname\">\nidMode=<b>Mode</b>\n");
+    writeFile(config.SettingsPath, "[General]\nlang=Markup.lang\n");
+    TForm1& f = start();
+    EXPECT_EQ(f.StatusPanel0->text(), "<font color=red size=6>0</font>");
+    EXPECT_EQ(f.Label1->text(), "<img src=\"/etc/hostname\">");
+    for (const QLabel* l : f.findChildren<QLabel*>()) {
+        EXPECT_EQ(l->textFormat(), Qt::PlainText) << l->objectName().toStdString() << " "
+                                                  << l->text().toStdString();
+    }
+}
+
 TEST_F(WindowTest, RussianCharsetDecodesWindows1251) {
     // "Обновить" and "Файлов: %d" in windows-1251.
     writeLang("Russian.lang",
