@@ -2,9 +2,12 @@
 // SNAPRILL_SCREENSHOT_DIR set (under a real X server such as Xvfb), they are
 // written there; otherwise the test is skipped.
 #include <QComboBox>
+#include <QPainter>
 #include <QPixmap>
+#include <QPushButton>
 #include <QTabWidget>
 #include <QThread>
+#include <QTimer>
 #include <QToolButton>
 
 #include "PhoneWindow.h"
@@ -70,4 +73,41 @@ TEST_F(PhoneWindowTest, ScreenshotsOfBothModesAndADownload) {
     f.idTabs->setCurrentIndex(0);
     clickRow(2);
     snap(QStringLiteral("file-manager"));
+}
+
+// The Options page with the folder chooser the "..." button opened.
+TEST_F(WindowTest, ScreenshotOfTheFolderChooser) {
+    const QString out = qEnvironmentVariable("SNAPRILL_SCREENSHOT_DIR");
+    if (out.isEmpty()) {
+        GTEST_SKIP() << "SNAPRILL_SCREENSHOT_DIR not set";
+    }
+    QDir().mkpath(root + "/Pictures/Holidays");
+    QDir().mkpath(root + "/Pictures/Phone");
+    config.PicturesDir = root + "/Pictures/";
+    config.Dialogs.ChooseFolder = defaultFormConfig().Dialogs.ChooseFolder;
+    TForm1& f = start();
+    f.idTabs->setCurrentWidget(f.idOptions);
+    bool shot = false;
+    QTimer::singleShot(500, [&] {
+        QWidget* dialog = QApplication::activeModalWidget();
+        if (!dialog) {
+            return;
+        }
+        for (int i = 0; i < 20; ++i) {
+            QCoreApplication::processEvents();
+        }
+        // The window and its dialog side by side, each drawn by itself.
+        const QPixmap window = f.grab(), chooser = dialog->grab();
+        QPixmap both(window.width() + 8 + chooser.width(),
+                     std::max(window.height(), chooser.height()));
+        both.fill(Qt::darkGray);
+        QPainter painter(&both);
+        painter.drawPixmap(0, 0, window);
+        painter.drawPixmap(window.width() + 8, 0, chooser);
+        painter.end();
+        shot = both.save(out + QStringLiteral("/window-folder-chooser.png"));
+        dialog->close();
+    });
+    QTest::mouseClick(f.idBrowse, Qt::LeftButton);
+    EXPECT_TRUE(shot);
 }
