@@ -88,5 +88,7 @@ TEST(ProgramRoad, ModemPhonePicturesArriveByteIdentical) {
         EXPECT_EQ(program.exitCode(), 0);
         EXPECT_TRUE(get(conf).contains("charset=1")) << get(conf).toStdString();
         EXPECT_TRUE(QFile::exists(root + "/data/Brenwick/Snaprill/exclude.txt"));
+        // No dialog was opened, so none left its settings behind.
+        EXPECT_FALSE(QFile::exists(root + "/config/QtProject.conf"));
     }
 }
