@@ -1,5 +1,6 @@
 #include <QApplication>
 
+#include "core/QuitSignals.h"
 #include "core/SettingsStore.h"
 #include "core/WindowTitle.h"
 #include "gui/BackendFactory.h"
@@ -11,14 +12,35 @@ int main(int argc, char** argv) {
     QApplication::setOrganizationName(QStringLiteral("Brenwick"));
     QApplication::setApplicationName(QString::fromLatin1(ApplicationTitle));
 
+    // Asked to stop by a signal, the program closes its window as the user
+    // would, so that the settings are kept, and ends: every event loop
+    // returns, a modal message's too. A signal that comes while the window is
+    // being made is answered once it stands.
+    TForm1* window = nullptr;
+    bool stopAsked = false;
+    TQuitSignals quitSignals([&window, &stopAsked] {
+        stopAsked = true;
+        if (window != nullptr) {
+            window->close();
+        }
+        QCoreApplication::exit(0);
+    });
+
     TFormConfig config = defaultFormConfig();
     const bool hide = TSettingsStore(config.SettingsPath).readHide().value_or(false);
     const bool trayAvailable = config.TrayAvailable();
 
     std::unique_ptr<TBackendHolder> backend = createBackend();
     TForm1 form(backend->Backend(), config);
+    if (stopAsked) {
+        form.close();
+        return 0;
+    }
+    window = &form;
     if (!hide || !trayAvailable) {
         form.show();
     }
-    return app.exec();
+    const int status = app.exec();
+    window = nullptr;
+    return status;
 }
