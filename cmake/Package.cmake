@@ -6,7 +6,7 @@ set(CPACK_PACKAGE_NAME snaprill)
 set(CPACK_PACKAGE_VENDOR Brenwick)
 set(CPACK_PACKAGE_CONTACT "Brenwick <snaprill@brenwick.example>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "pictures and files of Motorola P2K phones over USB")
-set(CPACK_PACKAGE_DESCRIPTION
+string(CONCAT CPACK_PACKAGE_DESCRIPTION
     "Snaprill lists, downloads, uploads and deletes the pictures and other files\n"
     "stored on Motorola phones of the P2K platform attached by USB. A phone in\n"
     "modem mode is switched into P2K mode by itself. The package's udev rules\n"
