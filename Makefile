@@ -8,7 +8,7 @@ JOBS ?= $(shell nproc)
 # Our builds treat warnings as errors; a packager's build leaves this out.
 CMAKE_FLAGS ?= -DSNAPRILL_WERROR=ON
 
-.PHONY: deps configure build run test test-asan test-usb bench format install package clean
+.PHONY: deps configure build run test test-asan test-usb bench demo format install package clean
 
 deps:
 	@scripts/install-deps
@@ -21,6 +21,11 @@ build: configure
 
 run: build
 	$(BUILD)/app/snaprill
+
+# The program on two virtual phones made in a temporary folder, one of them
+# in modem mode; nothing of the user's settings is touched.
+demo: build
+	@scripts/demo $(BUILD)
 
 test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j$(JOBS)
