@@ -2,11 +2,13 @@
 MAKEFLAGS += --no-print-directory
 BUILD ?= build
 ASAN_BUILD ?= build-asan
+PACKAGE_BUILD ?= build-package
+PREFIX ?= /usr/local
 JOBS ?= $(shell nproc)
 # Our builds treat warnings as errors; a packager's build leaves this out.
 CMAKE_FLAGS ?= -DSNAPRILL_WERROR=ON
 
-.PHONY: deps configure build run test test-asan test-usb bench format clean
+.PHONY: deps configure build run test test-asan test-usb bench demo format install package clean
 
 deps:
 	@scripts/install-deps
@@ -19,6 +21,11 @@ build: configure
 
 run: build
 	$(BUILD)/app/snaprill
+
+# The program on two virtual phones made in a temporary folder, one of them
+# in modem mode; nothing of the user's settings is touched.
+demo: build
+	@scripts/demo $(BUILD)
 
 test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j$(JOBS)
@@ -43,5 +50,17 @@ bench: build
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
+# Installs into PREFIX (with DESTDIR, when set, before it): the program, its
+# language files, desktop entry, icons, AppStream metadata and udev rules.
+install: build
+	cmake --install $(BUILD) --prefix $(PREFIX)
+
+# A Debian package from a packager's build: Release, the program only, and
+# warnings left as warnings.
+package: deps
+	@cmake -S . -B $(PACKAGE_BUILD) -DCMAKE_BUILD_TYPE=Release -DSNAPRILL_BUILD_TESTS=OFF >/dev/null
+	@cmake --build $(PACKAGE_BUILD) -j$(JOBS)
+	cd $(PACKAGE_BUILD) && cpack -G DEB
+
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(PACKAGE_BUILD)

@@ -1,11 +1,11 @@
 #include <QApplication>
 #include <QSessionManager>
 
+#include "core/QuitSignals.h"
 #include "core/SettingsStore.h"
 #include "core/WindowTitle.h"
 #include "gui/BackendFactory.h"
 #include "gui/FormConfig.h"
-#include "gui/QuitSignals.h"
 #include "gui/TForm1.h"
 
 int main(int argc, char** argv) {
@@ -13,24 +13,40 @@ int main(int argc, char** argv) {
     QApplication::setOrganizationName(QStringLiteral("Brenwick"));
     QApplication::setApplicationName(QString::fromLatin1(ApplicationTitle));
 
+    // Asked to stop by a signal, the program closes its window as the user
+    // would, so that the settings are kept, and ends: every event loop
+    // returns, a modal message's too. A signal that comes while the window is
+    // being made is answered once it stands.
+    TForm1* window = nullptr;
+    bool stopAsked = false;
+    TQuitSignals quitSignals([&window, &stopAsked] {
+        stopAsked = true;
+        if (window != nullptr) {
+            window->close();
+        }
+        QCoreApplication::exit(0);
+    });
+
     TFormConfig config = defaultFormConfig();
     const bool hide = TSettingsStore(config.SettingsPath).readHide().value_or(false);
     const bool trayAvailable = config.TrayAvailable();
 
     std::unique_ptr<TBackendHolder> backend = createBackend();
     TForm1 form(backend->Backend(), config);
+    if (stopAsked) {
+        form.close();
+        return 0;
+    }
+    window = &form;
+#ifndef QT_NO_SESSIONMANAGER
+    // A logout asks for the session's data first: the close sequence's writes.
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &form,
+                     [&form](QSessionManager&) { form.FormClose(); });
+#endif
     if (!hide || !trayAvailable) {
         form.show();
     }
-    // A kill or a logout ends the program as its close button does: the
-    // settings and the exclusion list are written first.
-    TQuitSignals quitSignals([&] {
-        form.close();
-        QApplication::quit();
-    });
-#ifndef QT_NO_SESSIONMANAGER
-    QObject::connect(&app, &QGuiApplication::commitDataRequest, &form,
-                     [&](QSessionManager&) { form.FormClose(); });
-#endif
-    return app.exec();
+    const int status = app.exec();
+    window = nullptr;
+    return status;
 }

@@ -10,7 +10,9 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include "DemoPhones.h"
 #include "PhoneWindow.h"
+#include "gui/BackendFactory.h"
 #include "support/VirtualRig.h"
 
 TEST_F(PhoneWindowTest, ScreenshotsOfBothModesAndADownload) {
@@ -110,4 +112,28 @@ TEST_F(WindowTest, ScreenshotOfTheFolderChooser) {
     });
     QTest::mouseClick(f.idBrowse, Qt::LeftButton);
     EXPECT_TRUE(shot);
+}
+
+TEST_F(PhoneWindowTest, ScreenshotOfTheDemo) {
+    const QString out = qEnvironmentVariable("SNAPRILL_SCREENSHOT_DIR");
+    if (out.isEmpty()) {
+        GTEST_SKIP() << "SNAPRILL_SCREENSHOT_DIR not set";
+    }
+    // The demo's phones, as `make demo` shows them: the phone in modem mode
+    // switched and listed beside the other, whose pictures fill the list.
+    ASSERT_EQ(makeDemoPhones(root + "/phones"), QString());
+    config.PicturesDir = QStringLiteral("/tmp/snaprill-demo/downloads/");
+    qputenv("SNAPRILL_VIRTUAL_PHONES", (root + "/phones").toUtf8());
+    std::unique_ptr<TBackendHolder> holder = createBackend();
+    qunsetenv("SNAPRILL_VIRTUAL_PHONES");
+    form = std::make_unique<TForm1>(holder->Backend(), config);
+    form->show();
+    ASSERT_TRUE(
+        waitFor([&] { return form->ComboBox1->count() == 2 && list()->rowCount() == 12; }, 10000));
+    clickRow(8);
+    for (int i = 0; i < 20; ++i) {
+        QCoreApplication::processEvents();
+    }
+    EXPECT_TRUE(form->grab().save(out + QStringLiteral("/window-demo.png")));
+    form.reset();
 }

@@ -324,3 +324,30 @@ TEST_F(PhoneWindowTest, VirtualPhonesFolderWithAModemPhone) {
     EXPECT_EQ(form->ComboBox1->itemText(1), "Second [0A4A5A6A7A8A9B]");
     form.reset();
 }
+
+TEST_F(PhoneWindowTest, VirtualPhonesFolderIsWatched) {
+    // A phone folder moved in plugs the phone, one removed unplugs it; the
+    // folder itself may appear after the program started.
+    const QString folder = root + "/later/phones";
+    QDir().mkpath(root + "/staging/cam/a/mobile/picture");
+    writeFile(root + "/staging/cam/phone.ini", "Model = Cam\n");
+    writeFile(root + "/staging/cam/a/mobile/picture/p.jpg", "jpeg");
+    qputenv("SNAPRILL_VIRTUAL_PHONES", folder.toUtf8());
+    std::unique_ptr<TBackendHolder> holder = createBackend();
+    qunsetenv("SNAPRILL_VIRTUAL_PHONES");
+    form = std::make_unique<TForm1>(holder->Backend(), config);
+    EXPECT_EQ(form->ComboBox1->count(), 0);
+
+    ASSERT_TRUE(QDir().mkpath(folder));
+    ASSERT_TRUE(QDir().rename(root + "/staging/cam", folder + "/cam"));
+    ASSERT_TRUE(waitFor([&] { return form->ComboBox1->count() == 1; }, 10000))
+        << log().join("\n").toStdString();
+    EXPECT_EQ(form->ComboBox1->itemText(0), "Cam [0A4A5A6A7A8A9B]");
+    ASSERT_TRUE(waitFor([&] { return list()->rowCount() == 1; }));
+
+    ASSERT_TRUE(QDir(folder + "/cam").removeRecursively());
+    ASSERT_TRUE(waitFor([&] { return form->ComboBox1->count() == 0; }, 10000))
+        << log().join("\n").toStdString();
+    EXPECT_EQ(list()->rowCount(), 0);
+    form.reset();
+}

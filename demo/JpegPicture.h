@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QByteArray>
+#include <QImage>
+#include <QString>
+#include <cstdint>
+
+// A landscape of the given size, the same for the same seed: sky, sun or
+// moon, hills, water and a camera's date stamp in the corner.
+QImage drawLandscape(int Width, int Height, uint32_t Seed, const QString& Stamp);
+
+// The image as a baseline JPEG of the given quality (1..100).
+QByteArray encodeJpeg(const QImage& Image, int Quality);
+
+// Pads a JPEG to exactly Bytes with comment segments placed after its
+// header, which every decoder skips. Empty when Bytes is less than the
+// JPEG's size plus one segment (4 bytes), or the data is not a JPEG.
+QByteArray padJpeg(const QByteArray& Jpeg, qsizetype Bytes);
+
+// The image as a JPEG of exactly Bytes: the best quality that leaves room
+// for the padding. Empty when even the lowest quality is too large.
+QByteArray jpegOfSize(const QImage& Image, qsizetype Bytes);
