@@ -243,6 +243,11 @@ bool TMotoP2KModemItem::DownloadFile(const std::string& PhoneName, const std::st
             writeFailed = true;
             break;
         }
+        // More bytes than the file has: the phone's file is not the one
+        // listed. Nothing of it is taken, and the progress never passes the
+        // total it was given.
+        if (!unknown && n > ExpectedSize - done)
+            break;
         const size_t written = local->Write(buffer.data(), static_cast<size_t>(n));
         done += static_cast<int32_t>(written);
         if (written != static_cast<size_t>(n)) {

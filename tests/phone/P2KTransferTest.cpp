@@ -124,10 +124,17 @@ TEST_F(P2KTransfer, DownloadUnknownSizeEndsOnEmptyRead) {
 TEST_F(P2KTransfer, DownloadKnownSize) {
     // 5000 expected in 4000-byte blocks from a longer file: two reads, then
     // stop. More arrived than was listed, so it is not the listed file.
+    // The block past the listed size is not taken: the progress never goes
+    // beyond the total it was given.
     Content = Pattern(9000);
     const std::string target = Dir.Path("x.jpg");
-    EXPECT_FALSE(Item->DownloadFile("/a/x.jpg", target, 4000, 5000, nullptr));
+    std::vector<std::pair<int32_t, int32_t>> progress;
+    EXPECT_FALSE(Item->DownloadFile("/a/x.jpg", target, 4000, 5000, [&](int32_t D, int32_t T) {
+        progress.emplace_back(D, T);
+        return true;
+    }));
     EXPECT_EQ(ReadSizes, (std::vector<uint32_t>{4000, 4000}));
+    EXPECT_EQ(progress, (std::vector<std::pair<int32_t, int32_t>>{{4000, 5000}}));
     EXPECT_TRUE(Dir.Names().empty());
 
     // Exactly the listed size.
