@@ -4,11 +4,14 @@ BUILD ?= build
 ASAN_BUILD ?= build-asan
 PACKAGE_BUILD ?= build-package
 PREFIX ?= /usr/local
+FUZZ_BUILD ?= build-fuzz
+# Seconds each fuzz target runs for in `make fuzz`.
+FUZZ_SECONDS ?= 60
 JOBS ?= $(shell nproc)
 # Our builds treat warnings as errors; a packager's build leaves this out.
 CMAKE_FLAGS ?= -DSNAPRILL_WERROR=ON
 
-.PHONY: deps configure build run test test-asan test-usb bench demo format install package clean
+.PHONY: deps configure build run test test-asan test-usb fuzz bench demo format install package clean
 
 deps:
 	@scripts/install-deps
@@ -40,6 +43,14 @@ test-asan: deps
 	  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp \
 	  ctest --output-on-failure -j$(JOBS)
 
+# Every parser of outside input under libFuzzer with ASan and UBSan (clang),
+# FUZZ_SECONDS each; a finding fails the target.
+fuzz: deps
+	@CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DSNAPRILL_FUZZ=ON -DSNAPRILL_BUILD_TESTS=OFF $(CMAKE_FLAGS) >/dev/null
+	@cmake --build $(FUZZ_BUILD) -j$(JOBS) --target fuzz_targets
+	@fuzz/run $(FUZZ_BUILD) $(FUZZ_SECONDS)
+
 # The Linux backend against an emulated phone on a real kernel USB stack.
 test-usb: build
 	@tests/usb/run
@@ -63,4 +74,4 @@ package: deps
 	cd $(PACKAGE_BUILD) && cpack -G DEB
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(PACKAGE_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(PACKAGE_BUILD) $(FUZZ_BUILD)
