@@ -111,6 +111,9 @@ std::vector<uint8_t> TVirtualPhone::response() const {
     putBe16(&r[4], pending_.PacketId);
     putBe16(&r[6], pending_.Command);
     uint16_t length = uint16_t(pending_.Data.size());
+    if (faults_.LengthLies) {
+        length = length > 0 ? uint16_t(length - 1) : uint16_t(1);
+    }
     putBe16(&r[14], faults_.ClaimedLength.value_or(length));
     std::copy(pending_.Data.begin(), pending_.Data.end(), r.begin() + ResponseHead);
     return r;

@@ -58,6 +58,9 @@ struct TVirtualPhoneFaults {
     // The length field (bytes 14-15) claims this value while the response
     // holds only the real data.
     std::optional<uint16_t> ClaimedLength;
+    // The length field lies about the data it comes with: one byte short,
+    // or one byte for an empty reply.
+    bool LengthLies = false;
     // Reply data padded to this many bytes (zero-filled) when longer: an
     // oversized reply.
     std::optional<size_t> PadRepliesTo;
