@@ -11,7 +11,7 @@ struct TMessageTemplate {
     const char* Caption;  // its built-in caption
 };
 
-inline constexpr std::array<TMessageTemplate, 20> MessageTemplates = {{
+inline constexpr std::array<TMessageTemplate, 21> MessageTemplates = {{
     {"idDownloadComplete", "Download is complete!"},
     {"idUploading", "Uploading - %2.f/%2.f kB"},
     {"idFilesCount", "%d files"},
@@ -32,6 +32,7 @@ inline constexpr std::array<TMessageTemplate, 20> MessageTemplates = {{
     {"idUploadFailed", "Upload of %s failed"},
     {"idBadLocalName", "The name %s cannot be a local file name, skipping"},
     {"idBadPhoneName", "The name %s cannot be written on the phone, skipping"},
+    {"idListIncomplete", "The file list could not be read in full"},
 }};
 
 // The built-in caption of the named template; empty for an unknown name.

@@ -18,11 +18,14 @@
 #include "gui/TForm1.h"
 
 void TForm1::createLinks() {
-    // Each component lists the phones present as it is made. Neither gets a
-    // debug handler: their per-operation lines are not shown.
+    // Each component lists the phones present as it is made. Their
+    // per-operation lines are not shown; the P2K errors are only counted.
     MotoATMode1 = std::make_unique<TMotoATMode>(backend_);
     MotoATMode1->OnArrival = [this](void* Sender) { MotoATMode1Arrival(Sender); };
     MotoP2KMode1 = std::make_unique<TMotoP2KMode>(backend_);
+    MotoP2KMode1->SetOnDebug([this](TMotoP2KModemItem*, const std::string&, TDebugType Type, bool) {
+        phoneErrors_ += Type == dtError ? 1 : 0;
+    });
     MotoP2KMode1->OnArrival = [this](void* Sender) { MotoP2KMode1Arrival(Sender); };
     MotoP2KMode1->OnRemove = [this](void* Sender) { MotoP2KMode1Remove(Sender); };
 
@@ -201,10 +204,12 @@ void TForm1::MotoP2KMode1Remove(void* /*Sender*/) {
         deferDeviceEvent(TDeviceEvent::P2KRemoval);
         return;
     }
-    // No phone is chosen again, even when others are still attached.
+    // No phone is chosen again, even when others are still attached; the
+    // Log tells how many are left.
     ComboBox1->clear();
     fileList_->SetRows({});
     setCaptionState("idDisconnected");
+    AddMsg("idPhoneFound", {qint64{MotoP2KMode1->DeviseList().Count()}});
 }
 
 void TForm1::MotoATMode1Arrival(void* /*Sender*/) {

@@ -51,7 +51,11 @@ void TForm1::getDrives(int Index, const std::optional<std::string>& KeepDrive) {
     if (!item || (!item->IsOpen() && !item->OpenPhone())) {
         return;  // the drive choice keeps its entries
     }
+    const uint64_t errors = phoneErrors_;
     const std::vector<std::string> drives = driveEntries(item->GetDrives());
+    if (phoneErrors_ != errors) {
+        AddMsg("idListIncomplete");  // without its drives the phone lists nothing
+    }
     idDriveSelect->clear();
     int keep = -1;
     for (size_t i = 0; i < drives.size(); ++i) {
@@ -69,6 +73,7 @@ void TForm1::GetPics(int Index) {
         return;  // caption, free space and list stay as they were
     }
     setCaptionState("idConnected");
+    const uint64_t errors = phoneErrors_;
     const double freeKb = item->GetFreeSpace(FreeSpaceDrive) / 1024.0;
     setPanelMsg(1, shownMsg("idFreeSpace", {freeKb}));
 
@@ -82,9 +87,12 @@ void TForm1::GetPics(int Index) {
     ProgressBar1->setRange(0, std::max(count, 1));  // 0..0 would be a busy indicator
     ProgressBar1->setValue(0);
     ProgressBar1->show();
+    int32_t listed = 0;
     if (pumpMessages()) {
-        item->GetFileList(count, nullptr,
-                          [this](const TP2KFile& File) { return FileListCallback(File); });
+        item->GetFileList(count, nullptr, [this, &listed](const TP2KFile& File) {
+            ++listed;
+            return FileListCallback(File);
+        });
     }
     ProgressBar1->setValue(0);
     ProgressBar1->hide();
@@ -95,6 +103,11 @@ void TForm1::GetPics(int Index) {
     listing_ = TFileRows();
     ListView1->setUpdatesEnabled(true);
     ListView1->setEnabled(true);
+    // A phone that failed a command or gave fewer entries than it counted
+    // has more files than the list shows.
+    if (!interrupted() && (phoneErrors_ != errors || listed < count)) {
+        AddMsg("idListIncomplete");
+    }
     AddMsg("idFilesCount", {qint64{fileList_->Rows().Count()}});
 }
 

@@ -265,6 +265,9 @@ class TForm1 : public QMainWindow {
     bool minimizeHandlerInstalled_ = false;
     std::unique_ptr<TMotoATMode> MotoATMode1;
     std::unique_ptr<TMotoP2KMode> MotoP2KMode1;
+    // Errors the P2K phone commands reported so far: a listing that met one
+    // says its list is not the whole list.
+    uint64_t phoneErrors_ = 0;
     QSocketNotifier* deviceNotifier_ = nullptr;
 
     TFileListModel* fileList_ = nullptr;
