@@ -1,0 +1,300 @@
+// Every exchange of a window command made to go wrong, one at a time, in
+// each way a phone goes wrong: unplugged, the exchange failing, the reply
+// lying about its length. Whatever exchange it hits, no picture is lost or
+// stands corrupted under its name, no temporary file is left, and the
+// window is usable again and its Log says what happened.
+#include <QDirIterator>
+#include <QFileInfo>
+#include <QProgressBar>
+#include <QToolButton>
+
+#include "PhoneWindow.h"
+#include "support/VirtualRig.h"
+
+namespace {
+
+const std::string Pic = "/a/mobile/picture/";
+
+enum class TFault { Unplug, Fail, Lie };
+const char* faultName(TFault F) {
+    return F == TFault::Unplug ? "unplugged" : F == TFault::Fail ? "failing" : "lying";
+}
+
+enum class TCommand { PhotoList, PhotoDownload, FileDownload, Upload };
+
+QByteArray asBytes(const std::vector<uint8_t>& Data) {
+    return QByteArray(reinterpret_cast<const char*>(Data.data()), qsizetype(Data.size()));
+}
+
+}  // namespace
+
+class FaultMatrixTest : public PhoneWindowTest {
+  protected:
+    void SetUp() override {
+        PhoneWindowTest::SetUp();
+        keepReceived = false;
+        config.PicturesDir = root + "/Pictures/";
+        for (int i = 0; i < 5; ++i) {
+            // Over one 4000-byte block, so a picture takes several reads.
+            pictures[Pic + "p" + std::to_string(i) + ".jpg"] =
+                test::FileBytes(4500 + 300 * size_t(i), unsigned(i + 1));
+        }
+        for (int i = 0; i < 3; ++i) {
+            const QString name = root + "/up/u" + QString::number(i) + ".jpg";
+            const auto data = test::FileBytes(1500 + 700 * size_t(i), unsigned(i + 10));
+            writeFile(name, asBytes(data));
+            uploads[Pic + "u" + std::to_string(i) + ".jpg"] = data;
+            uploadFiles.append(name);
+        }
+    }
+
+    // The phone's files before the command.
+    TFiles startFiles(TCommand C) const {
+        if (C == TCommand::FileDownload) {
+            return {{"/a/doc/a.txt", test::FileBytes(5000, 21)},
+                    {"/a/doc/b.bin", test::FileBytes(9000, 22)}};
+        }
+        return C == TCommand::Upload ? TFiles{} : pictures;
+    }
+    // Where the command's downloads land.
+    QString targetDir(TCommand C) const {
+        return C == TCommand::FileDownload ? root + "/target/" : config.PicturesDir;
+    }
+
+    // A window on a fresh phone, ready for the command: settings written,
+    // the phone listed and every row selected.
+    void prepare(TCommand C) {
+        form.reset();
+        QDir(root + "/Pictures").removeRecursively();
+        QDir(root + "/target").removeRecursively();
+        devices.UnplugPhone("one");
+        devices.DispatchPending();
+        writeFile(config.SettingsPath, C == TCommand::PhotoDownload  ? "[General]\ndelete=1\n"
+                                       : C == TCommand::FileDownload ? "[General]\nmode=1\n"
+                                                                     : "[General]\n");
+        phone = plugBefore("one", phoneState("A", "0A", startFiles(C)));
+        open();
+        ASSERT_EQ(list()->rowCount(), int(startFiles(C).size()));
+        QTest::keyClick(form->ListView1, Qt::Key_A, Qt::ControlModifier);
+        chooserAnswer = root + "/target";
+        filesAnswer = uploadFiles;
+        logStart = log().size();
+    }
+    void run(TCommand C) {
+        switch (C) {
+            case TCommand::PhotoList:
+                QTest::mouseClick(form->idRefresh, Qt::LeftButton);
+                break;
+            case TCommand::PhotoDownload:
+            case TCommand::FileDownload:
+                QTest::mouseClick(form->idDownload, Qt::LeftButton);
+                break;
+            case TCommand::Upload:
+                QTest::mouseClick(form->idUpload, Qt::LeftButton);
+                break;
+        }
+        settle();
+    }
+
+    // The exchanges the command makes when nothing goes wrong.
+    uint64_t countExchanges(TCommand C) {
+        prepare(C);
+        const uint64_t before = transport.Exchanges();
+        run(C);
+        return transport.Exchanges() - before;
+    }
+
+    // Runs the command with its exchange K (0-based) going wrong.
+    void runWithFault(TCommand C, TFault F, uint64_t K) {
+        prepare(C);
+        const uint64_t at = transport.Exchanges() + K;
+        bool lying = false;
+        uint32_t lieFrom = 0;
+        transport.SetExchangeHook(
+            [&](TVirtualP2KTransport::TExchange Kind, const std::string&, uint64_t Index) {
+                auto& faults = phone->Faults();
+                // A lie lasts until the reply it was told in has been fetched.
+                if (lying && phone->Transactions() > lieFrom) {
+                    faults.LengthLies = false;
+                    lying = false;
+                }
+                faults.FailWrites = false;
+                faults.FailReads = false;
+                if (Index != at) {
+                    return;
+                }
+                switch (F) {
+                    case TFault::Unplug:
+                        devices.UnplugPhone("one");
+                        break;
+                    case TFault::Fail:
+                        (Kind == TVirtualP2KTransport::TExchange::Write ? faults.FailWrites
+                                                                        : faults.FailReads) = true;
+                        break;
+                    case TFault::Lie:
+                        faults.LengthLies = true;
+                        lying = true;
+                        lieFrom = phone->Transactions();
+                        break;
+                }
+            });
+        run(C);
+        transport.SetExchangeHook(nullptr);
+        phone->Faults() = {};
+    }
+
+    // Every file under the test's folder, relative to it.
+    QStringList filesUnderRoot() const {
+        QStringList out;
+        QDirIterator it(root, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            out.append(it.next().mid(root.size() + 1));
+        }
+        return out;
+    }
+
+    // What must hold after every cell. Returns the failures, empty when all held.
+    std::string check(TCommand C) {
+        std::string bad;
+        auto fail = [&](const std::string& What) { bad += What + "; "; };
+        const TFiles before = startFiles(C);
+        const QStringList lines = log().mid(logStart);
+        const QString text = lines.join('\n');
+
+        // No phone file gone unless its local copy is whole; no local file
+        // under a phone file's name that is not that file.
+        for (const auto& [name, data] : before) {
+            const QString local =
+                targetDir(C) + QString::fromStdString(name.substr(name.rfind('/') + 1));
+            QFile f(local);
+            const bool present = f.open(QIODevice::ReadOnly);
+            const QByteArray got = present ? f.readAll() : QByteArray();
+            if (present && got != asBytes(data)) {
+                fail("corrupt local " + name);
+            }
+            if (!phone->State().Files.contains(name) && got != asBytes(data)) {
+                fail("deleted without a copy " + name);
+            }
+        }
+        // Nothing else was written: the settings, the uploads' sources and
+        // the downloads.
+        for (const QString& f : filesUnderRoot()) {
+            const bool expected = f.startsWith("config/") || f.startsWith("up/") ||
+                                  QFileInfo(root + "/" + f).absolutePath() + "/" == targetDir(C);
+            if (!expected || f.contains(".part") || QFileInfo(f).fileName().startsWith('.')) {
+                fail("stray file " + f.toStdString());
+            }
+        }
+        // An upload that did not arrive whole is named in the Log, unless the
+        // phone is gone. What arrived of it stays on the phone: the file is
+        // open for writing there, and only the phone can tell whether a
+        // delete would hit it or an older file of that name.
+        const bool gone = form->windowTitle().endsWith("[disconnected]");
+        if (C == TCommand::Upload) {
+            for (const auto& [name, data] : uploads) {
+                const auto it = phone->State().Files.find(name);
+                const bool whole = it != phone->State().Files.end() && it->second.Data == data;
+                const QString line = "Upload of " + root + "/up/" +
+                                     QString::fromStdString(name.substr(Pic.size())) + " failed";
+                if (!whole && !gone && !text.contains(line)) {
+                    fail("upload failure not logged " + name);
+                }
+            }
+        }
+
+        // The window is usable again.
+        if (form->commandRunning()) {
+            fail("command still running");
+        }
+        if (!form->idList->isEnabled() || !form->ListView1->isEnabled()) {
+            fail("page disabled");
+        }
+        if (form->ProgressBar1->isVisible() || form->ProgressBar2->isVisible()) {
+            fail("bars shown");
+        }
+        for (QWidget* w :
+             {static_cast<QWidget*>(form->idRefresh), static_cast<QWidget*>(form->idDownload),
+              static_cast<QWidget*>(form->idUpload), static_cast<QWidget*>(form->idDelete)}) {
+            if (!w->isEnabled()) {
+                fail("phone command disabled " + w->objectName().toStdString());
+            }
+        }
+
+        // The Log says what happened: a phone gone says how many are left
+        // and shows no rows; a phone still there ends with its list's count,
+        // and a list that is not the phone's whole list says so.
+        if (gone) {
+            if (list()->rowCount() != 0) {
+                fail("rows of a gone phone");
+            }
+            if (lines.filter(" P2K devices found").isEmpty()) {
+                fail("the phone's going not logged");
+            }
+        } else {
+            int onPhone = 0;
+            for (const auto& [name, file] : phone->State().Files) {
+                onPhone += C == TCommand::FileDownload || name.rfind(Pic, 0) == 0 ? 1 : 0;
+            }
+            if (lines.isEmpty() || lines.last() != QString::number(list()->rowCount()) + " files") {
+                fail("no count of the list at the end of the Log");
+            }
+            if (list()->rowCount() != onPhone &&
+                !lines.contains("The file list could not be read in full")) {
+                fail("an incomplete list not logged");
+            }
+        }
+        if (C == TCommand::PhotoDownload || C == TCommand::FileDownload) {
+            for (const auto& [name, data] : before) {
+                const QString local =
+                    targetDir(C) + QString::fromStdString(name.substr(name.rfind('/') + 1));
+                if (!QFile::exists(local) && !gone &&
+                    !text.contains(QString::fromStdString("Download of " + name + " failed"))) {
+                    fail("download failure not logged " + name);
+                }
+            }
+        }
+        return bad;
+    }
+
+    void runMatrix(TCommand C) {
+        const uint64_t exchanges = countExchanges(C);
+        ASSERT_GT(exchanges, 0u);
+        ASSERT_EQ(check(C), "") << "without a fault";
+        int cells = 0;
+        for (TFault f : {TFault::Unplug, TFault::Fail, TFault::Lie}) {
+            for (uint64_t k = 0; k < exchanges; ++k) {
+                runWithFault(C, f, k);
+                const std::string bad = check(C);
+                EXPECT_EQ(bad, "")
+                    << faultName(f) << " at exchange " << k << " of " << exchanges << "\n"
+                    << log().mid(logStart).join('\n').toStdString();
+                ++cells;
+            }
+        }
+        RecordProperty("cells", cells);
+        std::printf("%d cells: 3 kinds x %llu exchanges\n", cells,
+                    static_cast<unsigned long long>(exchanges));
+    }
+
+    TFiles pictures;
+    TFiles uploads;
+    QStringList uploadFiles;
+    std::shared_ptr<TVirtualPhone> phone;
+    qsizetype logStart = 0;
+};
+
+TEST_F(FaultMatrixTest, PhotoManagerListing) {
+    runMatrix(TCommand::PhotoList);
+}
+
+TEST_F(FaultMatrixTest, PhotoManagerDownloadAndDelete) {
+    runMatrix(TCommand::PhotoDownload);
+}
+
+TEST_F(FaultMatrixTest, FileManagerDownload) {
+    runMatrix(TCommand::FileDownload);
+}
+
+TEST_F(FaultMatrixTest, UploadOfThreeFiles) {
+    runMatrix(TCommand::Upload);
+}
