@@ -90,6 +90,7 @@ struct TVirtualPhoneFaults {
     bool BlockFailuresStall = true;
 
     // Garbage in list replies.
+    bool SearchIgnoresFolder = false;  // every file is found, whole names included
     bool ListNamesWithoutNul = false;  // names fill all 260 bytes with no NUL
     bool ListSizesTopBit = false;      // sizes get bit 31 set
     // Extra bytes appended to every list reply, so its length is not 4 + 268 n.

@@ -173,7 +173,7 @@ TVirtualPhone::TReply TVirtualPhone::searchOpen(const uint8_t* Args, size_t N) {
     // Every file at or below the folder whose own name fits the mask.
     std::string prefix = lower(folder);
     for (const auto& [path, file] : state_.Files) {
-        if (lower(path.substr(0, prefix.size())) != prefix) {
+        if (!faults_.SearchIgnoresFolder && lower(path.substr(0, prefix.size())) != prefix) {
             continue;
         }
         std::string name = path.substr(path.rfind('/') + 1);

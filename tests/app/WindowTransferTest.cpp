@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
+#include <QRegularExpression>
 #include <QToolButton>
 
 #include "PhoneWindow.h"
@@ -270,28 +271,73 @@ TEST_F(TransferWindowTest, HostilePhoneNamesWriteNothingOutsideTheFolder) {
     writeFile(config.SettingsPath, "[General]\nmode=1\n");
     const std::string longName = "/a/" + std::string(250, 'n') + ".jpg";  // 257 bytes
     const std::string cyrillicName = "/a/" + std::string(130, '\xf4');    // 260 bytes of UTF-8
+    std::string highBytes = "/a/";
+    for (int b = 0x80; b <= 0xFF; ++b) {
+        highBytes += char(b);  // 0x98 is no letter of the phone's code page
+    }
+    // Whole names as the phone lists them, not only the part after a folder.
     TFiles files = {{"/a/", test::FileBytes(5)},
                     {"/a/.", test::FileBytes(5)},
                     {"/a/..", test::FileBytes(5)},
                     {"/a/b/..", test::FileBytes(5)},
+                    {"", test::FileBytes(5)},
+                    {".", test::FileBytes(5)},
+                    {"..", test::FileBytes(5)},
+                    {"../x", test::FileBytes(5, 3)},
+                    {"a/../../x", test::FileBytes(5, 4)},
                     {"/a/line\nbreak.jpg", test::FileBytes(5)},
+                    {"/a/ctl\x01\x1b.jpg", test::FileBytes(5)},
+                    {"/a/del\x7f.jpg", test::FileBytes(5)},
+                    {highBytes, test::FileBytes(5)},
                     {longName, test::FileBytes(5)},
                     {cyrillicName, test::FileBytes(5)},
                     {"/a/\xf4\xee\xf2\xee.jpg", test::FileBytes(5, 7)}};
     auto phone = plugBefore("one", phoneState("A", "0A", files));
+    phone->Faults().SearchIgnoresFolder = true;
     open();
     ASSERT_EQ(list()->rowCount(), int(files.size()));
     selectAll();
     chooserAnswer = root + "/target/";
     clickDownload();
+    // "../x" and "a/../../x" could only ever be the file x inside the folder;
+    // this phone refuses to open them, as it refuses the 257-byte name.
     EXPECT_EQ(filesUnderRoot(),
               (QStringList{"config/Brenwick/Snaprill.conf", QString::fromUtf8("target/фото.jpg")}));
+    EXPECT_FALSE(QFileInfo::exists(QFileInfo(root).absolutePath() + "/x"));
     EXPECT_EQ(readLocal(root + QString::fromUtf8("/target/фото.jpg")),
               asBytes(test::FileBytes(5, 7)));
+    // Every other row is named in the Log, skipped or failed.
     const QStringList skipped = log().filter("cannot be a local file name, skipping");
-    EXPECT_EQ(skipped.size(), 6) << log().join("\n").toStdString();
-    EXPECT_TRUE(log().contains("The name /a/line break.jpg cannot be a local file name, skipping"));
+    EXPECT_EQ(skipped.size(), int(files.size()) - 4) << log().join("\n").toStdString();
+    for (const QString& line :
+         {QString("The name  cannot be a local file name, skipping"),
+          QString("The name . cannot be a local file name, skipping"),
+          QString("The name .. cannot be a local file name, skipping"),
+          QString("The name /a/line break.jpg cannot be a local file name, skipping"),
+          QString("The name /a/ctl\x01\x1b.jpg cannot be a local file name, skipping"),
+          QString("The name /a/del\x7f.jpg cannot be a local file name, skipping"),
+          QString("Download of ../x failed"), QString("Download of a/../../x failed"),
+          QString::fromStdString("Download of " + longName + " failed")}) {
+        EXPECT_TRUE(log().contains(line)) << line.toStdString();
+    }
     EXPECT_EQ(phone->State().Files.size(), files.size());
+
+    // Names of 260 bytes with no end: nothing written, every row named.
+    phone->Faults().ListNamesWithoutNul = true;
+    QTest::mouseClick(form->idRefresh, Qt::LeftButton);
+    ASSERT_EQ(list()->rowCount(), int(files.size()));
+    for (const QString& name : column(1)) {
+        EXPECT_EQ(name.size(), 260);
+    }
+    selectAll();
+    const auto before = log().size();
+    clickDownload();
+    const QStringList lines = log().mid(before);
+    EXPECT_EQ(lines.filter("cannot be a local file name, skipping").size() +
+                  lines.filter(QRegularExpression("^Download of .* failed$")).size(),
+              int(files.size()))
+        << lines.join("\n").toStdString();
+    EXPECT_EQ(filesUnderRoot().size(), 2);
 }
 
 TEST_F(TransferWindowTest, UploadNamesProgressAndTheFileBar) {
