@@ -66,7 +66,10 @@ TExcludeLoad loadExcludeList(const QString& Path) {
         out.Error = QStringLiteral("Cannot read %1: %2").arg(Path, f.errorString());
         return out;
     }
-    const QByteArray data = f.read(MaxExcludeBytes);
+    // A read of the largest size would reserve all of it for a list of a
+    // few kilobytes; a file that tells its size is read as far as that.
+    const qint64 size = f.size();
+    const QByteArray data = f.read(size > 0 ? std::min(size, MaxExcludeBytes) : MaxExcludeBytes);
     if (f.error() != QFileDevice::NoError) {
         out.Error = QStringLiteral("Cannot read %1: %2").arg(Path, f.errorString());
         return out;
