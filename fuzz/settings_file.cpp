@@ -2,6 +2,8 @@
 // gives no values and a reason; numbers stay in their range; the values read
 // are written and read back unchanged.
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QFile>
@@ -27,19 +29,26 @@ QString withoutNul(const std::optional<QString>& S) {
     return out;
 }
 
+// Gives the file a modification time of its own: the settings cache keys
+// its files by name and reads one again only when its size or time changed.
+void stamp(const QString& Path) {
+    static long long second = 1000000000;
+    const timespec times[2] = {{second, 0}, {second, 0}};
+    ++second;
+    FUZZ_CHECK(utimensat(AT_FDCWD, QFile::encodeName(Path).constData(), times, 0) == 0);
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
-    // A new name every run: the settings cache keys its files by name.
-    static unsigned run = 0;
-    ++run;
-    const QString path = QString::fromStdString(folder() + "in" + std::to_string(run) + ".conf");
-    const QString back = QString::fromStdString(folder() + "out" + std::to_string(run) + ".conf");
+    const QString path = QString::fromStdString(folder() + "in.conf");
+    const QString back = QString::fromStdString(folder() + "out.conf");
     {
         QFile f(path);
-        FUZZ_CHECK(f.open(QIODevice::WriteOnly));
+        FUZZ_CHECK(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
         FUZZ_CHECK(f.write(reinterpret_cast<const char*>(Data), qint64(Size)) == qint64(Size));
     }
+    stamp(path);
     const TSettingsStore store(path);
     QString error;
     const TStoredSettings s = store.read(&error);
@@ -62,6 +71,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
     w.Charset = s.Charset.value_or(1);
     const TSettingsStore out(back);
     FUZZ_CHECK(out.write(w));
+    stamp(back);  // read back from the file, not from the cache
     QString again;
     const TStoredSettings r = out.read(&again);
     FUZZ_CHECK(again.isEmpty());
@@ -69,7 +79,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
     FUZZ_CHECK(r.Overwrite == w.Overwrite && r.Delete == w.Delete && r.Download == w.Download &&
                r.Hide == w.Hide);
     FUZZ_CHECK(r.Mode == w.Mode && r.Charset == w.Charset);
-    QFile::remove(path);
-    QFile::remove(back);
     return 0;
 }
