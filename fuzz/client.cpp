@@ -12,6 +12,7 @@
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
+#include <system_error>
 
 #include "FuzzPhone.h"
 
@@ -63,6 +64,19 @@ bool isSub(const fuzz::TExchangeLog::TCommand& C, uint8_t Sub) {
            C.Payload[1] == 0 && C.Payload[2] == 0 && C.Payload[3] == Sub;
 }
 
+// The phone file a transfer names: mostly an ordinary one, sometimes none
+// or one longer than a phone name may be.
+std::string phoneName(FuzzedDataProvider& In, const char* Ordinary) {
+    switch (In.ConsumeIntegralInRange(0, 15)) {
+        case 14:
+            return {};
+        case 15:
+            return "/a/" + std::string(In.ConsumeIntegralInRange<size_t>(250, 300), 'n');
+        default:
+            return Ordinary;
+    }
+}
+
 // A progress callback that checks its figures and, as the input says, asks
 // to stop or throws.
 struct TProgress {
@@ -94,8 +108,10 @@ struct TProgress {
 };
 
 void download(fuzz::TFuzzItem& F, FuzzedDataProvider& In) {
-    const std::string target = workDir() + "pic.jpg";
-    const bool existed = In.ConsumeBool();
+    // Sometimes into a folder that is not there: the local failure.
+    const bool noFolder = In.ConsumeIntegralInRange(0, 15) == 0;
+    const std::string target = workDir() + (noFolder ? "gone/pic.jpg" : "pic.jpg");
+    const bool existed = !noFolder && In.ConsumeBool();
     const std::vector<uint8_t> old = {'o', 'l', 'd'};
     if (existed)
         writeAll(target, old);
@@ -106,7 +122,14 @@ void download(fuzz::TFuzzItem& F, FuzzedDataProvider& In) {
     const size_t first = F.Phone.Log.Commands.size();
     TProgress progress{In};
     progress.Known = expected;
-    const bool ok = F.Item->DownloadFile("/a/pic.jpg", target, block, expected, std::ref(progress));
+    bool ok = false;
+    try {
+        ok = F.Item->DownloadFile(phoneName(In, "/a/pic.jpg"), target, block, expected,
+                                  std::ref(progress));
+    } catch (const std::system_error& e) {
+        FUZZ_CHECK(noFolder);  // the only local failure this folder can give
+        FUZZ_CHECK(std::string(e.what()).find(target) != std::string::npos);
+    }
     if (!ok) {
         // The name keeps what it held: nothing, or the old file.
         if (existed)
@@ -129,7 +152,6 @@ void download(fuzz::TFuzzItem& F, FuzzedDataProvider& In) {
         }
         FUZZ_CHECK(got.size() <= sent.size());
         FUZZ_CHECK(std::equal(got.begin(), got.end(), sent.begin()));
-        FUZZ_CHECK(progress.Stopped == false);
     }
     // Only the target may stand in the folder: no temporary file.
     for (const auto& n : names(workDir()))
@@ -141,11 +163,16 @@ void upload(fuzz::TFuzzItem& F, FuzzedDataProvider& In) {
     const std::vector<uint8_t> content =
         In.ConsumeBytes<uint8_t>(In.ConsumeIntegralInRange<size_t>(0, 5000));
     writeAll(local, content);
+    // Sometimes a local file that is not there.
+    const bool missing = In.ConsumeIntegralInRange(0, 15) == 0;
     const int32_t block = In.ConsumeIntegralInRange<int32_t>(-1, 2100);
     const size_t first = F.Phone.Log.Commands.size();
     TProgress progress{In};
     progress.Known = int32_t(content.size());
-    const bool ok = F.Item->UploadFile(local, "/a/up.bin", block, std::ref(progress));
+    const bool ok = F.Item->UploadFile(missing ? local + ".gone" : local,
+                                       phoneName(In, "/a/up.bin"), block, std::ref(progress));
+    if (missing)
+        FUZZ_CHECK(!ok && F.Phone.Log.Commands.size() == first);
     std::vector<uint8_t> written;
     bool opened = false;
     for (size_t i = first; i < F.Phone.Log.Commands.size(); ++i) {
@@ -166,7 +193,6 @@ void upload(fuzz::TFuzzItem& F, FuzzedDataProvider& In) {
     if (ok) {
         FUZZ_CHECK(opened);
         FUZZ_CHECK(written == content);
-        FUZZ_CHECK(!progress.Stopped);
     }
 }
 
@@ -178,7 +204,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
     fuzz::TFuzzItem f(in);
     const int steps = in.ConsumeIntegralInRange(1, 6);
     for (int s = 0; s < steps; ++s) {
-        switch (in.ConsumeIntegralInRange(0, 7)) {
+        switch (in.ConsumeIntegralInRange(0, 8)) {
+            case 8: {
+                // A closed phone: every command refused before the wire.
+                f.Item->ClosePhone();
+                const size_t first = f.Phone.Log.Commands.size();
+                const std::string target = workDir() + "closed.jpg";
+                FUZZ_CHECK(!f.Item->DownloadFile("/a/x.jpg", target, 4000, 0, nullptr));
+                FUZZ_CHECK(!exists(target));
+                FUZZ_CHECK(!f.Item->UploadFile(workDir() + "up.bin", "/a/x", 1000, nullptr));
+                FUZZ_CHECK(!f.Item->DeleteFile("/a/x.jpg"));
+                FUZZ_CHECK(f.Item->GetPhoneModel().empty());
+                FUZZ_CHECK(f.Phone.Log.Commands.size() == first);
+                FUZZ_CHECK(f.Item->OpenPhone());
+                break;
+            }
             case 0: {
                 const std::vector<uint8_t> payload =
                     in.ConsumeBytes<uint8_t>(in.ConsumeIntegralInRange<size_t>(0, 4100));
