@@ -4,7 +4,7 @@
 #include "core/QuitSignals.h"
 #include "core/SettingsStore.h"
 #include "core/WindowTitle.h"
-#include "gui/BackendFactory.h"
+#include "core/BackendFactory.h"
 #include "gui/FormConfig.h"
 #include "gui/TForm1.h"
 

@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "MotoP2KMode.h"
+#include "support/Controls.h"
 #include "backend/Clock.h"
 #include "core/ExcludeIndex.h"
 #include "core/ListRules.h"
@@ -145,7 +146,7 @@ void BM_WindowList(benchmark::State& State, int Mode) {
     }
     int64_t rows = 0;
     for (auto _ : State) {
-        form.idRefreshClick(form.idRefresh);
+        test::control<QToolButton>(form, "idRefresh")->click();
         rows += rig.Rows();
     }
     if (rig.Rows() != files) {
@@ -181,11 +182,11 @@ void BM_SelectAll10000(benchmark::State& State) {
     }
     QCoreApplication::processEvents();
     for (auto _ : State) {
-        form.ListView1->clearSelection();
-        form.ListView1->selectAll();
+        test::control<QTreeView>(form, "ListView1")->clearSelection();
+        test::control<QTreeView>(form, "ListView1")->selectAll();
         QCoreApplication::processEvents();
     }
-    if (form.fileRows().SelectedCount() != Files) {
+    if (form.session().Rows().SelectedCount() != Files) {
         State.SkipWithError("select all did not select every row");
     }
     State.counters["rows"] = Files;
@@ -275,8 +276,8 @@ void BM_DownloadWindowVsDirect(benchmark::State& State) {
         State.SkipWithError("the window did not list every picture");
         return;
     }
-    form.ListView1->selectAll();
-    const std::shared_ptr<TMotoP2KModemItem> item = form.p2kMode()->DeviseList().Hold(0);
+    test::control<QTreeView>(form, "ListView1")->selectAll();
+    const std::shared_ptr<TMotoP2KModemItem> item = form.session().P2K().DeviseList().Hold(0);
     if (!item || !item->IsOpen()) {
         State.SkipWithError("the window left no open phone");
         return;
@@ -293,7 +294,7 @@ void BM_DownloadWindowVsDirect(benchmark::State& State) {
     for (auto _ : State) {
         uint32_t before = rig.Phone->Transactions();
         auto start = TClock::now();
-        form.idDownloadClick(form.idDownload);
+        test::control<QToolButton>(form, "idDownload")->click();
         const double window = std::chrono::duration<double>(TClock::now() - start).count();
         windowTransactions += rig.Phone->Transactions() - before;
 

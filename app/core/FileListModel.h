@@ -22,6 +22,9 @@ class TFileListModel : public QAbstractTableModel {
     void SetCheckable(bool Checkable);
     bool Checkable() const { return checkable_; }
 
+    // Selects every row (a view showing the list is told separately).
+    void SelectAll() { rows_.SelectAll(); }
+
     // Follows a view's selection changes into the rows' running selection.
     void ApplySelection(const QItemSelection& Selected, const QItemSelection& Deselected);
 

@@ -54,6 +54,12 @@ void TFileRows::ClearSelection() {
     selectedBytes_ = 0;
 }
 
+void TFileRows::SelectAll() {
+    for (int i = 0; i < Count(); ++i) {
+        SetSelected(i, true);
+    }
+}
+
 std::vector<TFileRow> TFileRows::SelectedRows() const {
     std::vector<TFileRow> out;
     out.reserve(static_cast<size_t>(selectedCount_));

@@ -33,6 +33,7 @@ class TFileRows {
     // change costs what it touches, not the length of the list.
     void SetSelected(int Row, bool Selected);
     void ClearSelection();
+    void SelectAll();
     int SelectedCount() const { return selectedCount_; }
     int64_t SelectedBytes() const { return selectedBytes_; }
     // The selected rows, top to bottom.

@@ -4,7 +4,7 @@
 
 #include "core/ExcludeList.h"
 
-std::string searchText(const std::string& Drive, int Mode) {
+std::string searchText(const std::string& Drive, TManagerMode Mode) {
     return Drive + (Mode == mmPhotoManager ? std::string(PictureFolder) + "|*.jpg" : "/|*.*");
 }
 

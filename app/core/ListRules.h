@@ -9,7 +9,7 @@ enum TManagerMode { mmPhotoManager = 0, mmFileManager = 1 };
 // The search a listing opens on the phone: the pictures folder of the drive
 // in Photo Manager mode ("/a" gives "/a/mobile/picture/|*.jpg"), every file
 // of the drive otherwise ("/a/|*.*").
-std::string searchText(const std::string& Drive, int Mode);
+std::string searchText(const std::string& Drive, TManagerMode Mode);
 
 // The phone folder where Photo Manager mode keeps its pictures, after the drive.
 inline constexpr const char* PictureFolder = "/mobile/picture/";

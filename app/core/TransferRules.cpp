@@ -12,11 +12,11 @@ constexpr int32_t LargeBlock = 4000;
 constexpr qsizetype MaxFileNameBytes = 255;
 }  // namespace
 
-int32_t downloadBlockSize(int Mode, bool Overwrite) {
+int32_t downloadBlockSize(TManagerMode Mode, bool Overwrite) {
     return Mode == mmPhotoManager && !Overwrite ? SmallBlock : LargeBlock;
 }
 
-TDownloadStep downloadStep(int Mode, bool Overwrite, bool LocalExists, bool Excluded) {
+TDownloadStep downloadStep(TManagerMode Mode, bool Overwrite, bool LocalExists, bool Excluded) {
     if (Mode != mmPhotoManager) {
         return LocalExists ? TDownloadStep::AskReplace : TDownloadStep::Fetch;
     }

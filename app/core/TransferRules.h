@@ -5,9 +5,11 @@
 #include <optional>
 #include <string>
 
+#include "core/ListRules.h"
+
 // Bytes asked of the phone per read: small blocks when Photo Manager mode
 // keeps existing files (the common, careful case), large ones otherwise.
-int32_t downloadBlockSize(int Mode, bool Overwrite);
+int32_t downloadBlockSize(TManagerMode Mode, bool Overwrite);
 // Bytes sent to the phone per write.
 inline constexpr int32_t UploadBlockSize = 1000;
 
@@ -18,7 +20,7 @@ enum class TDownloadStep {
     SkipExcluded,  // go on without a word
     AskReplace,    // ask whether to replace the local file
 };
-TDownloadStep downloadStep(int Mode, bool Overwrite, bool LocalExists, bool Excluded);
+TDownloadStep downloadStep(TManagerMode Mode, bool Overwrite, bool LocalExists, bool Excluded);
 
 // The local file name of a phone file: the part after its last "/",
 // decoded from the phone's code page. Nothing when that name must not be

@@ -21,11 +21,11 @@ const QByteArray LangSection = QByteArrayLiteral("LANG");
 
 void TForm1::getLangs() {
     const QStringList names = listLanguageFiles(config_.LangDir);
-    idLanguageList->clear();
-    idLanguageList->addItems(names);
-    idLanguageSel->clear();
-    idLanguageSel->addItems(names);
-    idLanguageSel->setCurrentIndex(-1);
+    languageFiles_->clear();
+    languageFiles_->addItems(names);
+    languageChoice_->clear();
+    languageChoice_->addItems(names);
+    languageChoice_->setCurrentIndex(-1);
 }
 
 void TForm1::loadLang(const QString& Name) {
@@ -44,7 +44,7 @@ void TForm1::loadLang(const QString& Name) {
         for (const QByteArray& k : keys) {
             lines.append(QString::fromLatin1(k));
         }
-        idLangContainer->setPlainText(lines.join(QLatin1Char('\n')));
+        languageKeys_->setPlainText(lines.join(QLatin1Char('\n')));
         for (const QByteArray& k : keys) {
             const QByteArray value = profile.value(LangSection, k).value_or("***");
             QObject* control = findControl(QString::fromLatin1(k));
@@ -59,12 +59,12 @@ void TForm1::loadLang(const QString& Name) {
     placeUploadPath();
 }
 
-void TForm1::idLanguageSelClick(QObject* /*Sender*/) {
-    loadLang(idLanguageSel->currentText());
+void TForm1::languageChosen() {
+    loadLang(languageChoice_->currentText());
 }
 
-void TForm1::idCharsetSelChange(QObject* /*Sender*/) {
-    const int value = charsetValueAt(idCharsetSel->currentIndex());
+void TForm1::charsetChosen() {
+    const int value = charsetValueAt(charsetChoice_->currentIndex());
     if (value < 0) {
         return;
     }
@@ -136,7 +136,7 @@ bool TForm1::controlText(const QObject* Control, QString* Text) {
 void TForm1::setControlText(QObject* Control, const QString& Text) {
     if (auto* l = qobject_cast<QLabel*>(Control)) {
         l->setText(Text);
-        if (l->parentWidget() != Panel2) {
+        if (l->parentWidget() != templatePanel_) {
             l->adjustSize();
         }
     } else if (auto* b = qobject_cast<QAbstractButton*>(Control)) {
@@ -149,8 +149,8 @@ void TForm1::setControlText(QObject* Control, const QString& Text) {
         m->setPlainText(Text);
     } else if (auto* c = qobject_cast<QComboBox*>(Control)) {
         c->setEditText(Text);
-    } else if (auto* w = qobject_cast<QWidget*>(Control); w && idTabs->indexOf(w) >= 0) {
-        idTabs->setTabText(idTabs->indexOf(w), Text);
+    } else if (auto* w = qobject_cast<QWidget*>(Control); w && tabs_->indexOf(w) >= 0) {
+        tabs_->setTabText(tabs_->indexOf(w), Text);
     } else if (Control->property("caption").isValid()) {
         Control->setProperty("caption", Text);
     }
@@ -158,16 +158,16 @@ void TForm1::setControlText(QObject* Control, const QString& Text) {
 
 void TForm1::placeUploadPath() {
     // The rows' geometry must be current even while the window is hidden.
-    if (auto* l = idList->layout()) {
+    if (auto* l = picturesPage_->layout()) {
         l->activate();
     }
-    if (auto* l = ToolBar1->layout()) {
+    if (auto* l = toolBar_->layout()) {
         l->activate();
     }
-    idUploadToC->adjustSize();
-    const int left = idUploadToC->x() + idUploadToC->width() + 5;
+    uploadToLabel_->adjustSize();
+    const int left = uploadToLabel_->x() + uploadToLabel_->width() + 5;
     // The tool bar and the upload path row share their left edge.
-    const int comboRight = ComboBox1->x() + ComboBox1->width();
-    idUploadPath->move(left, idUploadPath->y());
-    idUploadPath->resize(std::max(comboRight - left, 0), idUploadPath->height());
+    const int comboRight = phoneChoice_->x() + phoneChoice_->width();
+    uploadFolderBox_->move(left, uploadFolderBox_->y());
+    uploadFolderBox_->resize(std::max(comboRight - left, 0), uploadFolderBox_->height());
 }

@@ -90,14 +90,14 @@ void TForm1::buildWindow() {
     auto* v = new QVBoxLayout(central);
     v->setContentsMargins(0, 0, 0, 0);
     v->setSpacing(0);
-    idTabs = new QTabWidget(central);
-    registerControl(idTabs, QStringLiteral("idTabs"));
+    tabs_ = new QTabWidget(central);
+    registerControl(tabs_, QStringLiteral("idTabs"));
     // Long captions from a language file are cut short, and scroll buttons
     // reach any tab that still does not fit.
-    idTabs->setElideMode(Qt::ElideRight);
-    idTabs->setUsesScrollButtons(true);
-    idTabs->setIconSize(QSize(16, 16));
-    v->addWidget(idTabs, 1);
+    tabs_->setElideMode(Qt::ElideRight);
+    tabs_->setUsesScrollButtons(true);
+    tabs_->setIconSize(QSize(16, 16));
+    v->addWidget(tabs_, 1);
     // Smooth bars drawn flat: the style's rounded, shaded bar costs about a
     // millisecond a frame, more than a block of a transfer.
     auto bar = [&](const char* Name, int Height) {
@@ -112,32 +112,32 @@ void TForm1::buildWindow() {
         v->addWidget(b);
         return b;
     };
-    ProgressBar2 = bar("ProgressBar2", 16);  // files
-    ProgressBar1 = bar("ProgressBar1", 17);  // bytes, or rows while listing
+    filesBar_ = bar("ProgressBar2", 16);  // files
+    bytesBar_ = bar("ProgressBar1", 17);  // bytes, or rows while listing
     setCentralWidget(central);
 
     auto* status = statusBar();
     registerControl(status, QStringLiteral("StatusBar1"));
     status->setSizeGripEnabled(true);
-    StatusPanel0 = new QLabel(status);
-    StatusPanel0->setObjectName(QStringLiteral("StatusPanel0"));
-    StatusPanel0->setFixedWidth(250);
-    StatusPanel0->setTextFormat(Qt::PlainText);
-    StatusPanel1 = new QLabel(status);
-    StatusPanel1->setObjectName(QStringLiteral("StatusPanel1"));
-    StatusPanel1->setMinimumWidth(50);
-    StatusPanel1->setTextFormat(Qt::PlainText);
+    messagePanel_ = new QLabel(status);
+    messagePanel_->setObjectName(QStringLiteral("StatusPanel0"));
+    messagePanel_->setFixedWidth(250);
+    messagePanel_->setTextFormat(Qt::PlainText);
+    freeSpacePanel_ = new QLabel(status);
+    freeSpacePanel_->setObjectName(QStringLiteral("StatusPanel1"));
+    freeSpacePanel_->setMinimumWidth(50);
+    freeSpacePanel_->setTextFormat(Qt::PlainText);
     // A fixed size spares the status bar a new layout at every new text.
-    StatusPanel0->setFixedHeight(StatusPanel0->sizeHint().height());
-    status->addWidget(StatusPanel0);
-    status->addWidget(StatusPanel1, 1);
+    messagePanel_->setFixedHeight(messagePanel_->sizeHint().height());
+    status->addWidget(messagePanel_);
+    status->addWidget(freeSpacePanel_, 1);
 
     buildPicturesPage();
     buildOptionsPage();
     buildLogPage();
     buildAboutPage();
     buildTemplates();
-    idTabs->setCurrentIndex(0);
+    tabs_->setCurrentIndex(0);
     fitToolBar();
 }
 
@@ -146,15 +146,15 @@ void TForm1::fitToolBar() {
     // it grows, never shrinks, until the tool bar leaves the phone choice its
     // full width for "model [firmware]".
     int need = 0;
-    QLayout* bar = ToolBar1->layout();
+    QLayout* bar = toolBar_->layout();
     for (int i = 0; i < bar->count(); ++i) {
         QWidget* w = bar->itemAt(i)->widget();
         if (w && !w->isHidden()) {
-            need += w == ComboBox1 ? ComboBox1->maximumWidth() : w->sizeHint().width();
+            need += w == phoneChoice_ ? phoneChoice_->maximumWidth() : w->sizeHint().width();
         }
     }
-    const QMargins page = idList->layout()->contentsMargins();
-    const int frame = 2 * style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, idTabs);
+    const QMargins page = picturesPage_->layout()->contentsMargins();
+    const int frame = 2 * style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, tabs_);
     need += page.left() + page.right() + frame;
     if (width() < need && !(windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen))) {
         resize(need, height());
@@ -162,22 +162,22 @@ void TForm1::fitToolBar() {
 }
 
 void TForm1::buildPicturesPage() {
-    ImageList1 = {QIcon(QStringLiteral(":/toolbar/download.png")),
+    toolIcons_ = {QIcon(QStringLiteral(":/toolbar/download.png")),
                   QIcon(QStringLiteral(":/toolbar/delete.png")),
                   QIcon(QStringLiteral(":/toolbar/upload.png")),
                   QIcon(QStringLiteral(":/toolbar/refresh.png"))};
 
-    idList = new QWidget;
-    registerControl(idList, QStringLiteral("idList"));
-    idTabs->addTab(idList, QIcon(QStringLiteral(":/tabs/pictures.png")),
+    picturesPage_ = new QWidget;
+    registerControl(picturesPage_, QStringLiteral("idList"));
+    tabs_->addTab(picturesPage_, QIcon(QStringLiteral(":/tabs/pictures.png")),
                    QStringLiteral("Pictures"));
-    auto* v = new QVBoxLayout(idList);
+    auto* v = new QVBoxLayout(picturesPage_);
     v->setContentsMargins(2, 2, 2, 2);
     v->setSpacing(2);
 
-    ToolBar1 = new QWidget(idList);
-    registerControl(ToolBar1, QStringLiteral("ToolBar1"));
-    auto* bar = new QHBoxLayout(ToolBar1);
+    toolBar_ = new QWidget(picturesPage_);
+    registerControl(toolBar_, QStringLiteral("ToolBar1"));
+    auto* bar = new QHBoxLayout(toolBar_);
     bar->setContentsMargins(0, 0, 0, 0);
     bar->setSpacing(0);
     struct Button {
@@ -186,76 +186,75 @@ void TForm1::buildPicturesPage() {
         const char* Caption;
         const char* Separator;
     };
-    const Button buttons[] = {{&idDownload, "idDownload", "Download", "ToolButton4"},
-                              {&idDelete, "idDelete", "Delete", "ToolButton5"},
-                              {&idUpload, "idUpload", "Upload", "ToolButton7"},
-                              {&idRefresh, "idRefresh", "Refresh", "ToolButton8"}};
+    const Button buttons[] = {{&downloadButton_, "idDownload", "Download", "ToolButton4"},
+                              {&deleteButton_, "idDelete", "Delete", "ToolButton5"},
+                              {&uploadButton_, "idUpload", "Upload", "ToolButton7"},
+                              {&refreshButton_, "idRefresh", "Refresh", "ToolButton8"}};
     int picture = 0;
     for (const Button& b : buttons) {
-        auto* button = new QToolButton(ToolBar1);
+        auto* button = new QToolButton(toolBar_);
         *b.Member = button;
         registerControl(button, QString::fromLatin1(b.Name));
         button->setText(QString::fromLatin1(b.Caption));
-        button->setIcon(ImageList1[picture++]);
+        button->setIcon(toolIcons_[picture++]);
         button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
         button->setAutoRaise(true);
         button->setMinimumSize(54, 21);
         bar->addWidget(button);
-        auto* sep = separator(ToolBar1);
+        auto* sep = separator(toolBar_);
         sep->setObjectName(QString::fromLatin1(b.Separator));
         bar->addWidget(sep);
     }
-    ComboBox1 = new QComboBox(ToolBar1);
-    registerControl(ComboBox1, QStringLiteral("ComboBox1"));
-    ComboBox1->setMinimumWidth(90);
-    ComboBox1->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    ComboBox1->setMinimumContentsLength(8);
-    ComboBox1->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-    ComboBox1->setMaximumWidth(153);
-    bar->addWidget(ComboBox1, 1);
-    idDriveSelect = new QComboBox(ToolBar1);
-    registerControl(idDriveSelect, QStringLiteral("idDriveSelect"));
-    idDriveSelect->setFixedWidth(48);
-    bar->addWidget(idDriveSelect);
+    phoneChoice_ = new QComboBox(toolBar_);
+    registerControl(phoneChoice_, QStringLiteral("ComboBox1"));
+    phoneChoice_->setMinimumWidth(90);
+    phoneChoice_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    phoneChoice_->setMinimumContentsLength(8);
+    phoneChoice_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    phoneChoice_->setMaximumWidth(153);
+    bar->addWidget(phoneChoice_, 1);
+    driveChoice_ = new QComboBox(toolBar_);
+    registerControl(driveChoice_, QStringLiteral("idDriveSelect"));
+    driveChoice_->setFixedWidth(48);
+    bar->addWidget(driveChoice_);
     bar->addStretch(0);
-    v->addWidget(ToolBar1);
+    v->addWidget(toolBar_);
 
-    Panel3 = new QFrame(idList);
-    registerControl(Panel3, QStringLiteral("Panel3"));
-    Panel3->setProperty("caption", QString());
-    Panel3->setFixedHeight(26);
-    idUploadToC = new QLabel(QStringLiteral("Upload to:"), Panel3);
-    registerControl(idUploadToC, QStringLiteral("idUploadToC"));
-    idUploadToC->move(4, 6);
-    idUploadToC->adjustSize();
-    idUploadPath = new QComboBox(Panel3);
-    registerControl(idUploadPath, QStringLiteral("idUploadPath"));
-    idUploadPath->setEditable(true);
+    uploadRow_ = new QFrame(picturesPage_);
+    registerControl(uploadRow_, QStringLiteral("Panel3"));
+    uploadRow_->setProperty("caption", QString());
+    uploadRow_->setFixedHeight(26);
+    uploadToLabel_ = new QLabel(QStringLiteral("Upload to:"), uploadRow_);
+    registerControl(uploadToLabel_, QStringLiteral("idUploadToC"));
+    uploadToLabel_->move(4, 6);
+    uploadToLabel_->adjustSize();
+    uploadFolderBox_ = new QComboBox(uploadRow_);
+    registerControl(uploadFolderBox_, QStringLiteral("idUploadPath"));
+    uploadFolderBox_->setEditable(true);
     // Only entries offered by a listing are upload folders; typed text is not.
-    idUploadPath->setInsertPolicy(QComboBox::NoInsert);
-    idUploadPath->setEditText(QStringLiteral("/a/"));
-    idUploadPath->setGeometry(idUploadToC->x() + idUploadToC->width() + 5, 2, 200, 22);
-    v->addWidget(Panel3);
+    uploadFolderBox_->setInsertPolicy(QComboBox::NoInsert);
+    uploadFolderBox_->setEditText(QStringLiteral("/a/"));
+    uploadFolderBox_->setGeometry(uploadToLabel_->x() + uploadToLabel_->width() + 5, 2, 200, 22);
+    v->addWidget(uploadRow_);
 
-    ListView1 = new QTreeView(idList);
-    registerControl(ListView1, QStringLiteral("ListView1"));
-    fileList_ = new TFileListModel(this);
-    ListView1->setModel(fileList_);
-    ListView1->setColumnWidth(TFileListModel::ColCaption, 30);
-    ListView1->setColumnWidth(TFileListModel::ColName, 290);
-    ListView1->setColumnWidth(TFileListModel::ColSize, 70);
-    ListView1->header()->setSectionsClickable(false);
-    ListView1->header()->setSectionsMovable(false);
-    ListView1->header()->setStretchLastSection(false);
-    ListView1->setRootIsDecorated(false);
-    ListView1->setItemsExpandable(false);
-    ListView1->setUniformRowHeights(true);
-    ListView1->setSortingEnabled(false);
-    ListView1->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    ListView1->setSelectionBehavior(QAbstractItemView::SelectRows);
-    ListView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    ListView1->setMouseTracking(true);
-    ListView1->setStyleSheet(
+    fileView_ = new QTreeView(picturesPage_);
+    registerControl(fileView_, QStringLiteral("ListView1"));
+    fileView_->setModel(&session_->FileList());
+    fileView_->setColumnWidth(TFileListModel::ColCaption, 30);
+    fileView_->setColumnWidth(TFileListModel::ColName, 290);
+    fileView_->setColumnWidth(TFileListModel::ColSize, 70);
+    fileView_->header()->setSectionsClickable(false);
+    fileView_->header()->setSectionsMovable(false);
+    fileView_->header()->setStretchLastSection(false);
+    fileView_->setRootIsDecorated(false);
+    fileView_->setItemsExpandable(false);
+    fileView_->setUniformRowHeights(true);
+    fileView_->setSortingEnabled(false);
+    fileView_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    fileView_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    fileView_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    fileView_->setMouseTracking(true);
+    fileView_->setStyleSheet(
         QStringLiteral("QTreeView::item { border-right: 1px solid #d8d8d8;"
                        " border-bottom: 1px solid #d8d8d8; }"
                        "QTreeView::item:hover { text-decoration: underline; }"
@@ -263,121 +262,121 @@ void TForm1::buildPicturesPage() {
                        // selection itself, or selected rows show blank.
                        "QTreeView::item:selected { background: palette(highlight);"
                        " color: palette(highlighted-text); }"));
-    ListView1->viewport()->setCursor(Qt::PointingHandCursor);
-    v->addWidget(ListView1, 1);
+    fileView_->viewport()->setCursor(Qt::PointingHandCursor);
+    v->addWidget(fileView_, 1);
 
     // The list's context menu.
-    Neverdownloadthisfile1 = new QAction(QStringLiteral("Never download this file"), ListView1);
-    registerControl(Neverdownloadthisfile1, QStringLiteral("Neverdownloadthisfile1"));
-    ListView1->addAction(Neverdownloadthisfile1);
-    ListView1->setContextMenuPolicy(Qt::ActionsContextMenu);
+    neverDownloadAction_ = new QAction(QStringLiteral("Never download this file"), fileView_);
+    registerControl(neverDownloadAction_, QStringLiteral("Neverdownloadthisfile1"));
+    fileView_->addAction(neverDownloadAction_);
+    fileView_->setContextMenuPolicy(Qt::ActionsContextMenu);
 }
 
 void TForm1::buildOptionsPage() {
-    idOptions = new QWidget;
-    registerControl(idOptions, QStringLiteral("idOptions"));
-    idTabs->addTab(idOptions, QIcon(QStringLiteral(":/tabs/options.png")),
+    optionsPage_ = new QWidget;
+    registerControl(optionsPage_, QStringLiteral("idOptions"));
+    tabs_->addTab(optionsPage_, QIcon(QStringLiteral(":/tabs/options.png")),
                    QStringLiteral("Options"));
-    QWidget* p = idOptions;
+    QWidget* p = optionsPage_;
 
-    idMode = label(p, QStringLiteral("Mode"), 8, 8);
-    registerControl(idMode, QStringLiteral("idMode"));
-    idModeSelect = new QComboBox(p);
-    registerControl(idModeSelect, QStringLiteral("idModeSelect"));
-    idModeSelect->addItems({QStringLiteral("Photo Manager"), QStringLiteral("File Manager")});
-    idModeSelect->setCurrentIndex(0);
-    idModeSelect->setGeometry(8, 24, 145, 22);
+    modeLabel_ = label(p, QStringLiteral("Mode"), 8, 8);
+    registerControl(modeLabel_, QStringLiteral("idMode"));
+    modeChoice_ = new QComboBox(p);
+    registerControl(modeChoice_, QStringLiteral("idModeSelect"));
+    modeChoice_->addItems({QStringLiteral("Photo Manager"), QStringLiteral("File Manager")});
+    modeChoice_->setCurrentIndex(0);
+    modeChoice_->setGeometry(8, 24, 145, 22);
 
-    idSaveImages = label(p, QStringLiteral("Save images in:"), 8, 54);
-    registerControl(idSaveImages, QStringLiteral("idSaveImages"));
-    Edit1 = new QLineEdit(QStringLiteral("c:\\"), p);
-    registerControl(Edit1, QStringLiteral("Edit1"));
-    Edit1->setReadOnly(true);
-    Edit1->setBackgroundRole(QPalette::Button);
-    QPalette ep = Edit1->palette();
+    saveFolderLabel_ = label(p, QStringLiteral("Save images in:"), 8, 54);
+    registerControl(saveFolderLabel_, QStringLiteral("idSaveImages"));
+    saveFolderField_ = new QLineEdit(QStringLiteral("c:\\"), p);
+    registerControl(saveFolderField_, QStringLiteral("Edit1"));
+    saveFolderField_->setReadOnly(true);
+    saveFolderField_->setBackgroundRole(QPalette::Button);
+    QPalette ep = saveFolderField_->palette();
     ep.setColor(QPalette::Base, ep.color(QPalette::Button));
-    Edit1->setPalette(ep);
-    Edit1->setGeometry(8, 70, 249, 21);
-    idBrowse = new QPushButton(QStringLiteral("..."), p);
-    registerControl(idBrowse, QStringLiteral("idBrowse"));
-    idBrowse->setGeometry(259, 70, 24, 21);
+    saveFolderField_->setPalette(ep);
+    saveFolderField_->setGeometry(8, 70, 249, 21);
+    browseButton_ = new QPushButton(QStringLiteral("..."), p);
+    registerControl(browseButton_, QStringLiteral("idBrowse"));
+    browseButton_->setGeometry(259, 70, 24, 21);
 
-    idDownloadAll = checkBox(p, QStringLiteral("Download all photos on connect"), 8, 100);
-    registerControl(idDownloadAll, QStringLiteral("idDownloadAll"));
-    idOverwrite = checkBox(p, QStringLiteral("Overwrite exsisting"), 8, 120);
-    registerControl(idOverwrite, QStringLiteral("idOverwrite"));
-    idDeleteAfter = checkBox(p, QStringLiteral("Delete downloaded photos from phone"), 8, 140);
-    registerControl(idDeleteAfter, QStringLiteral("idDeleteAfter"));
-    idLoad = checkBox(p, QStringLiteral("Load with Windows"), 8, 160);
-    registerControl(idLoad, QStringLiteral("idLoad"));
-    idHide = checkBox(p, QStringLiteral("Hide on startup"), 8, 180);
-    registerControl(idHide, QStringLiteral("idHide"));
+    downloadAllBox_ = checkBox(p, QStringLiteral("Download all photos on connect"), 8, 100);
+    registerControl(downloadAllBox_, QStringLiteral("idDownloadAll"));
+    overwriteBox_ = checkBox(p, QStringLiteral("Overwrite exsisting"), 8, 120);
+    registerControl(overwriteBox_, QStringLiteral("idOverwrite"));
+    deleteAfterBox_ = checkBox(p, QStringLiteral("Delete downloaded photos from phone"), 8, 140);
+    registerControl(deleteAfterBox_, QStringLiteral("idDeleteAfter"));
+    autostartBox_ = checkBox(p, QStringLiteral("Load with Windows"), 8, 160);
+    registerControl(autostartBox_, QStringLiteral("idLoad"));
+    hideBox_ = checkBox(p, QStringLiteral("Hide on startup"), 8, 180);
+    registerControl(hideBox_, QStringLiteral("idHide"));
 
-    idLanguage = label(p, QStringLiteral("Language:"), 8, 206);
-    registerControl(idLanguage, QStringLiteral("idLanguage"));
-    idLanguageSel = new QComboBox(p);
-    registerControl(idLanguageSel, QStringLiteral("idLanguageSel"));
-    idLanguageSel->setGeometry(8, 222, 145, 22);
-    info = new QPlainTextEdit(QStringLiteral(" "), p);
-    registerControl(info, QStringLiteral("info"));
-    info->setReadOnly(true);
-    info->setFrameShadow(QFrame::Sunken);
-    info->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    info->setGeometry(8, 248, 145, 57);
+    languageLabel_ = label(p, QStringLiteral("Language:"), 8, 206);
+    registerControl(languageLabel_, QStringLiteral("idLanguage"));
+    languageChoice_ = new QComboBox(p);
+    registerControl(languageChoice_, QStringLiteral("idLanguageSel"));
+    languageChoice_->setGeometry(8, 222, 145, 22);
+    languageInfo_ = new QPlainTextEdit(QStringLiteral(" "), p);
+    registerControl(languageInfo_, QStringLiteral("info"));
+    languageInfo_->setReadOnly(true);
+    languageInfo_->setFrameShadow(QFrame::Sunken);
+    languageInfo_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    languageInfo_->setGeometry(8, 248, 145, 57);
 
-    idCharset = label(p, QStringLiteral("Font Charset:"), 170, 206);
-    registerControl(idCharset, QStringLiteral("idCharset"));
-    idCharsetSel = new QComboBox(p);
-    registerControl(idCharsetSel, QStringLiteral("idCharsetSel"));
+    charsetLabel_ = label(p, QStringLiteral("Font Charset:"), 170, 206);
+    registerControl(charsetLabel_, QStringLiteral("idCharset"));
+    charsetChoice_ = new QComboBox(p);
+    registerControl(charsetChoice_, QStringLiteral("idCharsetSel"));
     for (const auto& c : CharsetTable) {
-        idCharsetSel->addItem(QString::fromLatin1(c.Name));
+        charsetChoice_->addItem(QString::fromLatin1(c.Name));
     }
-    idCharsetSel->setCurrentIndex(DefaultCharsetIndex);
+    charsetChoice_->setCurrentIndex(DefaultCharsetIndex);
     QFont fixed(QStringLiteral("Tahoma"));
     fixed.setPixelSize(11);
-    idCharsetSel->setFont(fixed);
-    idCharsetSel->setGeometry(170, 222, 150, 22);
+    charsetChoice_->setFont(fixed);
+    charsetChoice_->setGeometry(170, 222, 150, 22);
 
-    idLangContainer = new QPlainTextEdit(QStringLiteral("lang file container"), p);
-    registerControl(idLangContainer, QStringLiteral("idLangContainer"));
-    idLangContainer->hide();
-    idLanguageList = new QListWidget(p);
-    registerControl(idLanguageList, QStringLiteral("idLanguageList"));
-    idLanguageList->setProperty("mask", QStringLiteral("*.lang"));
-    idLanguageList->hide();
-    Panel2 = new QFrame(p);
-    registerControl(Panel2, QStringLiteral("Panel2"));
-    Panel2->setProperty("caption", QStringLiteral("Panel2"));
-    Panel2->hide();
+    languageKeys_ = new QPlainTextEdit(QStringLiteral("lang file container"), p);
+    registerControl(languageKeys_, QStringLiteral("idLangContainer"));
+    languageKeys_->hide();
+    languageFiles_ = new QListWidget(p);
+    registerControl(languageFiles_, QStringLiteral("idLanguageList"));
+    languageFiles_->setProperty("mask", QStringLiteral("*.lang"));
+    languageFiles_->hide();
+    templatePanel_ = new QFrame(p);
+    registerControl(templatePanel_, QStringLiteral("Panel2"));
+    templatePanel_->setProperty("caption", QStringLiteral("Panel2"));
+    templatePanel_->hide();
 }
 
 void TForm1::buildLogPage() {
-    idLog = new QWidget;
-    registerControl(idLog, QStringLiteral("idLog"));
-    idTabs->addTab(idLog, QIcon(QStringLiteral(":/tabs/log.png")), QStringLiteral("Log"));
-    auto* v = new QVBoxLayout(idLog);
+    logPage_ = new QWidget;
+    registerControl(logPage_, QStringLiteral("idLog"));
+    tabs_->addTab(logPage_, QIcon(QStringLiteral(":/tabs/log.png")), QStringLiteral("Log"));
+    auto* v = new QVBoxLayout(logPage_);
     v->setContentsMargins(0, 0, 0, 0);
-    Log = new QPlainTextEdit(idLog);
+    logView_ = new QPlainTextEdit(logPage_);
     // The log is never replaced by a language file, so it is kept out of
     // the named controls a file can reach.
-    Log->setObjectName(QStringLiteral("Log"));
-    Log->setReadOnly(true);
+    logView_->setObjectName(QStringLiteral("Log"));
+    logView_->setReadOnly(true);
     // Nothing is ever undone in the log; an undo record per line would only
     // grow with it.
-    Log->setUndoRedoEnabled(false);
-    Log->setLineWrapMode(QPlainTextEdit::NoWrap);
-    Log->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    QPalette lp = Log->palette();
+    logView_->setUndoRedoEnabled(false);
+    logView_->setLineWrapMode(QPlainTextEdit::NoWrap);
+    logView_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    QPalette lp = logView_->palette();
     lp.setColor(QPalette::Base, lp.color(QPalette::Button));
-    Log->setPalette(lp);
-    v->addWidget(Log);
+    logView_->setPalette(lp);
+    v->addWidget(logView_);
 }
 
 void TForm1::buildAboutPage() {
-    idAbout = new QWidget;
-    registerControl(idAbout, QStringLiteral("idAbout"));
-    idTabs->addTab(idAbout, QIcon(QStringLiteral(":/tabs/about.png")), QStringLiteral("About"));
-    QWidget* p = idAbout;
+    aboutPage_ = new QWidget;
+    registerControl(aboutPage_, QStringLiteral("idAbout"));
+    tabs_->addTab(aboutPage_, QIcon(QStringLiteral(":/tabs/about.png")), QStringLiteral("About"));
+    QWidget* p = aboutPage_;
 
     auto* picture = new QLabel(p);
     registerControl(picture, QStringLiteral("Image1"));
@@ -420,7 +419,7 @@ void TForm1::buildAboutPage() {
         l->adjustSize();
         *member = l;
     };
-    link(&Label1, "Label1", QStringLiteral("snaprill@brenwick.example"), 120, 94);
+    link(&mailLink_, "Label1", QStringLiteral("snaprill@brenwick.example"), 120, 94);
 
     struct Line {
         const char* Name;
@@ -430,13 +429,13 @@ void TForm1::buildAboutPage() {
         const char* Target;
     };
     const Line lines[] = {
-        {"Label10", "For new versions check out ", &Label11, "Label11",
+        {"Label10", "For new versions check out ", &homeLink_, "Label11",
          "https://snaprill.brenwick.example/"},
-        {"Label9", "The phone link components come from", &Label8, "Label8",
+        {"Label9", "The phone link components come from", &componentsLink_, "Label8",
          "https://phonelink.brenwick.example/"},
-        {"Label12", "The pictures were drawn for this program:", &Label13, "Label13",
+        {"Label12", "The pictures were drawn for this program:", &artLink_, "Label13",
          "https://snaprill.brenwick.example/art/"},
-        {"Label5", "Seeking info about your Moto? Check out", &Label6, "Label6",
+        {"Label5", "Seeking info about your Moto? Check out", &ownersLink_, "Label6",
          "https://p2k-owners.example/"},
     };
     int y = 118;
@@ -449,16 +448,19 @@ void TForm1::buildAboutPage() {
     auto* tools = label(p, QStringLiteral("Written in C++ with Qt 6 Widgets"), 8, y);
     registerControl(tools, QStringLiteral("Label7"));
 
-    connect(Label1, &TLinkLabel::clicked, this, [this] { Label1Click(Label1); });
-    connect(Label6, &TLinkLabel::clicked, this, [this] { Label6Click(Label6); });
-    connect(Label8, &TLinkLabel::clicked, this, [this] { Label8Click(Label8); });
-    connect(Label11, &TLinkLabel::clicked, this, [this] { Label11Click(Label11); });
-    connect(Label13, &TLinkLabel::clicked, this, [this] { Label13Click(Label13); });
+    connect(mailLink_, &TLinkLabel::clicked, this, [this] {
+        if (config_.OpenUrl) {
+            config_.OpenUrl(QUrl(QStringLiteral("mailto:") + mailLink_->text().trimmed()));
+        }
+    });
+    for (TLinkLabel* l : {ownersLink_, componentsLink_, homeLink_, artLink_}) {
+        connect(l, &TLinkLabel::clicked, this, [this, l] { openLink(l->text()); });
+    }
 }
 
 void TForm1::buildTemplates() {
     for (const auto& t : MessageTemplates) {
-        auto* l = new QLabel(QString::fromLatin1(t.Caption), Panel2);
+        auto* l = new QLabel(QString::fromLatin1(t.Caption), templatePanel_);
         registerControl(l, QString::fromLatin1(t.Name));
     }
 }
@@ -466,21 +468,21 @@ void TForm1::buildTemplates() {
 QFileDialog* TForm1::openDialog() {
     // Made on first use: a file dialog watches its folder from the moment it
     // exists, which would cost the window work for every file changing there.
-    if (!OpenDialog1) {
-        OpenDialog1 = new QFileDialog(this);
-        OpenDialog1->setObjectName(QStringLiteral("OpenDialog1"));
-        OpenDialog1->setNameFilter(QStringLiteral("*.*"));
-        OpenDialog1->setFileMode(QFileDialog::ExistingFiles);
-        OpenDialog1->setOption(QFileDialog::ReadOnly, false);
+    if (!openDialog_) {
+        openDialog_ = new QFileDialog(this);
+        openDialog_->setObjectName(QStringLiteral("OpenDialog1"));
+        openDialog_->setNameFilter(QStringLiteral("*.*"));
+        openDialog_->setFileMode(QFileDialog::ExistingFiles);
+        openDialog_->setOption(QFileDialog::ReadOnly, false);
     }
-    return OpenDialog1;
+    return openDialog_;
 }
 
-void TForm1::buildComponents() {
-    TrayIcon1 = new TTrayIcon(this);
-    TrayIcon1->setObjectName(QStringLiteral("TrayIcon1"));
-    TrayIcon1->SetIcon(windowIcon());
-    TrayIcon1->SetActive(true);
-    TrayIcon1->SetToolTip(QStringLiteral("Snaprill by Brenwick"));
-    TrayIcon1->OnClick = [this](QObject* Sender) { TrayIcon1Click(Sender); };
+void TForm1::buildTray() {
+    tray_ = new TTrayIcon(this);
+    tray_->setObjectName(QStringLiteral("TrayIcon1"));
+    tray_->SetIcon(windowIcon());
+    tray_->SetActive(true);
+    tray_->SetToolTip(QStringLiteral("Snaprill by Brenwick"));
+    tray_->OnClick = [this](QObject*) { trayClicked(); };
 }

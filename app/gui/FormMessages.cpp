@@ -13,8 +13,12 @@ void TForm1::AddLog(const QString& Text) {
     addLogLine(Text, std::nullopt);
 }
 
-void TForm1::AddMsg(const char* Name, const QList<TMessageArg>& Args) {
-    TShownMsg shown = shownMsg(Name, Args);
+void TForm1::addMsg(const TSessionMsg& Msg) {
+    if (!Msg.Name) {
+        AddLog(Msg.Text);
+        return;
+    }
+    TShownMsg shown = shownMsg(Msg.Name, Msg.Args);
     const QString text = render(shown);
     // Only a language file's template can read differently under another
     // charset; built-in ones need no record.
@@ -31,7 +35,7 @@ void TForm1::addLogLine(const QString& Text, std::optional<TShownMsg> Shown) {
     }
     lastLineMsg_ = std::move(Shown);
     ++logLines_;
-    showProgress(!commands_.Busy());
+    showProgress(!session_->Busy());
 }
 
 QString TForm1::Msg(const char* Name, const QList<TMessageArg>& Args) const {
@@ -61,7 +65,7 @@ QString TForm1::render(const TShownMsg& Shown) const {
 }
 
 void TForm1::setPanelMsg(int Panel, const TShownMsg& Shown) {
-    (Panel == 0 ? StatusPanel0 : StatusPanel1)->setText(render(Shown));
+    (Panel == 0 ? messagePanel_ : freeSpacePanel_)->setText(render(Shown));
     panelMsgs_[Panel] = Shown;
 }
 
@@ -73,7 +77,7 @@ void TForm1::setCaptionState(const char* Template) {
 
 void TForm1::renderShownMsgs() {
     showProgress(true);  // pending lines first, so that line numbers match blocks
-    QTextDocument* doc = Log->document();
+    QTextDocument* doc = logView_->document();
     for (const auto& [line, shown] : logMsgs_) {
         const QTextBlock block = doc->findBlockByNumber(line);
         if (!block.isValid()) {

@@ -20,11 +20,11 @@ void TForm1::FormCreate() {
     if (!error.isEmpty()) {
         AddLog(error);
     }
-    Edit1->setText(stored.Dir.value_or(config_.PicturesDir));
-    idOverwrite->setChecked(stored.Overwrite.value_or(false));
-    idDeleteAfter->setChecked(stored.Delete.value_or(false));
-    idDownloadAll->setChecked(stored.Download.value_or(false));
-    idHide->setChecked(stored.Hide.value_or(false));
+    saveFolderField_->setText(stored.Dir.value_or(config_.PicturesDir));
+    overwriteBox_->setChecked(stored.Overwrite.value_or(false));
+    deleteAfterBox_->setChecked(stored.Delete.value_or(false));
+    downloadAllBox_->setChecked(stored.Download.value_or(false));
+    hideBox_->setChecked(stored.Hide.value_or(false));
 
     // The window first appears in the middle of its screen.
     if (const QScreen* screen = this->screen()) {
@@ -33,62 +33,61 @@ void TForm1::FormCreate() {
 
     // Without a notification area a hidden window could never be reached.
     const bool trayAvailable = config_.TrayAvailable && config_.TrayAvailable();
-    if (!idHide->isChecked() || !trayAvailable) {
+    if (!hideBox_->isChecked() || !trayAvailable) {
         show();
     }
 
     getLangs();
     if (stored.Lang) {
-        idLanguageSel->setCurrentIndex(
-            idLanguageSel->findText(*stored.Lang, Qt::MatchFixedString));  // case-insensitive
+        languageChoice_->setCurrentIndex(
+            languageChoice_->findText(*stored.Lang, Qt::MatchFixedString));  // case-insensitive
     }
     if (stored.Mode) {
-        idModeSelect->setCurrentIndex(*stored.Mode == 1 ? 1 : 0);
+        modeChoice_->setCurrentIndex(*stored.Mode == 1 ? 1 : 0);
     }
     if (stored.Charset && charsetValueAt(*stored.Charset) >= 0) {
         // Applied before the language file, whose texts it decodes.
-        idCharsetSel->setCurrentIndex(*stored.Charset);
+        charsetChoice_->setCurrentIndex(*stored.Charset);
         fontCharset_ = charsetValueAt(*stored.Charset);
     }
-    idLoad->setChecked(autostartPresent(config_.AutostartPath));
+    autostartBox_->setChecked(autostartPresent(config_.AutostartPath));
 
     minimizeHandlerInstalled_ = true;
 
-    loadLang(idLanguageSel->currentIndex() >= 0 ? idLanguageSel->currentText() : QString());
+    loadLang(languageChoice_->currentIndex() >= 0 ? languageChoice_->currentText() : QString());
 
     const TExcludeLoad exclude = loadExcludeList(config_.ExcludePath);
     if (!exclude.Error.isEmpty()) {
         AddLog(exclude.Error);
     }
-    idExclude.Assign(exclude.Entries);
+    session_->Exclude().Assign(exclude.Entries);
 
-    idModeSelectChange(this);
-    switchP2K();
-    GetDevises();
+    modeChosen(false);
+    session_->Start();
 }
 
 void TForm1::FormClose() {
     TSettingsToWrite values;
-    values.Dir = Edit1->text();
-    values.Overwrite = idOverwrite->isChecked();
-    values.Delete = idDeleteAfter->isChecked();
-    values.Download = idDownloadAll->isChecked();
-    values.Hide = idHide->isChecked();
-    values.Lang = idLanguageSel->currentIndex() >= 0 ? idLanguageSel->currentText() : QString();
-    values.Mode = idModeSelect->currentIndex();
-    values.Charset = idCharsetSel->currentIndex();
+    values.Dir = saveFolderField_->text();
+    values.Overwrite = overwriteBox_->isChecked();
+    values.Delete = deleteAfterBox_->isChecked();
+    values.Download = downloadAllBox_->isChecked();
+    values.Hide = hideBox_->isChecked();
+    values.Lang = languageChoice_->currentIndex() >= 0 ? languageChoice_->currentText() : QString();
+    values.Mode = modeChoice_->currentIndex();
+    values.Charset = charsetChoice_->currentIndex();
     QString error;
     if (!TSettingsStore(config_.SettingsPath).write(values, &error)) {
         AddLog(error);
     }
 
-    error = idLoad->isChecked() ? writeAutostart(config_.AutostartPath, config_.ExePath)
+    error = autostartBox_->isChecked() ? writeAutostart(config_.AutostartPath, config_.ExePath)
                                 : removeAutostart(config_.AutostartPath);
     if (!error.isEmpty()) {
         AddLog(error);
     }
 
-    error = saveExcludeList(config_.ExcludePath, idExclude.Entries());
+    error = saveExcludeList(config_.ExcludePath, session_->Exclude().Entries());
     if (!error.isEmpty()) {
         AddLog(error);
     }

@@ -1,9 +1,9 @@
 // Showing and hiding the window from the notification area.
 #include "gui/TForm1.h"
 
-void TForm1::TrayIcon1Click(QObject* /*Sender*/) {
+void TForm1::trayClicked() {
     if (isVisible()) {
-        // Minimising hides the window (MinimizeEvtHandler).
+        // Minimising hides the window (minimized()).
         showMinimized();
         return;
     }
@@ -13,7 +13,7 @@ void TForm1::TrayIcon1Click(QObject* /*Sender*/) {
     activateWindow();
 }
 
-void TForm1::MinimizeEvtHandler() {
+void TForm1::minimized() {
     // Without a notification area the hidden window could not come back.
     if (!minimizeHandlerInstalled_ || !config_.TrayAvailable || !config_.TrayAvailable()) {
         return;

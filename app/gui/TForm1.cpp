@@ -1,4 +1,4 @@
-// The window's life: creation, the log sink, message texts and the mode.
+// The window's life: creation, the progress it shows, the mode and its events.
 #include "gui/TForm1.h"
 
 #include <QCheckBox>
@@ -11,36 +11,26 @@
 #include <QPushButton>
 #include <algorithm>
 
-#include "MotoATMode.h"
-#include "MotoP2KMode.h"
-#include "core/FileListModel.h"
 #include "core/ListRules.h"
 
 TForm1::TForm1(TPhoneBackend& Backend, TFormConfig Config, QWidget* Parent)
-    : QMainWindow(Parent), backend_(Backend), config_(std::move(Config)) {
+    : QMainWindow(Parent),
+      config_(std::move(Config)),
+      session_(std::make_unique<TPhoneSession>(Backend, static_cast<ISessionHost&>(*this))) {
     shownAt_.start();
     buildWindow();
-    buildComponents();
-    createLinks();
-
-    connect(idModeSelect, &QComboBox::activated, this,
-            [this] { idModeSelectChange(idModeSelect); });
-    connect(idLanguageSel, &QComboBox::activated, this,
-            [this] { idLanguageSelClick(idLanguageSel); });
-    connect(idCharsetSel, &QComboBox::activated, this,
-            [this] { idCharsetSelChange(idCharsetSel); });
-    connect(idBrowse, &QPushButton::clicked, this, [this] { idBrowseClick(idBrowse); });
-    connectConnectionHandlers();
+    buildTray();
+    connectControls();
+    connectSession();
     // The upload path box ends under the phone choice, wherever the tool
     // bar's layout puts it.
-    ComboBox1->installEventFilter(this);
+    phoneChoice_->installEventFilter(this);
 
     FormCreate();
 }
 
-TForm1::~TForm1() {
-    destroyLinks();
-}
+// The session goes first: its components close every phone.
+TForm1::~TForm1() = default;
 
 void TForm1::showProgress(bool Now) {
     if (!Now && !shownAt_.hasExpired(ShowEveryMs)) {
@@ -49,16 +39,16 @@ void TForm1::showProgress(bool Now) {
     shownAt_.start();
     if (!pendingLog_.isEmpty()) {
         // One append for many lines: each line still becomes its own paragraph.
-        Log->appendPlainText(pendingLog_.join(QLatin1Char('\n')));
-        StatusPanel0->setText(pendingLog_.last());
+        logView_->appendPlainText(pendingLog_.join(QLatin1Char('\n')));
+        messagePanel_->setText(pendingLog_.last());
         panelMsgs_[0] = lastLineMsg_;
         pendingLog_.clear();
     }
     if (barsPending_) {
         barsPending_ = false;
         // A range of 0..0 would turn the bar into a busy indicator.
-        showBar(ProgressBar1, std::max({bytesTotal_, bytesDone_, 1}), bytesDone_);
-        showBar(ProgressBar2, ProgressBar2->maximum(), fileValue_);
+        showBar(bytesBar_, std::max({bytesTotal_, bytesDone_, 1}), bytesDone_);
+        showBar(filesBar_, filesBar_->maximum(), fileValue_);
     }
 }
 
@@ -85,33 +75,27 @@ void TForm1::setFileBar(int Value) {
     barsPending_ = true;
 }
 
-void TForm1::stepFileBar() {
-    setFileBar(std::min(std::max(fileValue_, 0) + 1, ProgressBar2->maximum()));
-    showProgress(false);
-}
-
 QObject* TForm1::findControl(const QString& Name) const {
     return controls_.value(Name.toLower(), nullptr);
 }
 
-void TForm1::idModeSelectChange(QObject* Sender) {
+void TForm1::modeChosen(bool ByUser) {
     // Any index but File Manager's counts as Photo Manager.
-    ManagerMode = idModeSelect->currentIndex() == mmFileManager ? mmFileManager : mmPhotoManager;
-    const bool photo = ManagerMode == mmPhotoManager;
-    for (QWidget* w : {static_cast<QWidget*>(idSaveImages), static_cast<QWidget*>(Edit1),
-                       static_cast<QWidget*>(idBrowse), static_cast<QWidget*>(idDownloadAll),
-                       static_cast<QWidget*>(idOverwrite), static_cast<QWidget*>(idDeleteAfter)}) {
+    const TManagerMode mode =
+        modeChoice_->currentIndex() == mmFileManager ? mmFileManager : mmPhotoManager;
+    const bool photo = mode == mmPhotoManager;
+    for (QWidget* w :
+         {static_cast<QWidget*>(saveFolderLabel_), static_cast<QWidget*>(saveFolderField_),
+          static_cast<QWidget*>(browseButton_), static_cast<QWidget*>(downloadAllBox_),
+          static_cast<QWidget*>(overwriteBox_), static_cast<QWidget*>(deleteAfterBox_)}) {
         w->setVisible(photo);
     }
-    Panel3->setVisible(!photo);
-    fileList_->SetCheckable(photo);
+    uploadRow_->setVisible(!photo);
     if (!photo) {
         placeUploadPath();
     }
     // Only a change made in the mode choice itself lists the files again.
-    if (Sender == idModeSelect) {
-        ComboBox1Select(Sender);
-    }
+    session_->SetMode(mode, ByUser);
 }
 
 void TForm1::changeEvent(QEvent* Event) {
@@ -123,7 +107,7 @@ void TForm1::changeEvent(QEvent* Event) {
             this,
             [this] {
                 if (isMinimized()) {
-                    MinimizeEvtHandler();
+                    minimized();
                 }
             },
             Qt::QueuedConnection);
@@ -131,7 +115,7 @@ void TForm1::changeEvent(QEvent* Event) {
 }
 
 bool TForm1::eventFilter(QObject* Watched, QEvent* Event) {
-    if (Watched == ComboBox1 &&
+    if (Watched == phoneChoice_ &&
         (Event->type() == QEvent::Resize || Event->type() == QEvent::Move)) {
         placeUploadPath();
     }
@@ -141,7 +125,7 @@ bool TForm1::eventFilter(QObject* Watched, QEvent* Event) {
 void TForm1::closeEvent(QCloseEvent* Event) {
     // A command still running ends at its next pause instead of keeping a
     // closed program busy with the phone.
-    commands_.Interrupt();
+    session_->Interrupt();
     FormClose();
     Event->accept();
 }

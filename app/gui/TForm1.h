@@ -8,17 +8,14 @@
 #include <QMainWindow>
 #include <QString>
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
-#include <unordered_set>
 #include <vector>
 
-#include "core/CommandGuard.h"
-#include "core/ExcludeIndex.h"
-#include "core/FileRows.h"
 #include "core/MessageFormat.h"
+#include "core/PhoneSession.h"
+#include "core/SessionHost.h"
 #include "core/SettingsStore.h"
 #include "gui/FormConfig.h"
 
@@ -33,23 +30,20 @@ class QListWidget;
 class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
-class QSocketNotifier;
 class QTabWidget;
 class QToolButton;
 class QTreeView;
-class TFileListModel;
 class TLinkLabel;
-class TMotoATMode;
-class TMotoP2KMode;
-class TMotoP2KModemItem;
 class TTrayIcon;
-struct TP2KFile;
 struct TPhoneBackend;
 
-// The main window. Its controls carry the object names that language files
-// address; each setting lives in the control that shows it while the program
-// runs and is stored when the window closes.
-class TForm1 : public QMainWindow {
+// The main window: a view over the phone session. It builds the controls,
+// passes on what the user does, shows what the session reports, and is the
+// session's host (its dialogs, its options, its event loop). The controls
+// carry the object names that language files address; each setting lives
+// in the control that shows it while the program runs and is stored when
+// the window closes.
+class TForm1 : public QMainWindow, private ISessionHost {
     Q_OBJECT
   public:
     TForm1(TPhoneBackend& Backend, TFormConfig Config, QWidget* Parent = nullptr);
@@ -60,127 +54,22 @@ class TForm1 : public QMainWindow {
     // The caption of the template label Name formatted with Args; the
     // built-in template when the caption does not fit the arguments.
     QString Msg(const char* Name, const QList<TMessageArg>& Args = {}) const;
-    // AddLog of a message: the line follows later charset changes.
-    void AddMsg(const char* Name, const QList<TMessageArg>& Args = {});
 
-    // 0 Photo Manager, 1 File Manager.
-    int ManagerMode = 0;
-
-    // Handlers, as the controls and components run them.
+    // Start-up and close, as the program runs them.
     void FormCreate();
     void FormClose();
-    void idModeSelectChange(QObject* Sender);
-    void getLangs();
+    // Applies the language file Name of the language folder.
     void loadLang(const QString& Name);
-    void idLanguageSelClick(QObject* Sender);
-    void idCharsetSelChange(QObject* Sender);
-    void TrayIcon1Click(QObject* Sender);
-    void MinimizeEvtHandler();
-    void idBrowseClick(QObject* Sender);
-    void Label1Click(QObject* Sender);
-    void Label6Click(QObject* Sender);
-    void Label8Click(QObject* Sender);
-    void Label11Click(QObject* Sender);
-    void Label13Click(QObject* Sender);
-    // The connection flow: phones found, switched, chosen and listed.
-    void switchP2K();
-    void GetDevises();
-    void CloseAllDevices();
-    void MotoP2KMode1Arrival(void* Sender);
-    void MotoP2KMode1Remove(void* Sender);
-    void MotoATMode1Arrival(void* Sender);
-    void ComboBox1Select(QObject* Sender);
-    void idRefreshClick(QObject* Sender);
-    // The file list of the chosen phone.
-    void getDrives(int Index, const std::optional<std::string>& KeepDrive = std::nullopt);
-    void GetPics(int Index);
-    bool FileListCallback(const TP2KFile& File);
-    void idDriveSelectClick(QObject* Sender);
-    void ListView1Click(QObject* Sender);
-    void ListView1SelectItem(QObject* Sender);
-    void Neverdownloadthisfile1Click(QObject* Sender);
-    // The three commands on the listed files.
-    void idDownloadClick(QObject* Sender);
-    bool DownloadProgress(int32_t Done, int32_t Total);
-    void idUploadClick(QObject* Sender);
-    bool UploadProgress(int32_t Done, int32_t Total);
-    void idDeleteClick(QObject* Sender);
-
     // The charset value whose code page decodes the applied language texts.
     int FontCharset() const { return fontCharset_; }
-    // Re-places the upload path box after the "Upload to:" label.
-    void placeUploadPath();
     // The named control, found without regard to letter case; nullptr if none.
     QObject* findControl(const QString& Name) const;
     // The text a language file would set on a control, or nothing for one without text.
     static bool controlText(const QObject* Control, QString* Text);
 
     const TFormConfig& config() const { return config_; }
-    TTrayIcon* trayIcon() const { return TrayIcon1; }
-    TMotoP2KMode* p2kMode() const { return MotoP2KMode1.get(); }
-    TMotoATMode* atMode() const { return MotoATMode1.get(); }
-    // The rows of the file list, as the commands see them.
-    const TFileRows& fileRows() const;
-    // Whether a phone command is running.
-    bool commandRunning() const { return commands_.Busy(); }
-
-    // The controls, by their names.
-    QTabWidget* idTabs = nullptr;
-    QWidget* idList = nullptr;
-    QWidget* idOptions = nullptr;
-    QWidget* idLog = nullptr;
-    QWidget* idAbout = nullptr;
-    QProgressBar* ProgressBar1 = nullptr;
-    QProgressBar* ProgressBar2 = nullptr;
-    QLabel* StatusPanel0 = nullptr;
-    QLabel* StatusPanel1 = nullptr;
-
-    QWidget* ToolBar1 = nullptr;
-    QToolButton* idDownload = nullptr;
-    QToolButton* idDelete = nullptr;
-    QToolButton* idUpload = nullptr;
-    QToolButton* idRefresh = nullptr;
-    QComboBox* ComboBox1 = nullptr;
-    QComboBox* idDriveSelect = nullptr;
-    QFrame* Panel3 = nullptr;
-    QLabel* idUploadToC = nullptr;
-    QComboBox* idUploadPath = nullptr;
-    QTreeView* ListView1 = nullptr;
-    QAction* Neverdownloadthisfile1 = nullptr;
-    // The exclusion list: phone names never to download.
-    TExcludeIndex idExclude;
-
-    QLabel* idMode = nullptr;
-    QComboBox* idModeSelect = nullptr;
-    QLabel* idSaveImages = nullptr;
-    QLineEdit* Edit1 = nullptr;
-    QPushButton* idBrowse = nullptr;
-    QCheckBox* idDownloadAll = nullptr;
-    QCheckBox* idOverwrite = nullptr;
-    QCheckBox* idDeleteAfter = nullptr;
-    QCheckBox* idLoad = nullptr;
-    QCheckBox* idHide = nullptr;
-    QLabel* idLanguage = nullptr;
-    QComboBox* idLanguageSel = nullptr;
-    QPlainTextEdit* info = nullptr;
-    QLabel* idCharset = nullptr;
-    QComboBox* idCharsetSel = nullptr;
-    QPlainTextEdit* idLangContainer = nullptr;
-    QListWidget* idLanguageList = nullptr;
-    QFrame* Panel2 = nullptr;
-
-    QPlainTextEdit* Log = nullptr;
-
-    TLinkLabel* Label1 = nullptr;
-    TLinkLabel* Label6 = nullptr;
-    TLinkLabel* Label8 = nullptr;
-    TLinkLabel* Label11 = nullptr;
-    TLinkLabel* Label13 = nullptr;
-
-    // The upload's open-file dialog, made when first needed.
-    QFileDialog* OpenDialog1 = nullptr;
-    TTrayIcon* TrayIcon1 = nullptr;
-    QList<QIcon> ImageList1;
+    TPhoneSession& session() { return *session_; }
+    const TPhoneSession& session() const { return *session_; }
 
   protected:
     void changeEvent(QEvent* Event) override;
@@ -188,44 +77,57 @@ class TForm1 : public QMainWindow {
     bool eventFilter(QObject* Watched, QEvent* Event) override;
 
   private:
+    // --- Building ---
     void buildWindow();
     void buildPicturesPage();
     void buildOptionsPage();
     void buildLogPage();
     void buildAboutPage();
     void buildTemplates();
+    void buildTray();
     void fitToolBar();
-    void buildComponents();
     void registerControl(QObject* Control, const QString& Name);
+    void connectControls();
+    void connectSession();
+    QFileDialog* openDialog();
+
+    // --- What the user does ---
+    void modeChosen(bool ByUser);
+    void languageChosen();
+    void charsetChosen();
+    void browseForFolder();
+    void trayClicked();
+    void minimized();
+    void openLink(const QString& Target);
+    void getLangs();
+    void placeUploadPath();
     void setControlText(QObject* Control, const QString& Text);
     int charsetFor(const QObject* Control) const;
-    void applySettings(const TStoredSettings& Stored);
-    void openLink(const QString& Target);
-    void createLinks();
-    void destroyLinks();
-    void connectConnectionHandlers();
+    // Disables the phone commands (and what opens a dialog) while a command runs.
+    void setCommandControlsEnabled(bool Enabled);
 
-    // Runs Body as the one phone command: the phone controls are disabled
-    // meanwhile, and device events that arrive during it are handled after it.
-    void runCommand(const std::function<void()>& Body);
-    void setPhoneControlsEnabled(bool Enabled);
-    bool interrupted() const { return commands_.Interrupted(); }
-    // Lets the window handle pending messages; false when the running
-    // command must end because the phones changed meanwhile.
-    bool pumpMessages();
-    enum class TDeviceEvent { P2KArrival, P2KRemoval, ATArrival };
-    void deferDeviceEvent(TDeviceEvent Event);
-    void runDeferredDeviceEvents();
-    // The connect-and-list sequence inside a running command.
-    void connectAndList(const std::optional<std::string>& KeepDrive);
-    void downloadSelected();
-    void uploadFiles(const std::shared_ptr<TMotoP2KModemItem>& Item, const QStringList& Files);
-    // The phone item behind the phone choice; empty when there is none.
-    std::shared_ptr<TMotoP2KModemItem> chosenPhone() const;
-    std::string selectedDrive() const;
-    std::string selectedUploadFolder() const;
+    // --- What the session reports ---
+    void showPhones();
+    void showDrives();
+    void showTransferStarted(TTransferKind Kind, int Files, int From);
+    void showTransferEnded();
+    void showListingStarted(int Count);
+    void showListingEnded();
     void addUploadFolder(const std::string& Folder);
-    void setCaptionState(const char* Template);
+    void showSelectionSummary();
+
+    // --- The session's host ---
+    void ProcessEvents() override;
+    bool Option(TSessionOption Option) override;
+    QString SaveFolder() override;
+    std::string UploadFolder() override;
+    QString ChooseFolder(const TSessionMsg& Title) override;
+    QStringList ChooseFiles() override;
+    bool AskYesNo(const TSessionMsg& Question) override;
+    void ShowMessage(const TSessionMsg& Message, bool Error) override;
+    QString text(const TSessionMsg& Message) const;
+
+    // --- Messages and the Log ---
     // A message as formatted from its template label. A template that came
     // from a language file is kept as its bytes, so that the message can be
     // formatted again when the charset changes.
@@ -237,13 +139,12 @@ class TForm1 : public QMainWindow {
     TShownMsg shownMsg(const char* Name, const QList<TMessageArg>& Args) const;
     QString render(const TShownMsg& Shown) const;
     void addLogLine(const QString& Text, std::optional<TShownMsg> Shown);
+    void addMsg(const TSessionMsg& Msg);
+    void setCaptionState(const char* Template);
     // Shows Shown in status panel 0 (Panel 0) or 1, remembered for a charset change.
     void setPanelMsg(int Panel, const TShownMsg& Shown);
     // Formats every message still on show again, after a charset change.
     void renderShownMsgs();
-    // Reports a local file that could not be written or read, and says so in a box.
-    void reportLocalFailure(const QString& Text);
-    QFileDialog* openDialog();
 
     // A transfer reports every block, but the window shows its progress (the
     // log's new lines, the status panel, both bars) at most every
@@ -254,30 +155,63 @@ class TForm1 : public QMainWindow {
     void showBar(QProgressBar* Bar, int Maximum, int Value);
     void setBytesBar(int32_t Done, int32_t Total);
     void setFileBar(int Value);
-    // Moves the file-count bar on by one.
-    void stepFileBar();
 
-    TPhoneBackend& backend_;
     TFormConfig config_;
+    std::unique_ptr<TPhoneSession> session_;
     QHash<QString, QObject*> controls_;       // lower-case name -> control
     QHash<QObject*, QByteArray> appliedRaw_;  // raw language-file bytes of applied texts
     int fontCharset_ = 1;
     bool minimizeHandlerInstalled_ = false;
-    std::unique_ptr<TMotoATMode> MotoATMode1;
-    std::unique_ptr<TMotoP2KMode> MotoP2KMode1;
-    // Errors the P2K phone commands reported so far: a listing that met one
-    // says its list is not the whole list.
-    uint64_t phoneErrors_ = 0;
-    QSocketNotifier* deviceNotifier_ = nullptr;
 
-    TFileListModel* fileList_ = nullptr;
-    TCommandGuard commands_;
-    std::vector<TDeviceEvent> deferred_;
-    // The rows of a listing in progress and the mode it lists in.
-    TFileRows listing_;
-    int listingMode_ = 0;
-    // Case-folded phone folders already offered as upload folders.
-    std::unordered_set<std::string> uploadFolders_;
+    // The controls, with the object names that language files address.
+    QTabWidget* tabs_ = nullptr;              // idTabs
+    QWidget* picturesPage_ = nullptr;         // idList
+    QWidget* optionsPage_ = nullptr;          // idOptions
+    QWidget* logPage_ = nullptr;              // idLog
+    QWidget* aboutPage_ = nullptr;            // idAbout
+    QProgressBar* bytesBar_ = nullptr;        // ProgressBar1: bytes, or rows while listing
+    QProgressBar* filesBar_ = nullptr;        // ProgressBar2: files of a transfer
+    QLabel* messagePanel_ = nullptr;          // StatusPanel0
+    QLabel* freeSpacePanel_ = nullptr;        // StatusPanel1
+    QWidget* toolBar_ = nullptr;              // ToolBar1
+    QToolButton* downloadButton_ = nullptr;   // idDownload
+    QToolButton* deleteButton_ = nullptr;     // idDelete
+    QToolButton* uploadButton_ = nullptr;     // idUpload
+    QToolButton* refreshButton_ = nullptr;    // idRefresh
+    QComboBox* phoneChoice_ = nullptr;        // ComboBox1
+    QComboBox* driveChoice_ = nullptr;        // idDriveSelect
+    QFrame* uploadRow_ = nullptr;             // Panel3
+    QLabel* uploadToLabel_ = nullptr;         // idUploadToC
+    QComboBox* uploadFolderBox_ = nullptr;    // idUploadPath
+    QTreeView* fileView_ = nullptr;           // ListView1
+    QAction* neverDownloadAction_ = nullptr;  // Neverdownloadthisfile1
+    QLabel* modeLabel_ = nullptr;             // idMode
+    QComboBox* modeChoice_ = nullptr;         // idModeSelect
+    QLabel* saveFolderLabel_ = nullptr;       // idSaveImages
+    QLineEdit* saveFolderField_ = nullptr;    // Edit1
+    QPushButton* browseButton_ = nullptr;     // idBrowse
+    QCheckBox* downloadAllBox_ = nullptr;     // idDownloadAll
+    QCheckBox* overwriteBox_ = nullptr;       // idOverwrite
+    QCheckBox* deleteAfterBox_ = nullptr;     // idDeleteAfter
+    QCheckBox* autostartBox_ = nullptr;       // idLoad
+    QCheckBox* hideBox_ = nullptr;            // idHide
+    QLabel* languageLabel_ = nullptr;         // idLanguage
+    QComboBox* languageChoice_ = nullptr;     // idLanguageSel
+    QPlainTextEdit* languageInfo_ = nullptr;  // info
+    QLabel* charsetLabel_ = nullptr;          // idCharset
+    QComboBox* charsetChoice_ = nullptr;      // idCharsetSel
+    QPlainTextEdit* languageKeys_ = nullptr;  // idLangContainer
+    QListWidget* languageFiles_ = nullptr;    // idLanguageList
+    QFrame* templatePanel_ = nullptr;         // Panel2
+    QPlainTextEdit* logView_ = nullptr;       // Log
+    TLinkLabel* mailLink_ = nullptr;          // Label1
+    TLinkLabel* ownersLink_ = nullptr;        // Label6
+    TLinkLabel* componentsLink_ = nullptr;    // Label8
+    TLinkLabel* homeLink_ = nullptr;          // Label11
+    TLinkLabel* artLink_ = nullptr;           // Label13
+    QFileDialog* openDialog_ = nullptr;       // OpenDialog1, made when first needed
+    TTrayIcon* tray_ = nullptr;               // TrayIcon1
+    QList<QIcon> toolIcons_;                  // ImageList1
 
     // Progress not shown yet (see ShowEveryMs).
     QStringList pendingLog_;

@@ -11,7 +11,7 @@
 #include <memory>
 
 #include "gui/FormConfig.h"
-#include "gui/NullBackend.h"
+#include "core/NullBackend.h"
 #include "gui/TForm1.h"
 #include "support/FormFiles.h"
 

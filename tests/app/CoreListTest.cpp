@@ -98,7 +98,7 @@ TEST(ListRules, SearchTextsAndDrives) {
 TEST(TransferRules, DownloadStepsAndBlockSizes) {
     using S = TDownloadStep;
     struct Case {
-        int Mode;
+        TManagerMode Mode;
         bool Overwrite, Exists, Excluded;
         S Step;
         int32_t Block;

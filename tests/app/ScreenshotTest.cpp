@@ -11,8 +11,9 @@
 #include <QToolButton>
 
 #include "DemoPhones.h"
+#include "support/Controls.h"
 #include "PhoneWindow.h"
-#include "gui/BackendFactory.h"
+#include "core/BackendFactory.h"
 #include "support/VirtualRig.h"
 
 TEST_F(PhoneWindowTest, ScreenshotsOfBothModesAndADownload) {
@@ -66,13 +67,13 @@ TEST_F(PhoneWindowTest, ScreenshotsOfBothModesAndADownload) {
                 snap(QStringLiteral("download"));
             }
         });
-    QTest::keyClick(f.ListView1, Qt::Key_A, Qt::ControlModifier);
-    QTest::mouseClick(f.idDownload, Qt::LeftButton);
+    QTest::keyClick(test::control<QTreeView>(f, "ListView1"), Qt::Key_A, Qt::ControlModifier);
+    QTest::mouseClick(test::control<QToolButton>(f, "idDownload"), Qt::LeftButton);
     transport.SetExchangeHook(nullptr);
 
     // File Manager: every file, numbered, with the upload folder row.
-    choose(f.idModeSelect, 1);
-    f.idTabs->setCurrentIndex(0);
+    choose(test::control<QComboBox>(f, "idModeSelect"), 1);
+    test::control<QTabWidget>(f, "idTabs")->setCurrentIndex(0);
     clickRow(2);
     snap(QStringLiteral("file-manager"));
 }
@@ -88,7 +89,7 @@ TEST_F(WindowTest, ScreenshotOfTheFolderChooser) {
     config.PicturesDir = root + "/Pictures/";
     config.Dialogs.ChooseFolder = defaultFormConfig().Dialogs.ChooseFolder;
     TForm1& f = start();
-    f.idTabs->setCurrentWidget(f.idOptions);
+    test::control<QTabWidget>(f, "idTabs")->setCurrentWidget(test::control<QWidget>(f, "idOptions"));
     bool shot = false;
     QTimer::singleShot(500, [&] {
         QWidget* dialog = QApplication::activeModalWidget();
@@ -110,7 +111,7 @@ TEST_F(WindowTest, ScreenshotOfTheFolderChooser) {
         shot = both.save(out + QStringLiteral("/window-folder-chooser.png"));
         dialog->close();
     });
-    QTest::mouseClick(f.idBrowse, Qt::LeftButton);
+    QTest::mouseClick(test::control<QPushButton>(f, "idBrowse"), Qt::LeftButton);
     EXPECT_TRUE(shot);
 }
 
@@ -129,7 +130,7 @@ TEST_F(PhoneWindowTest, ScreenshotOfTheDemo) {
     form = std::make_unique<TForm1>(holder->Backend(), config);
     form->show();
     ASSERT_TRUE(
-        waitFor([&] { return form->ComboBox1->count() == 2 && list()->rowCount() == 12; }, 10000));
+        waitFor([&] { return test::control<QComboBox>(*form, "ComboBox1")->count() == 2 && list()->rowCount() == 12; }, 10000));
     clickRow(8);
     for (int i = 0; i < 20; ++i) {
         QCoreApplication::processEvents();

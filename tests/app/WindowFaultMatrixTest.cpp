@@ -9,6 +9,7 @@
 #include <QToolButton>
 
 #include "PhoneWindow.h"
+#include "support/Controls.h"
 #include "support/VirtualRig.h"
 
 namespace {
@@ -75,7 +76,7 @@ class FaultMatrixTest : public PhoneWindowTest {
         phone = plugBefore("one", phoneState("A", "0A", startFiles(C)));
         open();
         ASSERT_EQ(list()->rowCount(), int(startFiles(C).size()));
-        QTest::keyClick(form->ListView1, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(test::control<QTreeView>(*form, "ListView1"), Qt::Key_A, Qt::ControlModifier);
         chooserAnswer = root + "/target";
         filesAnswer = uploadFiles;
         logStart = log().size();
@@ -83,14 +84,14 @@ class FaultMatrixTest : public PhoneWindowTest {
     void run(TCommand C) {
         switch (C) {
             case TCommand::PhotoList:
-                QTest::mouseClick(form->idRefresh, Qt::LeftButton);
+                QTest::mouseClick(test::control<QToolButton>(*form, "idRefresh"), Qt::LeftButton);
                 break;
             case TCommand::PhotoDownload:
             case TCommand::FileDownload:
-                QTest::mouseClick(form->idDownload, Qt::LeftButton);
+                QTest::mouseClick(test::control<QToolButton>(*form, "idDownload"), Qt::LeftButton);
                 break;
             case TCommand::Upload:
-                QTest::mouseClick(form->idUpload, Qt::LeftButton);
+                QTest::mouseClick(test::control<QToolButton>(*form, "idUpload"), Qt::LeftButton);
                 break;
         }
         settle();
@@ -203,18 +204,18 @@ class FaultMatrixTest : public PhoneWindowTest {
         }
 
         // The window is usable again.
-        if (form->commandRunning()) {
+        if (form->session().Busy()) {
             fail("command still running");
         }
-        if (!form->idList->isEnabled() || !form->ListView1->isEnabled()) {
+        if (!test::control<QWidget>(*form, "idList")->isEnabled() || !test::control<QTreeView>(*form, "ListView1")->isEnabled()) {
             fail("page disabled");
         }
-        if (form->ProgressBar1->isVisible() || form->ProgressBar2->isVisible()) {
+        if (test::control<QProgressBar>(*form, "ProgressBar1")->isVisible() || test::control<QProgressBar>(*form, "ProgressBar2")->isVisible()) {
             fail("bars shown");
         }
         for (QWidget* w :
-             {static_cast<QWidget*>(form->idRefresh), static_cast<QWidget*>(form->idDownload),
-              static_cast<QWidget*>(form->idUpload), static_cast<QWidget*>(form->idDelete)}) {
+             {static_cast<QWidget*>(test::control<QToolButton>(*form, "idRefresh")), static_cast<QWidget*>(test::control<QToolButton>(*form, "idDownload")),
+              static_cast<QWidget*>(test::control<QToolButton>(*form, "idUpload")), static_cast<QWidget*>(test::control<QToolButton>(*form, "idDelete"))}) {
             if (!w->isEnabled()) {
                 fail("phone command disabled " + w->objectName().toStdString());
             }

@@ -6,7 +6,8 @@
 #include <QToolButton>
 
 #include "PhoneWindow.h"
-#include "gui/BackendFactory.h"
+#include "support/Controls.h"
+#include "core/BackendFactory.h"
 #include "sim/VirtualModem.h"
 
 namespace {
@@ -19,12 +20,12 @@ std::vector<uint8_t> bytes(size_t N) {
 TEST_F(PhoneWindowTest, NoPhoneLeavesChoiceAndListEmpty) {
     TForm1& f = open();
     EXPECT_EQ(log(), QStringList{"0 P2K devices found"});
-    EXPECT_EQ(f.ComboBox1->count(), 0);
+    EXPECT_EQ(test::control<QComboBox>(f, "ComboBox1")->count(), 0);
     EXPECT_EQ(list()->rowCount(), 0);
     EXPECT_EQ(f.windowTitle(), Title);
 
     // Refresh with no phone: the two closing lines and nothing listed.
-    QTest::mouseClick(f.idRefresh, Qt::LeftButton);
+    QTest::mouseClick(test::control<QToolButton>(f, "idRefresh"), Qt::LeftButton);
     EXPECT_EQ(log(), (QStringList{"0 P2K devices found", "Closing all AT devices",
                                   "Closing all P2K devices"}));
     EXPECT_EQ(f.windowTitle(), Title);
@@ -40,24 +41,24 @@ TEST_F(PhoneWindowTest, TwoPhonesFirstListedSecondChosen) {
     mute->Faults().FailWrites = true;  // opens, but never answers
     TForm1& f = open();
 
-    ASSERT_EQ(f.ComboBox1->count(), 3);
-    EXPECT_EQ(f.ComboBox1->itemText(0), "Alpha [0A4A5A6A7A8A9B]");
-    EXPECT_EQ(f.ComboBox1->itemText(1), "Beta [11223344556677]");
-    EXPECT_EQ(f.ComboBox1->itemText(2), " []");
-    EXPECT_EQ(f.ComboBox1->currentIndex(), 0);
+    ASSERT_EQ(test::control<QComboBox>(f, "ComboBox1")->count(), 3);
+    EXPECT_EQ(test::control<QComboBox>(f, "ComboBox1")->itemText(0), "Alpha [0A4A5A6A7A8A9B]");
+    EXPECT_EQ(test::control<QComboBox>(f, "ComboBox1")->itemText(1), "Beta [11223344556677]");
+    EXPECT_EQ(test::control<QComboBox>(f, "ComboBox1")->itemText(2), " []");
+    EXPECT_EQ(test::control<QComboBox>(f, "ComboBox1")->currentIndex(), 0);
     EXPECT_EQ(column(1), QStringList{"/a/mobile/picture/a1.jpg"});
     EXPECT_EQ(log(), (QStringList{"3 P2K devices found", "Closing all AT devices",
                                   "Closing all P2K devices", "1 files"}));
     EXPECT_EQ(f.windowTitle(), QString(Title) + " [connected]");
-    EXPECT_EQ(f.StatusPanel1->text(), "Free space: 4096");
-    EXPECT_EQ(f.idDriveSelect->count(), 2);
-    EXPECT_EQ(f.idDriveSelect->currentText(), "/a");
+    EXPECT_EQ(test::control<QLabel>(f, "StatusPanel1")->text(), "Free space: 4096");
+    EXPECT_EQ(test::control<QComboBox>(f, "idDriveSelect")->count(), 2);
+    EXPECT_EQ(test::control<QComboBox>(f, "idDriveSelect")->currentText(), "/a");
 
-    choose(f.ComboBox1, 1);
+    choose(test::control<QComboBox>(f, "ComboBox1"), 1);
     EXPECT_EQ(column(1), (QStringList{"/a/mobile/picture/b1.jpg", "/a/mobile/picture/b2.jpg"}));
     EXPECT_EQ(column(2), (QStringList{"20", "30"}));
     // Only the chosen phone stays open.
-    TMotoP2KModemList& phonesList = f.p2kMode()->DeviseList();
+    TMotoP2KModemList& phonesList = f.session().P2K().DeviseList();
     EXPECT_FALSE(phonesList.Items(0)->IsOpen());
     EXPECT_TRUE(phonesList.Items(1)->IsOpen());
     EXPECT_FALSE(phonesList.Items(2)->IsOpen());
@@ -65,8 +66,8 @@ TEST_F(PhoneWindowTest, TwoPhonesFirstListedSecondChosen) {
 
     // A new arrival rebuilds the choice and lists entry 0 again.
     plug("four", phoneState("Gamma", "00000000000000"));
-    ASSERT_TRUE(waitFor([&] { return f.ComboBox1->count() == 4; }));
-    EXPECT_EQ(f.ComboBox1->currentIndex(), 0);
+    ASSERT_TRUE(waitFor([&] { return test::control<QComboBox>(f, "ComboBox1")->count() == 4; }));
+    EXPECT_EQ(test::control<QComboBox>(f, "ComboBox1")->currentIndex(), 0);
     EXPECT_EQ(column(1), QStringList{"/a/mobile/picture/a1.jpg"});
     EXPECT_TRUE(log().contains("4 P2K devices found"));
 }
@@ -81,9 +82,9 @@ TEST_F(PhoneWindowTest, ListedPhoneRemovedEvenWithAnotherAttached) {
     devices.UnplugPhone("one");
     ASSERT_TRUE(waitFor([&] { return f.windowTitle().endsWith("[disconnected]"); }));
     EXPECT_EQ(f.windowTitle(), QString(Title) + " [disconnected]");
-    EXPECT_EQ(f.ComboBox1->count(), 0);
+    EXPECT_EQ(test::control<QComboBox>(f, "ComboBox1")->count(), 0);
     EXPECT_EQ(list()->rowCount(), 0);
-    EXPECT_EQ(f.p2kMode()->DeviseList().Count(), 1);  // the other phone is still there
+    EXPECT_EQ(f.session().P2K().DeviseList().Count(), 1);  // the other phone is still there
 }
 
 TEST_F(PhoneWindowTest, ModemPhoneIsSwitchedAndListed) {
@@ -112,7 +113,7 @@ TEST_F(PhoneWindowTest, RefreshRelistsTheChosenPhone) {
     TForm1& f = open();
     phone->State().Files["/a/mobile/picture/y.jpg"] = {bytes(6), 0, 0};
     const auto before = log().size();
-    QTest::mouseClick(f.idRefresh, Qt::LeftButton);
+    QTest::mouseClick(test::control<QToolButton>(f, "idRefresh"), Qt::LeftButton);
     EXPECT_EQ(log().mid(before),
               (QStringList{"Closing all AT devices", "Closing all P2K devices", "2 files"}));
     EXPECT_EQ(column(1), (QStringList{"/a/mobile/picture/x.jpg", "/a/mobile/picture/y.jpg"}));
@@ -137,7 +138,7 @@ TEST_F(PhoneWindowTest, PhotoAndFileManagerListings) {
     EXPECT_EQ(column(0), QStringList{""});
 
     // Choosing File Manager in the Options page lists every file at once.
-    choose(f.idModeSelect, 1);
+    choose(test::control<QComboBox>(f, "idModeSelect"), 1);
     EXPECT_EQ(searches(*phone).back(), "/a/|*.*");
     ASSERT_EQ(list()->rowCount(), 13);
     EXPECT_EQ(column(0),
@@ -145,25 +146,25 @@ TEST_F(PhoneWindowTest, PhotoAndFileManagerListings) {
     EXPECT_FALSE(list()->index(0, 0).data(Qt::CheckStateRole).isValid());
     // Each folder is offered once as an upload folder, whatever its case.
     QStringList folders;
-    for (int i = 0; i < f.idUploadPath->count(); ++i) {
-        folders.append(f.idUploadPath->itemText(i));
+    for (int i = 0; i < test::control<QComboBox>(f, "idUploadPath")->count(); ++i) {
+        folders.append(test::control<QComboBox>(f, "idUploadPath")->itemText(i));
     }
     folders.sort();
     EXPECT_EQ(folders, (QStringList{"/a/", "/a/Music/", "/a/mobile/picture/"}));
-    EXPECT_EQ(f.idUploadPath->currentIndex(), -1);  // offered, not chosen
-    EXPECT_EQ(f.idUploadPath->currentText(), "/a/");
-    EXPECT_FALSE(f.ProgressBar1->isVisible());
+    EXPECT_EQ(test::control<QComboBox>(f, "idUploadPath")->currentIndex(), -1);  // offered, not chosen
+    EXPECT_EQ(test::control<QComboBox>(f, "idUploadPath")->currentText(), "/a/");
+    EXPECT_FALSE(test::control<QProgressBar>(f, "ProgressBar1")->isVisible());
 
     // Refreshing does not offer a folder twice.
-    QTest::mouseClick(f.idRefresh, Qt::LeftButton);
-    EXPECT_EQ(f.idUploadPath->count(), 3);
+    QTest::mouseClick(test::control<QToolButton>(f, "idRefresh"), Qt::LeftButton);
+    EXPECT_EQ(test::control<QComboBox>(f, "idUploadPath")->count(), 3);
 }
 
 TEST_F(PhoneWindowTest, StartUpModeAppliesWithoutListingTwice) {
     writeFile(config.SettingsPath, "[General]\nmode=1\n");
     plugBefore("one", phoneState("Alpha", "0A4A5A6A7A8A9B", {{"/a/x.txt", bytes(3)}}));
     TForm1& f = open();
-    EXPECT_EQ(f.ManagerMode, 1);
+    EXPECT_EQ(f.session().Mode(), 1);
     EXPECT_EQ(log().count("1 files"), 1);
     EXPECT_EQ(column(0), QStringList{"1"});
 }
@@ -198,17 +199,17 @@ TEST_F(PhoneWindowTest, NeverDownloadFromTheContextMenu) {
     writeLang("Menu.lang", "[LANG]\nNeverdownloadthisfile1=Skip forever\n");
     TForm1& f = open();
     f.loadLang("Menu.lang");
-    EXPECT_EQ(f.Neverdownloadthisfile1->text(), "Skip forever");
-    ASSERT_TRUE(f.ListView1->actions().contains(f.Neverdownloadthisfile1));
+    EXPECT_EQ(test::control<QAction>(f, "Neverdownloadthisfile1")->text(), "Skip forever");
+    ASSERT_TRUE(test::control<QTreeView>(f, "ListView1")->actions().contains(test::control<QAction>(f, "Neverdownloadthisfile1")));
 
     clickRow(1);
-    f.Neverdownloadthisfile1->trigger();
-    f.Neverdownloadthisfile1->trigger();  // added again: the list keeps duplicates
-    EXPECT_EQ(f.idExclude.Entries(),
+    test::control<QAction>(f, "Neverdownloadthisfile1")->trigger();
+    test::control<QAction>(f, "Neverdownloadthisfile1")->trigger();  // added again: the list keeps duplicates
+    EXPECT_EQ(f.session().Exclude().Entries(),
               (std::vector<std::string>{"/a/mobile/picture/b.jpg", "/a/mobile/picture/b.jpg"}));
     EXPECT_EQ(checkState(1), Qt::Checked);
     clickRow(0);  // a later click keeps it: the row is checked
-    EXPECT_TRUE(f.idExclude.Contains("/a/mobile/picture/b.jpg"));
+    EXPECT_TRUE(f.session().Exclude().Contains("/a/mobile/picture/b.jpg"));
 }
 
 TEST_F(PhoneWindowTest, SelectionSummary) {
@@ -221,12 +222,12 @@ TEST_F(PhoneWindowTest, SelectionSummary) {
     TForm1& f = open();
     clickRow(0);
     clickRow(1, Qt::ControlModifier);
-    EXPECT_EQ(f.StatusPanel0->text(), "2 of 5 files -  3 kB");
-    QTest::keyClick(f.ListView1, Qt::Key_A, Qt::ControlModifier);
-    EXPECT_EQ(f.StatusPanel0->text(), "5 of 5 files -  4 kB");
+    EXPECT_EQ(test::control<QLabel>(f, "StatusPanel0")->text(), "2 of 5 files -  3 kB");
+    QTest::keyClick(test::control<QTreeView>(f, "ListView1"), Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(test::control<QLabel>(f, "StatusPanel0")->text(), "5 of 5 files -  4 kB");
     clickRow(4);
-    EXPECT_EQ(f.StatusPanel0->text(), "1 of 5 files -  0 kB");
-    EXPECT_FALSE(f.Log->toPlainText().contains("of 5 files"));  // the status bar only
+    EXPECT_EQ(test::control<QLabel>(f, "StatusPanel0")->text(), "1 of 5 files -  0 kB");
+    EXPECT_FALSE(test::control<QPlainTextEdit>(f, "Log")->toPlainText().contains("of 5 files"));  // the status bar only
 }
 
 // Messages already on show follow a charset change: the Log, both status
@@ -247,7 +248,7 @@ TEST_F(PhoneWindowTest, ShownMessagesFollowACharsetChange) {
     ASSERT_TRUE(before.contains(QString::fromUtf8("Íàéäåíî: 1")));  // 1252 under DEFAULT
     clickRow(0);
 
-    choose(f.idCharsetSel, 15);  // RUSSIAN_CHARSET
+    choose(test::control<QComboBox>(f, "idCharsetSel"), 15);  // RUSSIAN_CHARSET
     const QStringList after = log();
     ASSERT_EQ(after.size(), before.size());
     EXPECT_EQ(after.first(), QString::fromUtf8("Найдено: 1"));
@@ -258,13 +259,13 @@ TEST_F(PhoneWindowTest, ShownMessagesFollowACharsetChange) {
         }
     }
     EXPECT_EQ(f.windowTitle(), QString::fromUtf8("%1 [связь]").arg(QLatin1String(Title)));
-    EXPECT_TRUE(f.StatusPanel1->text().startsWith(QString::fromUtf8("Свободно: ")));
-    EXPECT_EQ(f.StatusPanel0->text(), QString::fromUtf8("1 из 1 -  0"));
+    EXPECT_TRUE(test::control<QLabel>(f, "StatusPanel1")->text().startsWith(QString::fromUtf8("Свободно: ")));
+    EXPECT_EQ(test::control<QLabel>(f, "StatusPanel0")->text(), QString::fromUtf8("1 из 1 -  0"));
 
     // A new line after the summary: status panel 0 shows it, and follows too.
-    QTest::mouseClick(f.idRefresh, Qt::LeftButton);
-    choose(f.idCharsetSel, 1);
-    EXPECT_EQ(f.StatusPanel0->text(), QString::fromUtf8("Ôàéëîâ: 1"));
+    QTest::mouseClick(test::control<QToolButton>(f, "idRefresh"), Qt::LeftButton);
+    choose(test::control<QComboBox>(f, "idCharsetSel"), 1);
+    EXPECT_EQ(test::control<QLabel>(f, "StatusPanel0")->text(), QString::fromUtf8("Ôàéëîâ: 1"));
     EXPECT_EQ(log().first(), QString::fromUtf8("Íàéäåíî: 1"));
 }
 
@@ -274,13 +275,13 @@ TEST_F(PhoneWindowTest, SecondDriveStaysChosen) {
                                                {"/b/mobile/picture/b1.jpg", bytes(2)},
                                                {"/b/mobile/picture/b2.jpg", bytes(3)}}));
     TForm1& f = open();
-    choose(f.idDriveSelect, 1);
-    EXPECT_EQ(f.idDriveSelect->currentText(), "/b");
+    choose(test::control<QComboBox>(f, "idDriveSelect"), 1);
+    EXPECT_EQ(test::control<QComboBox>(f, "idDriveSelect")->currentText(), "/b");
     EXPECT_EQ(column(1), (QStringList{"/b/mobile/picture/b1.jpg", "/b/mobile/picture/b2.jpg"}));
     EXPECT_EQ(searches(*phone).back(), "/b/mobile/picture/|*.jpg");
     // A plain refresh goes back to the first drive.
-    QTest::mouseClick(f.idRefresh, Qt::LeftButton);
-    EXPECT_EQ(f.idDriveSelect->currentText(), "/a");
+    QTest::mouseClick(test::control<QToolButton>(f, "idRefresh"), Qt::LeftButton);
+    EXPECT_EQ(test::control<QComboBox>(f, "idDriveSelect")->currentText(), "/a");
 }
 
 TEST_F(PhoneWindowTest, PhoneUnpluggedDuringALongListing) {
@@ -301,11 +302,11 @@ TEST_F(PhoneWindowTest, PhoneUnpluggedDuringALongListing) {
     TForm1& f = open();
     settle();
     EXPECT_EQ(f.windowTitle(), QString(Title) + " [disconnected]");
-    EXPECT_EQ(f.ComboBox1->count(), 0);
+    EXPECT_EQ(test::control<QComboBox>(f, "ComboBox1")->count(), 0);
     EXPECT_EQ(list()->rowCount(), 0);
-    EXPECT_FALSE(f.ProgressBar1->isVisible());
-    EXPECT_FALSE(f.commandRunning());
-    EXPECT_TRUE(f.idRefresh->isEnabled());
+    EXPECT_FALSE(test::control<QProgressBar>(f, "ProgressBar1")->isVisible());
+    EXPECT_FALSE(f.session().Busy());
+    EXPECT_TRUE(test::control<QToolButton>(f, "idRefresh")->isEnabled());
     EXPECT_LT(log().filter("files").size(), 2);
 }
 
@@ -318,10 +319,10 @@ TEST_F(PhoneWindowTest, VirtualPhonesFolderWithAModemPhone) {
     std::unique_ptr<TBackendHolder> holder = createBackend();
     qunsetenv("SNAPRILL_VIRTUAL_PHONES");
     form = std::make_unique<TForm1>(holder->Backend(), config);
-    ASSERT_TRUE(waitFor([&] { return form->ComboBox1->count() == 2; }, 10000))
+    ASSERT_TRUE(waitFor([&] { return test::control<QComboBox>(*form, "ComboBox1")->count() == 2; }, 10000))
         << log().join("\n").toStdString();
-    EXPECT_EQ(form->ComboBox1->itemText(0), "First [0A4A5A6A7A8A9B]");
-    EXPECT_EQ(form->ComboBox1->itemText(1), "Second [0A4A5A6A7A8A9B]");
+    EXPECT_EQ(test::control<QComboBox>(*form, "ComboBox1")->itemText(0), "First [0A4A5A6A7A8A9B]");
+    EXPECT_EQ(test::control<QComboBox>(*form, "ComboBox1")->itemText(1), "Second [0A4A5A6A7A8A9B]");
     form.reset();
 }
 
@@ -336,17 +337,17 @@ TEST_F(PhoneWindowTest, VirtualPhonesFolderIsWatched) {
     std::unique_ptr<TBackendHolder> holder = createBackend();
     qunsetenv("SNAPRILL_VIRTUAL_PHONES");
     form = std::make_unique<TForm1>(holder->Backend(), config);
-    EXPECT_EQ(form->ComboBox1->count(), 0);
+    EXPECT_EQ(test::control<QComboBox>(*form, "ComboBox1")->count(), 0);
 
     ASSERT_TRUE(QDir().mkpath(folder));
     ASSERT_TRUE(QDir().rename(root + "/staging/cam", folder + "/cam"));
-    ASSERT_TRUE(waitFor([&] { return form->ComboBox1->count() == 1; }, 10000))
+    ASSERT_TRUE(waitFor([&] { return test::control<QComboBox>(*form, "ComboBox1")->count() == 1; }, 10000))
         << log().join("\n").toStdString();
-    EXPECT_EQ(form->ComboBox1->itemText(0), "Cam [0A4A5A6A7A8A9B]");
+    EXPECT_EQ(test::control<QComboBox>(*form, "ComboBox1")->itemText(0), "Cam [0A4A5A6A7A8A9B]");
     ASSERT_TRUE(waitFor([&] { return list()->rowCount() == 1; }));
 
     ASSERT_TRUE(QDir(folder + "/cam").removeRecursively());
-    ASSERT_TRUE(waitFor([&] { return form->ComboBox1->count() == 0; }, 10000))
+    ASSERT_TRUE(waitFor([&] { return test::control<QComboBox>(*form, "ComboBox1")->count() == 0; }, 10000))
         << log().join("\n").toStdString();
     EXPECT_EQ(list()->rowCount(), 0);
     form.reset();

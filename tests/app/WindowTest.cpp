@@ -15,6 +15,7 @@
 #include <QTreeView>
 
 #include "AppFixture.h"
+#include "support/Controls.h"
 #include "core/MessageTemplates.h"
 #include "gui/LinkLabel.h"
 #include "gui/TrayIcon.h"
@@ -66,7 +67,7 @@ TEST_F(WindowTest, EveryNamedControlHasItsDefaultText) {
         EXPECT_EQ(textOf(f, t.Name), QString::fromLatin1(t.Caption)) << t.Name;
         auto* label = qobject_cast<QLabel*>(f.findControl(QString::fromLatin1(t.Name)));
         ASSERT_NE(label, nullptr);
-        EXPECT_EQ(label->parentWidget(), f.Panel2);
+        EXPECT_EQ(label->parentWidget(), test::control<QFrame>(f, "Panel2"));
     }
     for (const char* name : {"StatusBar1",   "ProgressBar1",   "ProgressBar2",
                              "ToolBar1",     "ComboBox1",      "idDriveSelect",
@@ -83,38 +84,40 @@ TEST_F(WindowTest, EveryNamedControlHasItsDefaultText) {
         EXPECT_NE(f.findChild<QObject*>(QString::fromLatin1(name)), nullptr) << name;
     }
     EXPECT_EQ(f.windowTitle(), "Snaprill v0.21 by Brenwick");
-    EXPECT_EQ(f.idTabs->count(), 4);
-    EXPECT_EQ(f.idTabs->currentWidget(), f.idList);
-    EXPECT_EQ(f.idModeSelect->count(), 2);
-    EXPECT_EQ(f.idModeSelect->itemText(1), "File Manager");
-    EXPECT_EQ(f.idCharsetSel->count(), 19);
-    EXPECT_EQ(f.idCharsetSel->itemText(15), "RUSSIAN_CHARSET");
-    EXPECT_EQ(f.ListView1->model()->headerData(1, Qt::Horizontal), "File Name");
-    EXPECT_EQ(f.ListView1->model()->headerData(2, Qt::Horizontal), "Size (Bytes)");
-    EXPECT_EQ(f.ImageList1.size(), 4);
-    EXPECT_FALSE(f.ProgressBar1->isVisible());
-    EXPECT_EQ(f.trayIcon()->ToolTip(), "Snaprill by Brenwick");
-    EXPECT_TRUE(f.trayIcon()->Active());
+    EXPECT_EQ(test::control<QTabWidget>(f, "idTabs")->count(), 4);
+    EXPECT_EQ(test::control<QTabWidget>(f, "idTabs")->currentWidget(), test::control<QWidget>(f, "idList"));
+    EXPECT_EQ(test::control<QComboBox>(f, "idModeSelect")->count(), 2);
+    EXPECT_EQ(test::control<QComboBox>(f, "idModeSelect")->itemText(1), "File Manager");
+    EXPECT_EQ(test::control<QComboBox>(f, "idCharsetSel")->count(), 19);
+    EXPECT_EQ(test::control<QComboBox>(f, "idCharsetSel")->itemText(15), "RUSSIAN_CHARSET");
+    EXPECT_EQ(test::control<QTreeView>(f, "ListView1")->model()->headerData(1, Qt::Horizontal), "File Name");
+    EXPECT_EQ(test::control<QTreeView>(f, "ListView1")->model()->headerData(2, Qt::Horizontal), "Size (Bytes)");
+    for (const char* button : {"idDownload", "idDelete", "idUpload", "idRefresh"}) {
+        EXPECT_FALSE(test::control<QToolButton>(f, button)->icon().isNull()) << button;
+    }
+    EXPECT_FALSE(test::control<QProgressBar>(f, "ProgressBar1")->isVisible());
+    EXPECT_EQ(test::control<TTrayIcon>(f, "TrayIcon1")->ToolTip(), "Snaprill by Brenwick");
+    EXPECT_TRUE(test::control<TTrayIcon>(f, "TrayIcon1")->Active());
     EXPECT_EQ(f.minimumSize(), QSize(450, 370));
 }
 
 TEST_F(WindowTest, FirstRunDefaultsAndTheLog) {
     TForm1& f = start();
     EXPECT_TRUE(f.isVisible());
-    EXPECT_EQ(f.Edit1->text(), config.PicturesDir);
-    for (QCheckBox* c : {f.idOverwrite, f.idDeleteAfter, f.idDownloadAll, f.idHide, f.idLoad}) {
+    EXPECT_EQ(test::control<QLineEdit>(f, "Edit1")->text(), config.PicturesDir);
+    for (QCheckBox* c : {test::control<QCheckBox>(f, "idOverwrite"), test::control<QCheckBox>(f, "idDeleteAfter"), test::control<QCheckBox>(f, "idDownloadAll"), test::control<QCheckBox>(f, "idHide"), test::control<QCheckBox>(f, "idLoad")}) {
         EXPECT_FALSE(c->isChecked()) << c->objectName().toStdString();
     }
-    EXPECT_EQ(f.idModeSelect->currentText(), "Photo Manager");
-    EXPECT_EQ(f.idCharsetSel->currentText(), "DEFAULT_CHARSET");
-    EXPECT_EQ(f.idLanguageSel->currentIndex(), -1);
-    EXPECT_EQ(f.idExclude.Count(), 0);
-    EXPECT_EQ(f.Log->toPlainText(), "0 P2K devices found");
+    EXPECT_EQ(test::control<QComboBox>(f, "idModeSelect")->currentText(), "Photo Manager");
+    EXPECT_EQ(test::control<QComboBox>(f, "idCharsetSel")->currentText(), "DEFAULT_CHARSET");
+    EXPECT_EQ(test::control<QComboBox>(f, "idLanguageSel")->currentIndex(), -1);
+    EXPECT_EQ(f.session().Exclude().Count(), 0);
+    EXPECT_EQ(test::control<QPlainTextEdit>(f, "Log")->toPlainText(), "0 P2K devices found");
 
     f.AddLog("first");
     f.AddLog("second");
-    EXPECT_EQ(f.Log->toPlainText(), "0 P2K devices found\nfirst\nsecond");
-    EXPECT_EQ(f.StatusPanel0->text(), "second");
+    EXPECT_EQ(test::control<QPlainTextEdit>(f, "Log")->toPlainText(), "0 P2K devices found\nfirst\nsecond");
+    EXPECT_EQ(test::control<QLabel>(f, "StatusPanel0")->text(), "second");
 
     f.close();
     EXPECT_TRUE(QFile::exists(config.ExcludePath));  // an empty list gives an empty file
@@ -131,53 +134,53 @@ TEST_F(WindowTest, FirstRunDefaultsAndTheLog) {
 TEST_F(WindowTest, SettingsSurviveCloseAndNewStart) {
     writeLang("English.lang", "[LANG]\nidRefresh=\xce\xe1\xed\xee\xe2\xe8\xf2\xfc\n");  // 1251
     TForm1& f = start();
-    f.Edit1->setText("/photos/");
-    f.idOverwrite->setChecked(true);
-    f.idDownloadAll->setChecked(true);
-    f.idHide->setChecked(true);
-    f.idLoad->setChecked(true);
-    f.idLanguageSel->setCurrentIndex(0);
-    f.idModeSelect->setCurrentIndex(1);
-    f.idCharsetSel->setCurrentIndex(15);
-    f.idExclude.Assign({"/a/mobile/picture/x.jpg", "/a/mobile/picture/y.jpg"});
+    test::control<QLineEdit>(f, "Edit1")->setText("/photos/");
+    test::control<QCheckBox>(f, "idOverwrite")->setChecked(true);
+    test::control<QCheckBox>(f, "idDownloadAll")->setChecked(true);
+    test::control<QCheckBox>(f, "idHide")->setChecked(true);
+    test::control<QCheckBox>(f, "idLoad")->setChecked(true);
+    test::control<QComboBox>(f, "idLanguageSel")->setCurrentIndex(0);
+    test::control<QComboBox>(f, "idModeSelect")->setCurrentIndex(1);
+    test::control<QComboBox>(f, "idCharsetSel")->setCurrentIndex(15);
+    f.session().Exclude().Assign({"/a/mobile/picture/x.jpg", "/a/mobile/picture/y.jpg"});
 
     TForm1& g = restart();
-    EXPECT_EQ(g.Edit1->text(), "/photos/");
-    EXPECT_TRUE(g.idOverwrite->isChecked());
-    EXPECT_FALSE(g.idDeleteAfter->isChecked());
-    EXPECT_TRUE(g.idDownloadAll->isChecked());
-    EXPECT_TRUE(g.idHide->isChecked());
+    EXPECT_EQ(test::control<QLineEdit>(g, "Edit1")->text(), "/photos/");
+    EXPECT_TRUE(test::control<QCheckBox>(g, "idOverwrite")->isChecked());
+    EXPECT_FALSE(test::control<QCheckBox>(g, "idDeleteAfter")->isChecked());
+    EXPECT_TRUE(test::control<QCheckBox>(g, "idDownloadAll")->isChecked());
+    EXPECT_TRUE(test::control<QCheckBox>(g, "idHide")->isChecked());
     EXPECT_FALSE(g.isVisible());  // started hidden: only the tray icon shows
-    EXPECT_TRUE(g.idLoad->isChecked());
-    EXPECT_EQ(g.idLanguageSel->currentText(), "English.lang");
+    EXPECT_TRUE(test::control<QCheckBox>(g, "idLoad")->isChecked());
+    EXPECT_EQ(test::control<QComboBox>(g, "idLanguageSel")->currentText(), "English.lang");
     // The stored charset decodes the language file from the start.
-    EXPECT_EQ(g.idCharsetSel->currentIndex(), 15);
+    EXPECT_EQ(test::control<QComboBox>(g, "idCharsetSel")->currentIndex(), 15);
     EXPECT_EQ(g.FontCharset(), 204);
-    EXPECT_EQ(g.idRefresh->text(), QString::fromUtf8("Обновить"));
-    EXPECT_EQ(g.idModeSelect->currentIndex(), 1);
-    EXPECT_EQ(g.ManagerMode, 1);
-    ASSERT_EQ(g.idExclude.Count(), 2);
-    EXPECT_EQ(g.idExclude.Entries()[1], "/a/mobile/picture/y.jpg");
+    EXPECT_EQ(test::control<QToolButton>(g, "idRefresh")->text(), QString::fromUtf8("Обновить"));
+    EXPECT_EQ(test::control<QComboBox>(g, "idModeSelect")->currentIndex(), 1);
+    EXPECT_EQ(g.session().Mode(), 1);
+    ASSERT_EQ(g.session().Exclude().Count(), 2);
+    EXPECT_EQ(g.session().Exclude().Entries()[1], "/a/mobile/picture/y.jpg");
 
     // Autostart entry written with the executable's path, removed when unchecked.
     QFile desktop(config.AutostartPath);
     ASSERT_TRUE(desktop.open(QIODevice::ReadOnly));
     EXPECT_TRUE(desktop.readAll().contains("Exec=" + config.ExePath.toUtf8() + "\n"));
     desktop.close();
-    g.idLoad->setChecked(false);
+    test::control<QCheckBox>(g, "idLoad")->setChecked(false);
     restart();
     EXPECT_FALSE(QFile::exists(config.AutostartPath));
-    EXPECT_FALSE(form->idLoad->isChecked());
+    EXPECT_FALSE(test::control<QCheckBox>(*form, "idLoad")->isChecked());
 }
 
 TEST_F(WindowTest, HiddenStartWithoutTrayStillShowsTheWindow) {
     writeFile(config.SettingsPath, "[General]\nhide=1\nmode=7\ncharset=40\n");
     trayAvailable = false;
     TForm1& f = start();
-    EXPECT_TRUE(f.idHide->isChecked());
+    EXPECT_TRUE(test::control<QCheckBox>(f, "idHide")->isChecked());
     EXPECT_TRUE(f.isVisible());
-    EXPECT_EQ(f.idModeSelect->currentIndex(), 0);  // a mode other than 0 or 1: Photo Manager
-    EXPECT_EQ(f.idCharsetSel->currentIndex(), 1);  // outside the table: the default stays
+    EXPECT_EQ(test::control<QComboBox>(f, "idModeSelect")->currentIndex(), 0);  // a mode other than 0 or 1: Photo Manager
+    EXPECT_EQ(test::control<QComboBox>(f, "idCharsetSel")->currentIndex(), 1);  // outside the table: the default stays
     // Minimising must not hide a window that no icon could bring back.
     f.showMinimized();
     QCoreApplication::processEvents();
@@ -188,16 +191,16 @@ TEST_F(WindowTest, VanishedLanguageFileSelectsNothingAndStoresEmpty) {
     writeFile(config.SettingsPath, "[General]\nlang=gone.lang\n");
     writeLang("deutsch.lang", "[LANG]\nidRefresh=Neu laden\n");
     TForm1& f = start();
-    EXPECT_EQ(f.idLanguageSel->count(), 1);
-    EXPECT_EQ(f.idLanguageSel->currentIndex(), -1);
-    EXPECT_EQ(f.idRefresh->text(), "Refresh");
+    EXPECT_EQ(test::control<QComboBox>(f, "idLanguageSel")->count(), 1);
+    EXPECT_EQ(test::control<QComboBox>(f, "idLanguageSel")->currentIndex(), -1);
+    EXPECT_EQ(test::control<QToolButton>(f, "idRefresh")->text(), "Refresh");
     f.close();
     EXPECT_EQ(QSettings(config.SettingsPath, QSettings::NativeFormat).value("lang").toString(), "");
 
     // The stored name matches its entry without regard to letter case.
     writeFile(config.SettingsPath, "[General]\nlang=DEUTSCH.LANG\n");
     form.reset();
-    EXPECT_EQ(start().idRefresh->text(), "Neu laden");
+    EXPECT_EQ(test::control<QToolButton>(start(), "idRefresh")->text(), "Neu laden");
 }
 
 TEST_F(WindowTest, LanguageFileKeysQuotesAndFallbacks) {
@@ -231,17 +234,17 @@ TEST_F(WindowTest, LanguageFileKeysQuotesAndFallbacks) {
     TForm1& f = start();
     f.AddLog("kept");
     f.loadLang("A.lang");
-    EXPECT_EQ(f.idRefresh->text(), "Reload");
-    EXPECT_EQ(f.idDownload->text(), "  Fetch  ");
-    EXPECT_EQ(f.idTabs->tabText(1), "Settings");
-    EXPECT_EQ(f.idDelete->text(), "***");
-    EXPECT_EQ(f.idModeSelect->itemText(0), "Photo Manager");
-    EXPECT_TRUE(f.Log->toPlainText().endsWith("kept"));
-    EXPECT_EQ(f.Edit1->text(), config.PicturesDir);
-    EXPECT_EQ(f.idUploadPath->currentText(), "/b/");
+    EXPECT_EQ(test::control<QToolButton>(f, "idRefresh")->text(), "Reload");
+    EXPECT_EQ(test::control<QToolButton>(f, "idDownload")->text(), "  Fetch  ");
+    EXPECT_EQ(test::control<QTabWidget>(f, "idTabs")->tabText(1), "Settings");
+    EXPECT_EQ(test::control<QToolButton>(f, "idDelete")->text(), "***");
+    EXPECT_EQ(test::control<QComboBox>(f, "idModeSelect")->itemText(0), "Photo Manager");
+    EXPECT_TRUE(test::control<QPlainTextEdit>(f, "Log")->toPlainText().endsWith("kept"));
+    EXPECT_EQ(test::control<QLineEdit>(f, "Edit1")->text(), config.PicturesDir);
+    EXPECT_EQ(test::control<QComboBox>(f, "idUploadPath")->currentText(), "/b/");
     EXPECT_EQ(textOf(f, "Panel2"), "Templates");
-    EXPECT_TRUE(f.idLangContainer->toPlainText().startsWith("IDREFRESH\niddownload\nidOptions\n"));
-    EXPECT_TRUE(f.idLangContainer->toPlainText().endsWith("\nidDelete"));
+    EXPECT_TRUE(test::control<QPlainTextEdit>(f, "idLangContainer")->toPlainText().startsWith("IDREFRESH\niddownload\nidOptions\n"));
+    EXPECT_TRUE(test::control<QPlainTextEdit>(f, "idLangContainer")->toPlainText().endsWith("\nidDelete"));
 }
 
 TEST_F(WindowTest, LaterFileKeepsTextsItDoesNotName) {
@@ -249,33 +252,33 @@ TEST_F(WindowTest, LaterFileKeepsTextsItDoesNotName) {
     writeLang("B.lang", "[LANG]\nidUpload=Put\n");
     writeLang("C.lang", "no section here\nidUpload=Nope\n");
     TForm1& f = start();
-    ASSERT_EQ(f.idLanguageSel->count(), 3);
-    f.idTabs->setCurrentWidget(f.idOptions);
-    QTest::keyClick(f.idLanguageSel, Qt::Key_Home);  // A.lang
-    QTest::keyClick(f.idLanguageSel, Qt::Key_Down);  // B.lang
-    EXPECT_EQ(f.idRefresh->text(), "Again");
-    EXPECT_EQ(f.idUpload->text(), "Put");
+    ASSERT_EQ(test::control<QComboBox>(f, "idLanguageSel")->count(), 3);
+    test::control<QTabWidget>(f, "idTabs")->setCurrentWidget(test::control<QWidget>(f, "idOptions"));
+    QTest::keyClick(test::control<QComboBox>(f, "idLanguageSel"), Qt::Key_Home);  // A.lang
+    QTest::keyClick(test::control<QComboBox>(f, "idLanguageSel"), Qt::Key_Down);  // B.lang
+    EXPECT_EQ(test::control<QToolButton>(f, "idRefresh")->text(), "Again");
+    EXPECT_EQ(test::control<QToolButton>(f, "idUpload")->text(), "Put");
     f.loadLang("C.lang");
     f.loadLang("");
     f.loadLang("missing.lang");
     f.loadLang("../A.lang");
-    EXPECT_EQ(f.idUpload->text(), "Put");
-    EXPECT_EQ(f.idLangContainer->toPlainText(), "idUpload");
+    EXPECT_EQ(test::control<QToolButton>(f, "idUpload")->text(), "Put");
+    EXPECT_EQ(test::control<QPlainTextEdit>(f, "idLangContainer")->toPlainText(), "idUpload");
 }
 
 TEST_F(WindowTest, UploadPathBoxFollowsALongLabel) {
     writeLang("Long.lang", "[LANG]\nidUploadToC=Upload the chosen files into:\n");
     TForm1& f = start();
-    QTest::keyClick(f.idModeSelect, Qt::Key_End);  // File Manager
+    QTest::keyClick(test::control<QComboBox>(f, "idModeSelect"), Qt::Key_End);  // File Manager
     QCoreApplication::processEvents();
-    const int before = f.idUploadPath->x();
+    const int before = test::control<QComboBox>(f, "idUploadPath")->x();
     f.loadLang("Long.lang");
-    const int labelRight = f.idUploadToC->x() + f.idUploadToC->width();
-    EXPECT_GT(f.idUploadPath->x(), before);
-    EXPECT_EQ(f.idUploadPath->x(), labelRight + 5);
-    EXPECT_EQ(f.idUploadPath->x() + f.idUploadPath->width(),
-              f.ComboBox1->x() + f.ComboBox1->width());
-    EXPECT_EQ(f.Panel3->x(), f.ToolBar1->x());
+    const int labelRight = test::control<QLabel>(f, "idUploadToC")->x() + test::control<QLabel>(f, "idUploadToC")->width();
+    EXPECT_GT(test::control<QComboBox>(f, "idUploadPath")->x(), before);
+    EXPECT_EQ(test::control<QComboBox>(f, "idUploadPath")->x(), labelRight + 5);
+    EXPECT_EQ(test::control<QComboBox>(f, "idUploadPath")->x() + test::control<QComboBox>(f, "idUploadPath")->width(),
+              test::control<QComboBox>(f, "ComboBox1")->x() + test::control<QComboBox>(f, "ComboBox1")->width());
+    EXPECT_EQ(test::control<QFrame>(f, "Panel3")->x(), test::control<QWidget>(f, "ToolBar1")->x());
 }
 
 // Long captions from a language file keep every tab within reach of a
@@ -288,23 +291,23 @@ TEST_F(WindowTest, LongCaptionsKeepEveryTabAndThePhoneChoice) {
                                "idRefresh=Refresh the list\n");
     TForm1& f = start();
     QCoreApplication::processEvents();
-    EXPECT_EQ(f.ComboBox1->width(), 153);
+    EXPECT_EQ(test::control<QComboBox>(f, "ComboBox1")->width(), 153);
 
-    auto* tabs = f.idTabs->findChild<QTabBar*>();
+    auto* tabs = test::control<QTabWidget>(f, "idTabs")->findChild<QTabBar*>();
     QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(1).center());
-    ASSERT_EQ(f.idTabs->currentWidget(), f.idOptions);
-    QTest::keyClick(f.idLanguageSel, Qt::Key_Home);
+    ASSERT_EQ(test::control<QTabWidget>(f, "idTabs")->currentWidget(), test::control<QWidget>(f, "idOptions"));
+    QTest::keyClick(test::control<QComboBox>(f, "idLanguageSel"), Qt::Key_Home);
     QCoreApplication::processEvents();
-    ASSERT_EQ(f.idDownload->text(), "Download everything");
+    ASSERT_EQ(test::control<QToolButton>(f, "idDownload")->text(), "Download everything");
     for (int i : {3, 0, 2, 1}) {
         const QRect r = tabs->tabRect(i);
         EXPECT_TRUE(tabs->rect().contains(r)) << i;
         QTest::mouseClick(tabs, Qt::LeftButton, {}, r.center());
-        EXPECT_EQ(f.idTabs->currentIndex(), i);
+        EXPECT_EQ(test::control<QTabWidget>(f, "idTabs")->currentIndex(), i);
     }
     QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(0).center());
     QCoreApplication::processEvents();
-    EXPECT_EQ(f.ComboBox1->width(), 153);
+    EXPECT_EQ(test::control<QComboBox>(f, "ComboBox1")->width(), 153);
     if (const QString dir = qEnvironmentVariable("SNAPRILL_SCREENSHOT_DIR"); !dir.isEmpty()) {
         f.grab().save(dir + QStringLiteral("/window-long-captions.png"));
     }
@@ -318,8 +321,8 @@ TEST_F(WindowTest, LanguageTextsAreNeverMarkup) {
               "Label1=<img src=\"/etc/hostname\">\nidMode=<b>Mode</b>\n");
     writeFile(config.SettingsPath, "[General]\nlang=Markup.lang\n");
     TForm1& f = start();
-    EXPECT_EQ(f.StatusPanel0->text(), "<font color=red size=6>0</font>");
-    EXPECT_EQ(f.Label1->text(), "<img src=\"/etc/hostname\">");
+    EXPECT_EQ(test::control<QLabel>(f, "StatusPanel0")->text(), "<font color=red size=6>0</font>");
+    EXPECT_EQ(test::control<TLinkLabel>(f, "Label1")->text(), "<img src=\"/etc/hostname\">");
     for (const QLabel* l : f.findChildren<QLabel*>()) {
         EXPECT_EQ(l->textFormat(), Qt::PlainText) << l->objectName().toStdString() << " "
                                                   << l->text().toStdString();
@@ -335,25 +338,25 @@ TEST_F(WindowTest, RussianCharsetDecodesWindows1251) {
     TForm1& f = start();
     f.loadLang("Russian.lang");
     EXPECT_EQ(f.FontCharset(), 1);
-    EXPECT_NE(f.idRefresh->text(), QString::fromUtf8("Обновить"));        // 1252 under DEFAULT
-    EXPECT_EQ(f.Label1->text(), QString::fromUtf8("автор@example.org"));  // fixed Cyrillic font
+    EXPECT_NE(test::control<QToolButton>(f, "idRefresh")->text(), QString::fromUtf8("Обновить"));        // 1252 under DEFAULT
+    EXPECT_EQ(test::control<TLinkLabel>(f, "Label1")->text(), QString::fromUtf8("автор@example.org"));  // fixed Cyrillic font
 
     auto chooseCharset = [&](int index) {
-        QTest::keyClick(f.idCharsetSel, Qt::Key_Home);
+        QTest::keyClick(test::control<QComboBox>(f, "idCharsetSel"), Qt::Key_Home);
         for (int i = 0; i < index; ++i) {
-            QTest::keyClick(f.idCharsetSel, Qt::Key_Down);
+            QTest::keyClick(test::control<QComboBox>(f, "idCharsetSel"), Qt::Key_Down);
         }
     };
     chooseCharset(15);
     EXPECT_EQ(f.FontCharset(), 204);
-    EXPECT_EQ(f.idRefresh->text(), QString::fromUtf8("Обновить"));
+    EXPECT_EQ(test::control<QToolButton>(f, "idRefresh")->text(), QString::fromUtf8("Обновить"));
     EXPECT_EQ(f.Msg("idFilesCount", {qint64{3}}), QString::fromUtf8("Файлов: 3"));
 
     chooseCharset(16);
     EXPECT_EQ(f.FontCharset(), 222);
     chooseCharset(1);
     EXPECT_EQ(f.FontCharset(), 1);
-    EXPECT_EQ(f.Label1->text(), QString::fromUtf8("автор@example.org"));
+    EXPECT_EQ(test::control<TLinkLabel>(f, "Label1")->text(), QString::fromUtf8("автор@example.org"));
 }
 
 TEST_F(WindowTest, BadLanguageFilesNeverBreakTheWindow) {
@@ -371,8 +374,8 @@ TEST_F(WindowTest, BadLanguageFilesNeverBreakTheWindow) {
     for (const char* name : {"binary.lang", "huge.lang", "long.lang", "templates.lang"}) {
         f.loadLang(QString::fromLatin1(name));
     }
-    EXPECT_EQ(f.idRefresh->text(), "Big");
-    EXPECT_EQ(f.idHide->text().size(), 2047);
+    EXPECT_EQ(test::control<QToolButton>(f, "idRefresh")->text(), "Big");
+    EXPECT_EQ(test::control<QCheckBox>(f, "idHide")->text().size(), 2047);
     EXPECT_EQ(f.Msg("idSelectedFiles", {qint64{1}, qint64{4}, 2.5}), "1 of 4 files -  3 kB");
     EXPECT_EQ(f.Msg("idFreeSpace", {1023.5}), "Free space: 1024");
     EXPECT_EQ(f.Msg("idPhoneFound", {qint64{2}}), "2 P2K devices found");
@@ -381,21 +384,21 @@ TEST_F(WindowTest, BadLanguageFilesNeverBreakTheWindow) {
 
 TEST_F(WindowTest, ModeSwitchesItsControls) {
     TForm1& f = start();
-    QTest::keyClick(f.idModeSelect, Qt::Key_Down);
-    EXPECT_EQ(f.ManagerMode, 1);
-    EXPECT_FALSE(f.Edit1->isVisible());
-    EXPECT_FALSE(f.idOverwrite->isVisibleTo(f.idOptions));
-    EXPECT_TRUE(f.Panel3->isVisibleTo(f.idList));
-    QTest::keyClick(f.idModeSelect, Qt::Key_Up);
-    EXPECT_EQ(f.ManagerMode, 0);
-    EXPECT_TRUE(f.idOverwrite->isVisibleTo(f.idOptions));
-    EXPECT_FALSE(f.Panel3->isVisibleTo(f.idList));
+    QTest::keyClick(test::control<QComboBox>(f, "idModeSelect"), Qt::Key_Down);
+    EXPECT_EQ(f.session().Mode(), 1);
+    EXPECT_FALSE(test::control<QLineEdit>(f, "Edit1")->isVisible());
+    EXPECT_FALSE(test::control<QCheckBox>(f, "idOverwrite")->isVisibleTo(test::control<QWidget>(f, "idOptions")));
+    EXPECT_TRUE(test::control<QFrame>(f, "Panel3")->isVisibleTo(test::control<QWidget>(f, "idList")));
+    QTest::keyClick(test::control<QComboBox>(f, "idModeSelect"), Qt::Key_Up);
+    EXPECT_EQ(f.session().Mode(), 0);
+    EXPECT_TRUE(test::control<QCheckBox>(f, "idOverwrite")->isVisibleTo(test::control<QWidget>(f, "idOptions")));
+    EXPECT_FALSE(test::control<QFrame>(f, "Panel3")->isVisibleTo(test::control<QWidget>(f, "idList")));
 }
 
 TEST_F(WindowTest, TrayTogglesAndMinimiseHides) {
     TForm1& f = start();
     ASSERT_TRUE(f.isVisible());
-    TTrayIcon* tray = f.trayIcon();
+    TTrayIcon* tray = test::control<TTrayIcon>(f, "TrayIcon1");
     emit tray->platformIcon()->activated(QSystemTrayIcon::Trigger);
     QCoreApplication::processEvents();
     EXPECT_FALSE(f.isVisible());
@@ -435,32 +438,32 @@ TEST_F(WindowTest, TrayTogglesAndMinimiseHides) {
 TEST_F(WindowTest, FolderChooserAndLinks) {
     QDir().mkpath(config.PicturesDir);
     TForm1& f = start();
-    f.idTabs->setCurrentWidget(f.idOptions);
+    test::control<QTabWidget>(f, "idTabs")->setCurrentWidget(test::control<QWidget>(f, "idOptions"));
     chooserAnswer = root + "/chosen";
-    QTest::mouseClick(f.idBrowse, Qt::LeftButton);
+    QTest::mouseClick(test::control<QPushButton>(f, "idBrowse"), Qt::LeftButton);
     EXPECT_EQ(chooserTitle, "Select directory");
     EXPECT_EQ(chooserCurrent, config.PicturesDir);
-    EXPECT_EQ(f.Edit1->text(), root + "/chosen/");
+    EXPECT_EQ(test::control<QLineEdit>(f, "Edit1")->text(), root + "/chosen/");
     chooserAnswer = "/";
-    QTest::mouseClick(f.idBrowse, Qt::LeftButton);
-    EXPECT_EQ(f.Edit1->text(), "/");
+    QTest::mouseClick(test::control<QPushButton>(f, "idBrowse"), Qt::LeftButton);
+    EXPECT_EQ(test::control<QLineEdit>(f, "Edit1")->text(), "/");
     chooserAnswer.clear();
-    QTest::mouseClick(f.idBrowse, Qt::LeftButton);  // cancelled
-    EXPECT_EQ(f.Edit1->text(), "/");
-    f.Edit1->setText(root + "/gone/");
+    QTest::mouseClick(test::control<QPushButton>(f, "idBrowse"), Qt::LeftButton);  // cancelled
+    EXPECT_EQ(test::control<QLineEdit>(f, "Edit1")->text(), "/");
+    test::control<QLineEdit>(f, "Edit1")->setText(root + "/gone/");
     chooserAnswer = root;
-    QTest::mouseClick(f.idBrowse, Qt::LeftButton);
+    QTest::mouseClick(test::control<QPushButton>(f, "idBrowse"), Qt::LeftButton);
     EXPECT_EQ(chooserCurrent, "");  // a vanished folder is not pre-selected
 
-    f.idTabs->setCurrentWidget(f.idAbout);
-    QTest::mouseClick(f.Label1, Qt::LeftButton);
-    QTest::mouseClick(f.Label6, Qt::LeftButton);
+    test::control<QTabWidget>(f, "idTabs")->setCurrentWidget(test::control<QWidget>(f, "idAbout"));
+    QTest::mouseClick(test::control<TLinkLabel>(f, "Label1"), Qt::LeftButton);
+    QTest::mouseClick(test::control<TLinkLabel>(f, "Label6"), Qt::LeftButton);
     writeLang("links.lang", "[LANG]\nLabel8=https://example.org/other\n");
     f.loadLang("links.lang");
-    QTest::mouseClick(f.Label8, Qt::LeftButton, {}, QPoint(2, 2));
+    QTest::mouseClick(test::control<TLinkLabel>(f, "Label8"), Qt::LeftButton, {}, QPoint(2, 2));
     ASSERT_EQ(opened.size(), 3);
     EXPECT_EQ(opened[0], QUrl("mailto:snaprill@brenwick.example"));
-    EXPECT_EQ(opened[1], QUrl(f.Label6->text()));
+    EXPECT_EQ(opened[1], QUrl(test::control<TLinkLabel>(f, "Label6")->text()));
     EXPECT_EQ(opened[2], QUrl("https://example.org/other"));
 }
 
@@ -469,12 +472,12 @@ TEST_F(WindowTest, UnreadableAndUnwritableFilesAreLogged) {
     QDir().mkpath(config.ExcludePath);
     QDir().mkpath(config.SettingsPath);
     TForm1& f = start();
-    EXPECT_TRUE(f.Log->toPlainText().contains("exclude.txt"));
-    EXPECT_EQ(f.Edit1->text(), config.PicturesDir);
-    f.idLoad->setChecked(true);
+    EXPECT_TRUE(test::control<QPlainTextEdit>(f, "Log")->toPlainText().contains("exclude.txt"));
+    EXPECT_EQ(test::control<QLineEdit>(f, "Edit1")->text(), config.PicturesDir);
+    test::control<QCheckBox>(f, "idLoad")->setChecked(true);
     QDir().mkpath(config.AutostartPath);
     f.close();  // still ends normally
-    const QString log = f.Log->toPlainText();
+    const QString log = test::control<QPlainTextEdit>(f, "Log")->toPlainText();
     EXPECT_TRUE(log.contains("Snaprill.conf")) << log.toStdString();
     EXPECT_TRUE(log.contains("snaprill.desktop")) << log.toStdString();
     EXPECT_GE(log.count("exclude.txt"), 2) << log.toStdString();

@@ -10,6 +10,7 @@
 #include <QTimer>
 #include <QToolButton>
 #include "gui/LinkLabel.h"
+#include "support/Controls.h"
 
 #include "PhoneWindow.h"
 #include "support/VirtualRig.h"
@@ -37,44 +38,44 @@ TEST_F(PhoneWindowTest, EveryControlOfEveryPageDoesItsJob) {
                                                {"/b/mobile/picture/d.jpg", {4}}}));
     plugBefore("two", phoneState("Beta", "0B", {{Pic + "z.jpg", {5}}}));
     TForm1& f = open();
-    auto* tabs = f.idTabs->findChild<QTabBar*>();
+    auto* tabs = test::control<QTabWidget>(f, "idTabs")->findChild<QTabBar*>();
     auto page = [&](QWidget* Page) {
         QTest::mouseClick(tabs, Qt::LeftButton, {},
-                          tabs->tabRect(f.idTabs->indexOf(Page)).center());
-        ASSERT_EQ(f.idTabs->currentWidget(), Page);
+                          tabs->tabRect(test::control<QTabWidget>(f, "idTabs")->indexOf(Page)).center());
+        ASSERT_EQ(test::control<QTabWidget>(f, "idTabs")->currentWidget(), Page);
     };
     auto click = [](QWidget* W) { QTest::mouseClick(W, Qt::LeftButton, {}, QPoint(4, 4)); };
 
     // Options: the folder (the box is read-only: only the chooser sets it)
     // and every check box.
-    page(f.idOptions);
+    page(test::control<QWidget>(f, "idOptions"));
     chooserAnswer = save;
-    QTest::mouseClick(f.idBrowse, Qt::LeftButton);
-    EXPECT_EQ(f.Edit1->text(), save);
-    QTest::keyClicks(f.Edit1, "typed");
-    EXPECT_EQ(f.Edit1->text(), save);
-    for (QCheckBox* box : {f.idOverwrite, f.idDeleteAfter, f.idHide, f.idLoad}) {
+    QTest::mouseClick(test::control<QPushButton>(f, "idBrowse"), Qt::LeftButton);
+    EXPECT_EQ(test::control<QLineEdit>(f, "Edit1")->text(), save);
+    QTest::keyClicks(test::control<QLineEdit>(f, "Edit1"), "typed");
+    EXPECT_EQ(test::control<QLineEdit>(f, "Edit1")->text(), save);
+    for (QCheckBox* box : {test::control<QCheckBox>(f, "idOverwrite"), test::control<QCheckBox>(f, "idDeleteAfter"), test::control<QCheckBox>(f, "idHide"), test::control<QCheckBox>(f, "idLoad")}) {
         click(box);
         EXPECT_TRUE(box->isChecked()) << box->objectName().toStdString();
     }
-    QTest::keyClick(f.idLanguageSel, Qt::Key_Home);
-    EXPECT_EQ(f.idRefresh->text(), "Reload");
-    choose(f.idCharsetSel, 15);
+    QTest::keyClick(test::control<QComboBox>(f, "idLanguageSel"), Qt::Key_Home);
+    EXPECT_EQ(test::control<QToolButton>(f, "idRefresh")->text(), "Reload");
+    choose(test::control<QComboBox>(f, "idCharsetSel"), 15);
     EXPECT_EQ(f.FontCharset(), 204);
-    QTest::keyClick(f.idModeSelect, Qt::Key_End);
-    EXPECT_TRUE(f.Panel3->isVisibleTo(f.idList));
-    QTest::keyClick(f.idModeSelect, Qt::Key_Home);
-    EXPECT_FALSE(f.Panel3->isVisibleTo(f.idList));
+    QTest::keyClick(test::control<QComboBox>(f, "idModeSelect"), Qt::Key_End);
+    EXPECT_TRUE(test::control<QFrame>(f, "Panel3")->isVisibleTo(test::control<QWidget>(f, "idList")));
+    QTest::keyClick(test::control<QComboBox>(f, "idModeSelect"), Qt::Key_Home);
+    EXPECT_FALSE(test::control<QFrame>(f, "Panel3")->isVisibleTo(test::control<QWidget>(f, "idList")));
 
     // Pictures: a row, its check box, the context menu, the download (with
     // delete after it), the drive, the phone choice and the refresh.
-    page(f.idList);
+    page(test::control<QWidget>(f, "idList"));
     clickRow(0);
-    EXPECT_EQ(f.StatusPanel0->text(), "1 of 3 files -  3 kB");
+    EXPECT_EQ(test::control<QLabel>(f, "StatusPanel0")->text(), "1 of 3 files -  3 kB");
     clickCheckBox(1);
-    EXPECT_TRUE(f.idExclude.Contains(Pic + "b.jpg"));
+    EXPECT_TRUE(f.session().Exclude().Contains(Pic + "b.jpg"));
     clickCheckBox(1);
-    EXPECT_FALSE(f.idExclude.Contains(Pic + "b.jpg"));
+    EXPECT_FALSE(f.session().Exclude().Contains(Pic + "b.jpg"));
     QTimer::singleShot(0, [&] {
         if (QWidget* menu = QApplication::activePopupWidget()) {
             QTest::keyClick(menu, Qt::Key_Down);
@@ -82,53 +83,53 @@ TEST_F(PhoneWindowTest, EveryControlOfEveryPageDoesItsJob) {
         }
     });
     // A right click highlights the row, then asks for the menu.
-    QTest::mouseClick(f.ListView1->viewport(), Qt::RightButton, {}, rowPoint(1));
+    QTest::mouseClick(test::control<QTreeView>(f, "ListView1")->viewport(), Qt::RightButton, {}, rowPoint(1));
     QContextMenuEvent menuEvent(QContextMenuEvent::Mouse, rowPoint(1),
-                                f.ListView1->viewport()->mapToGlobal(rowPoint(1)));
-    QApplication::sendEvent(f.ListView1->viewport(), &menuEvent);
-    EXPECT_TRUE(f.idExclude.Contains(Pic + "b.jpg"));
+                                test::control<QTreeView>(f, "ListView1")->viewport()->mapToGlobal(rowPoint(1)));
+    QApplication::sendEvent(test::control<QTreeView>(f, "ListView1")->viewport(), &menuEvent);
+    EXPECT_TRUE(f.session().Exclude().Contains(Pic + "b.jpg"));
     clickRow(0);
-    QTest::mouseClick(f.idDownload, Qt::LeftButton);
+    QTest::mouseClick(test::control<QToolButton>(f, "idDownload"), Qt::LeftButton);
     EXPECT_EQ(local(save + "a.jpg"), asBytes(a));
     EXPECT_FALSE(phone->State().Files.contains(Pic + "a.jpg"));  // delete after download
-    choose(f.idDriveSelect, 1);
+    choose(test::control<QComboBox>(f, "idDriveSelect"), 1);
     EXPECT_EQ(column(1), QStringList{"/b/mobile/picture/d.jpg"});
-    choose(f.ComboBox1, 1);
+    choose(test::control<QComboBox>(f, "ComboBox1"), 1);
     EXPECT_EQ(column(1), QStringList{"/a/mobile/picture/z.jpg"});
-    choose(f.ComboBox1, 0);
+    choose(test::control<QComboBox>(f, "ComboBox1"), 0);
     EXPECT_EQ(column(1), (QStringList{"/a/mobile/picture/b.jpg", "/a/mobile/picture/c.jpg"}));
 
     // Download all on connect: the refresh fetches what is not excluded.
-    page(f.idOptions);
-    click(f.idDownloadAll);
-    page(f.idList);
-    QTest::mouseClick(f.idRefresh, Qt::LeftButton);
+    page(test::control<QWidget>(f, "idOptions"));
+    click(test::control<QCheckBox>(f, "idDownloadAll"));
+    page(test::control<QWidget>(f, "idList"));
+    QTest::mouseClick(test::control<QToolButton>(f, "idRefresh"), Qt::LeftButton);
     EXPECT_EQ(local(save + "c.jpg"), asBytes(c));
     EXPECT_FALSE(QFile::exists(save + "b.jpg"));
 
     // File Manager: upload into a chosen folder, delete a highlighted row.
-    page(f.idOptions);
-    click(f.idDownloadAll);
-    QTest::keyClick(f.idModeSelect, Qt::Key_End);
-    page(f.idList);
-    QTest::keyClick(f.idUploadPath, Qt::Key_Down);
-    const std::string folder = f.idUploadPath->currentText().toStdString();
+    page(test::control<QWidget>(f, "idOptions"));
+    click(test::control<QCheckBox>(f, "idDownloadAll"));
+    QTest::keyClick(test::control<QComboBox>(f, "idModeSelect"), Qt::Key_End);
+    page(test::control<QWidget>(f, "idList"));
+    QTest::keyClick(test::control<QComboBox>(f, "idUploadPath"), Qt::Key_Down);
+    const std::string folder = test::control<QComboBox>(f, "idUploadPath")->currentText().toStdString();
     writeFile(root + "/up/new.txt", "hello");
     filesAnswer = {root + "/up/new.txt"};
-    QTest::mouseClick(f.idUpload, Qt::LeftButton);
+    QTest::mouseClick(test::control<QToolButton>(f, "idUpload"), Qt::LeftButton);
     EXPECT_EQ(asBytes(phone->State().Files[folder + "new.txt"].Data), "hello");
     const int row = int(column(1).indexOf(QString::fromStdString(Pic + "b.jpg")));
     ASSERT_GE(row, 0);
     clickRow(row);
-    QTest::mouseClick(f.idDelete, Qt::LeftButton);
+    QTest::mouseClick(test::control<QToolButton>(f, "idDelete"), Qt::LeftButton);
     EXPECT_FALSE(phone->State().Files.contains(Pic + "b.jpg"));
 
     // The Log shows what happened; the About links open.
-    page(f.idLog);
-    EXPECT_TRUE(f.Log->isVisible());
+    page(test::control<QWidget>(f, "idLog"));
+    EXPECT_TRUE(test::control<QPlainTextEdit>(f, "Log")->isVisible());
     EXPECT_TRUE(log().contains("Closing all P2K devices"));
-    page(f.idAbout);
-    QTest::mouseClick(f.Label1, Qt::LeftButton);
+    page(test::control<QWidget>(f, "idAbout"));
+    QTest::mouseClick(test::control<TLinkLabel>(f, "Label1"), Qt::LeftButton);
     EXPECT_EQ(opened.size(), 1);
 
     // Closing writes what the check boxes chose.

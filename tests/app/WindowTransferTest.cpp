@@ -10,6 +10,7 @@
 #include <QToolButton>
 
 #include "PhoneWindow.h"
+#include "support/Controls.h"
 #include "support/VirtualRig.h"
 
 namespace {
@@ -65,8 +66,8 @@ class TransferWindowTest : public PhoneWindowTest {
         out.sort();
         return out;
     }
-    void selectAll() { QTest::keyClick(form->ListView1, Qt::Key_A, Qt::ControlModifier); }
-    void clickDownload() { QTest::mouseClick(form->idDownload, Qt::LeftButton); }
+    void selectAll() { QTest::keyClick(test::control<QTreeView>(*form, "ListView1"), Qt::Key_A, Qt::ControlModifier); }
+    void clickDownload() { QTest::mouseClick(test::control<QToolButton>(*form, "idDownload"), Qt::LeftButton); }
     QStringList progressLines() const { return log().filter("Downloading - "); }
 
     QString saveDir;
@@ -85,14 +86,14 @@ TEST_F(TransferWindowTest, PhotoManagerSkipsOrOverwritesExistingFiles) {
     EXPECT_TRUE(readSizes(*phone).empty());
     EXPECT_EQ(readLocal(saveDir + "p.jpg"), "old");
     EXPECT_EQ(log().last(), "1 files");
-    EXPECT_TRUE(f.idList->isEnabled());
-    EXPECT_FALSE(f.ProgressBar2->isVisible());
+    EXPECT_TRUE(test::control<QWidget>(f, "idList")->isEnabled());
+    EXPECT_FALSE(test::control<QProgressBar>(f, "ProgressBar2")->isVisible());
 
     // Overwriting: replaced, in 4000-byte reads.
-    f.idTabs->setCurrentWidget(f.idOptions);
-    QTest::keyClick(f.idOverwrite, Qt::Key_Space);
-    ASSERT_TRUE(f.idOverwrite->isChecked());
-    f.idTabs->setCurrentWidget(f.idList);
+    test::control<QTabWidget>(f, "idTabs")->setCurrentWidget(test::control<QWidget>(f, "idOptions"));
+    QTest::keyClick(test::control<QCheckBox>(f, "idOverwrite"), Qt::Key_Space);
+    ASSERT_TRUE(test::control<QCheckBox>(f, "idOverwrite")->isChecked());
+    test::control<QTabWidget>(f, "idTabs")->setCurrentWidget(test::control<QWidget>(f, "idList"));
     doubleClickRow(0);
     EXPECT_EQ(readLocal(saveDir + "p.jpg"), asBytes(picture));
     EXPECT_EQ(readSizes(*phone), (std::vector<uint32_t>{4000, 4000, 4000}));
@@ -177,7 +178,7 @@ TEST_F(TransferWindowTest, DownloadAllEndsEveryDownloadWithItsMessage) {
     EXPECT_EQ(readLocal(saveDir + "a.jpg"), asBytes(test::FileBytes(10)));
     EXPECT_EQ(readLocal(saveDir + "b.jpg"), asBytes(test::FileBytes(20)));
     EXPECT_EQ(messages, QStringList{"idDlComplete"});
-    EXPECT_EQ(f.StatusPanel0->text(), "2 files");
+    EXPECT_EQ(test::control<QLabel>(f, "StatusPanel0")->text(), "2 files");
 
     // A manual download ends the same way, files skipped or not.
     clickRow(0);
@@ -203,9 +204,9 @@ TEST_F(TransferWindowTest, FileManagerAsksForAFolderAndBeforeReplacing) {
     clickDownload();
     EXPECT_EQ(chooserTitle, "Select directory");
     EXPECT_TRUE(openedNames(*phone).empty());
-    EXPECT_TRUE(f.idList->isEnabled());
-    EXPECT_FALSE(f.ProgressBar1->isVisible());
-    EXPECT_FALSE(f.ProgressBar2->isVisible());
+    EXPECT_TRUE(test::control<QWidget>(f, "idList")->isEnabled());
+    EXPECT_FALSE(test::control<QProgressBar>(f, "ProgressBar1")->isVisible());
+    EXPECT_FALSE(test::control<QProgressBar>(f, "ProgressBar2")->isVisible());
 
     // Chosen: every row in the order shown (1, 10, 11, 12, 13, 2, ...);
     // the second x.jpg finds the first one's file and asks; No keeps it.
@@ -230,7 +231,7 @@ TEST_F(TransferWindowTest, FileManagerAsksForAFolderAndBeforeReplacing) {
     yesAnswer = true;
     clickDownload();
     EXPECT_EQ(readLocal(root + "/target/x.jpg"), asBytes(files[secondName]));
-    EXPECT_EQ(f.Log->toPlainText().count("exists, skipping"), 0);
+    EXPECT_EQ(test::control<QPlainTextEdit>(f, "Log")->toPlainText().count("exists, skipping"), 0);
 }
 
 TEST_F(TransferWindowTest, UnwritableFolderEndsTheCommandAndDeletesNothing) {
@@ -247,9 +248,9 @@ TEST_F(TransferWindowTest, UnwritableFolderEndsTheCommandAndDeletesNothing) {
     EXPECT_TRUE(messages[0].startsWith("error: ")) << messages[0].toStdString();
     EXPECT_TRUE(messages[0].contains(root + "/blocker/Pictures/"));
     EXPECT_EQ(phone->State().Files.size(), 2u);
-    EXPECT_TRUE(f.idList->isEnabled());
-    EXPECT_TRUE(f.ListView1->isEnabled());
-    EXPECT_FALSE(f.ProgressBar2->isVisible());
+    EXPECT_TRUE(test::control<QWidget>(f, "idList")->isEnabled());
+    EXPECT_TRUE(test::control<QTreeView>(f, "ListView1")->isEnabled());
+    EXPECT_FALSE(test::control<QProgressBar>(f, "ProgressBar2")->isVisible());
     EXPECT_EQ(log().last(), "2 files");
 
     // A folder that exists but takes no files, whoever runs the test: the
@@ -263,7 +264,7 @@ TEST_F(TransferWindowTest, UnwritableFolderEndsTheCommandAndDeletesNothing) {
     ASSERT_EQ(messages.size(), 1);
     EXPECT_TRUE(messages[0].startsWith("error: /proc/a.jpg: ")) << messages[0].toStdString();
     EXPECT_EQ(phone->State().Files.size(), 2u);
-    EXPECT_TRUE(g.idList->isEnabled());
+    EXPECT_TRUE(test::control<QWidget>(g, "idList")->isEnabled());
     EXPECT_EQ(log().last(), "2 files");
 }
 
@@ -324,7 +325,7 @@ TEST_F(TransferWindowTest, HostilePhoneNamesWriteNothingOutsideTheFolder) {
 
     // Names of 260 bytes with no end: nothing written, every row named.
     phone->Faults().ListNamesWithoutNul = true;
-    QTest::mouseClick(form->idRefresh, Qt::LeftButton);
+    QTest::mouseClick(test::control<QToolButton>(*form, "idRefresh"), Qt::LeftButton);
     ASSERT_EQ(list()->rowCount(), int(files.size()));
     for (const QString& name : column(1)) {
         EXPECT_EQ(name.size(), 260);
@@ -349,9 +350,9 @@ TEST_F(TransferWindowTest, UploadNamesProgressAndTheFileBar) {
         local.append(root + "/up/" + n);
     }
     filesAnswer = local;
-    QTest::mouseClick(f.idUpload, Qt::LeftButton);
+    QTest::mouseClick(test::control<QToolButton>(f, "idUpload"), Qt::LeftButton);
     ASSERT_NE(fileDialog, nullptr);
-    EXPECT_EQ(fileDialog, f.OpenDialog1);
+    EXPECT_EQ(fileDialog, test::control<QFileDialog>(f, "OpenDialog1"));
     EXPECT_EQ(fileDialog->fileMode(), QFileDialog::ExistingFiles);
     EXPECT_EQ(fileDialog->nameFilters(), QStringList{"*.*"});
     for (const char* n : {"one.jpg", "two.jpg", "three.jpg"}) {
@@ -361,21 +362,21 @@ TEST_F(TransferWindowTest, UploadNamesProgressAndTheFileBar) {
     EXPECT_EQ(
         log().filter("Uploading - ").mid(0, 3),
         (QStringList{"Uploading -  1/ 2 kB", "Uploading -  2/ 2 kB", "Uploading -  2/ 2 kB"}));
-    EXPECT_EQ(f.ProgressBar2->value(), 3);
-    EXPECT_FALSE(f.ProgressBar2->isVisible());
+    EXPECT_EQ(test::control<QProgressBar>(f, "ProgressBar2")->value(), 3);
+    EXPECT_FALSE(test::control<QProgressBar>(f, "ProgressBar2")->isVisible());
     EXPECT_EQ(list()->rowCount(), 3);  // read again
     EXPECT_EQ(log().last(), "3 files");
 
     // The next upload's file bar starts where this one ended, clipped.
     filesAnswer = {local[0]};
-    QTest::mouseClick(f.idUpload, Qt::LeftButton);
-    EXPECT_EQ(f.ProgressBar2->maximum(), 1);
-    EXPECT_EQ(f.ProgressBar2->value(), 1);
+    QTest::mouseClick(test::control<QToolButton>(f, "idUpload"), Qt::LeftButton);
+    EXPECT_EQ(test::control<QProgressBar>(f, "ProgressBar2")->maximum(), 1);
+    EXPECT_EQ(test::control<QProgressBar>(f, "ProgressBar2")->value(), 1);
 
     // A cancelled dialog does nothing.
     const auto lines = log().size();
     filesAnswer.clear();
-    QTest::mouseClick(f.idUpload, Qt::LeftButton);
+    QTest::mouseClick(test::control<QToolButton>(f, "idUpload"), Qt::LeftButton);
     EXPECT_EQ(log().size(), lines);
 }
 
@@ -387,16 +388,16 @@ TEST_F(TransferWindowTest, FileManagerUploadsIntoTheChosenFolderOnly) {
     writeFile(root + QString::fromUtf8("/up/日本.txt"), "no");
     filesAnswer = {root + "/up/new.txt", root + QString::fromUtf8("/up/日本.txt")};
     // The box shows "/a/" but no entry is chosen: the bare name.
-    QTest::mouseClick(f.idUpload, Qt::LeftButton);
+    QTest::mouseClick(test::control<QToolButton>(f, "idUpload"), Qt::LeftButton);
     EXPECT_EQ(openedNames(*phone, 0), std::vector<std::string>{"new.txt"});
     EXPECT_TRUE(
         log().contains(QString::fromUtf8("The name 日本.txt cannot be written on the "
                                          "phone, skipping")));
 
-    QTest::keyClick(f.idUploadPath, Qt::Key_Down);  // "/a/music/", offered by the listing
-    ASSERT_EQ(f.idUploadPath->currentText(), "/a/music/");
+    QTest::keyClick(test::control<QComboBox>(f, "idUploadPath"), Qt::Key_Down);  // "/a/music/", offered by the listing
+    ASSERT_EQ(test::control<QComboBox>(f, "idUploadPath")->currentText(), "/a/music/");
     filesAnswer = {root + "/up/new.txt"};
-    QTest::mouseClick(f.idUpload, Qt::LeftButton);
+    QTest::mouseClick(test::control<QToolButton>(f, "idUpload"), Qt::LeftButton);
     EXPECT_EQ(asBytes(phone->State().Files["/a/music/new.txt"].Data), "hello");
 }
 
@@ -407,13 +408,13 @@ TEST_F(TransferWindowTest, DeleteTakesHighlightedRowsOnly) {
     TForm1& f = open();
     clickCheckBox(0);  // checked, not highlighted
     const auto lines = log().size();
-    QTest::mouseClick(f.idDelete, Qt::LeftButton);
+    QTest::mouseClick(test::control<QToolButton>(f, "idDelete"), Qt::LeftButton);
     EXPECT_EQ(phone->State().Files.size(), 3u);
     EXPECT_EQ(log().size(), lines);
 
     clickRow(1);
     clickRow(2, Qt::ControlModifier);
-    QTest::mouseClick(f.idDelete, Qt::LeftButton);
+    QTest::mouseClick(test::control<QToolButton>(f, "idDelete"), Qt::LeftButton);
     EXPECT_EQ(phone->State().Files.size(), 1u);
     EXPECT_TRUE(phone->State().Files.contains(Pic + "a.jpg"));
     EXPECT_EQ(column(1), QStringList{"/a/mobile/picture/a.jpg"});
@@ -460,14 +461,14 @@ TEST_F(TransferWindowTest, UnpluggedAtEveryStepLosesNoPicture) {
         EXPECT_EQ(QDir(saveDir).entryList(QDir::Files | QDir::Hidden).filter(".part"),
                   QStringList())
             << k;
-        EXPECT_FALSE(form->commandRunning());
+        EXPECT_FALSE(form->session().Busy());
         if (!unplugged) {
             EXPECT_TRUE(phone->State().Files.empty());  // the whole road ran
             break;
         }
         EXPECT_TRUE(form->windowTitle().endsWith("[disconnected]")) << k;
         EXPECT_EQ(list()->rowCount(), 0) << k;
-        EXPECT_TRUE(form->idList->isEnabled()) << k;
+        EXPECT_TRUE(test::control<QWidget>(*form, "idList")->isEnabled()) << k;
         devices.UnplugPhone("two");
         devices.DispatchPending();
     }
@@ -492,9 +493,9 @@ TEST_F(TransferWindowTest, ArrivalDuringADownloadEndsItAndListsAgain) {
     transport.SetExchangeHook(nullptr);
     // Ended at the first pause: nothing deleted, then the choice rebuilt.
     EXPECT_EQ(phone->State().Files.size(), 2u);
-    EXPECT_EQ(f.ComboBox1->count(), 2);
-    EXPECT_EQ(f.ComboBox1->currentIndex(), 0);
+    EXPECT_EQ(test::control<QComboBox>(f, "ComboBox1")->count(), 2);
+    EXPECT_EQ(test::control<QComboBox>(f, "ComboBox1")->currentIndex(), 0);
     EXPECT_EQ(list()->rowCount(), 2);
-    EXPECT_TRUE(f.idDownload->isEnabled());
+    EXPECT_TRUE(test::control<QToolButton>(f, "idDownload")->isEnabled());
     EXPECT_EQ(QDir(saveDir).entryList(QDir::Files | QDir::Hidden).filter(".part"), QStringList());
 }

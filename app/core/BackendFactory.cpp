@@ -1,4 +1,4 @@
-#include "gui/BackendFactory.h"
+#include "core/BackendFactory.h"
 
 #include <QFileInfo>
 #include <QFileSystemWatcher>

@@ -1,0 +1,58 @@
+#include "core/UploadJob.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <algorithm>
+#include <system_error>
+
+#include "MotoP2KMode.h"
+#include "core/PhoneSession.h"
+#include "core/TransferRules.h"
+
+TUploadJob::TUploadJob(TPhoneSession& Session, std::shared_ptr<TMotoP2KModemItem> Item,
+                       std::string Folder, QStringList Files)
+    : session_(Session), item_(std::move(Item)), folder_(std::move(Folder)),
+      files_(std::move(Files)) {}
+
+TUploadOutcome TUploadJob::Run() {
+    TUploadOutcome out;
+    const int count = static_cast<int>(files_.size());
+    auto stepBar = [&] { session_.SetFileBar(std::min(std::max(session_.FileBar(), 0) + 1, count)); };
+    for (const QString& file : files_) {
+        if (!session_.Pump()) {
+            out.Interrupted = true;
+            break;
+        }
+        const std::optional<std::string> phoneName = uploadPhoneName(folder_, file);
+        if (!phoneName) {
+            // Sent as "?" it would land under a name nobody chose.
+            session_.LogMsg("idBadPhoneName", {QFileInfo(file).fileName()});
+            out.Failed.append(file);
+            stepBar();
+            continue;
+        }
+        bool sent = false;
+        try {
+            sent = item_->UploadFile(QFile::encodeName(file).toStdString(), *phoneName,
+                                     UploadBlockSize, [this](int32_t Done, int32_t Total) {
+                                         emit session_.transferBytes(Done, Total);
+                                         session_.LogMsg("idUploading",
+                                                         {Done / 1024.0, Total / 1024.0});
+                                         return session_.Pump();
+                                     });
+        } catch (const std::system_error& e) {
+            session_.ReportLocalFailure(QString::fromUtf8(e.what()));
+            out.LocalFailure = true;
+            out.Failed.append(file);
+            break;
+        }
+        if (sent) {
+            out.Uploaded.append(file);
+        } else if (!session_.Interrupted()) {
+            session_.LogMsg("idUploadFailed", {file});
+            out.Failed.append(file);
+        }
+        stepBar();
+    }
+    return out;
+}
