@@ -1,10 +1,10 @@
 #include <QApplication>
 #include <QSessionManager>
 
+#include "core/BackendFactory.h"
 #include "core/QuitSignals.h"
 #include "core/SettingsStore.h"
 #include "core/WindowTitle.h"
-#include "core/BackendFactory.h"
 #include "gui/FormConfig.h"
 #include "gui/TForm1.h"
 

@@ -22,7 +22,6 @@
 #include <vector>
 
 #include "MotoP2KMode.h"
-#include "support/Controls.h"
 #include "backend/Clock.h"
 #include "core/ExcludeIndex.h"
 #include "core/ListRules.h"
@@ -32,6 +31,7 @@
 #include "sim/VirtualDeviceSource.h"
 #include "sim/VirtualP2KTransport.h"
 #include "sim/VirtualPhone.h"
+#include "support/Controls.h"
 #include "support/FakeDeviceSource.h"
 #include "support/FormFiles.h"
 #include "support/VirtualRig.h"

@@ -28,8 +28,8 @@ struct TDownloadOutcome {
 // change or a local file cannot be written.
 class TDownloadJob {
   public:
-    TDownloadJob(TPhoneSession& Session, std::shared_ptr<TMotoP2KModemItem> Item,
-                 TManagerMode Mode, std::vector<TFileRow> Rows);
+    TDownloadJob(TPhoneSession& Session, std::shared_ptr<TMotoP2KModemItem> Item, TManagerMode Mode,
+                 std::vector<TFileRow> Rows);
 
     // Folder ends in "/" and exists.
     TDownloadOutcome Run(const QString& Folder);

@@ -88,8 +88,8 @@ void TPhoneSession::Upload() {
         return;
     }
     runCommand([&] {
-        const std::string folder = mode_ == mmPhotoManager ? ChosenDriveName() + PictureFolder
-                                                           : host_.UploadFolder();
+        const std::string folder =
+            mode_ == mmPhotoManager ? ChosenDriveName() + PictureFolder : host_.UploadFolder();
         // The file bar goes on from where the last transfer left it.
         const int count = static_cast<int>(files.size());
         beginTransfer(TTransferKind::Upload, count, std::clamp(fileBar_, 0, count));

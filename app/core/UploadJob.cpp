@@ -11,13 +11,17 @@
 
 TUploadJob::TUploadJob(TPhoneSession& Session, std::shared_ptr<TMotoP2KModemItem> Item,
                        std::string Folder, QStringList Files)
-    : session_(Session), item_(std::move(Item)), folder_(std::move(Folder)),
+    : session_(Session),
+      item_(std::move(Item)),
+      folder_(std::move(Folder)),
       files_(std::move(Files)) {}
 
 TUploadOutcome TUploadJob::Run() {
     TUploadOutcome out;
     const int count = static_cast<int>(files_.size());
-    auto stepBar = [&] { session_.SetFileBar(std::min(std::max(session_.FileBar(), 0) + 1, count)); };
+    auto stepBar = [&] {
+        session_.SetFileBar(std::min(std::max(session_.FileBar(), 0) + 1, count));
+    };
     for (const QString& file : files_) {
         if (!session_.Pump()) {
             out.Interrupted = true;
@@ -33,13 +37,13 @@ TUploadOutcome TUploadJob::Run() {
         }
         bool sent = false;
         try {
-            sent = item_->UploadFile(QFile::encodeName(file).toStdString(), *phoneName,
-                                     UploadBlockSize, [this](int32_t Done, int32_t Total) {
-                                         emit session_.transferBytes(Done, Total);
-                                         session_.LogMsg("idUploading",
-                                                         {Done / 1024.0, Total / 1024.0});
-                                         return session_.Pump();
-                                     });
+            sent = item_->UploadFile(
+                QFile::encodeName(file).toStdString(), *phoneName, UploadBlockSize,
+                [this](int32_t Done, int32_t Total) {
+                    emit session_.transferBytes(Done, Total);
+                    session_.LogMsg("idUploading", {Done / 1024.0, Total / 1024.0});
+                    return session_.Pump();
+                });
         } catch (const std::system_error& e) {
             session_.ReportLocalFailure(QString::fromUtf8(e.what()));
             out.LocalFailure = true;

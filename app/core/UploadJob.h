@@ -20,8 +20,8 @@ struct TUploadOutcome {
 // code page; a name the code page cannot hold is refused.
 class TUploadJob {
   public:
-    TUploadJob(TPhoneSession& Session, std::shared_ptr<TMotoP2KModemItem> Item,
-               std::string Folder, QStringList Files);
+    TUploadJob(TPhoneSession& Session, std::shared_ptr<TMotoP2KModemItem> Item, std::string Folder,
+               QStringList Files);
 
     // The file bar counts on from where it stands.
     TUploadOutcome Run();

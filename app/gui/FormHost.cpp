@@ -51,8 +51,7 @@ QString TForm1::ChooseFolder(const TSessionMsg& Title) {
 
 QStringList TForm1::ChooseFiles() {
     showProgress(true);
-    return config_.Dialogs.ChooseFiles ? config_.Dialogs.ChooseFiles(openDialog())
-                                       : QStringList();
+    return config_.Dialogs.ChooseFiles ? config_.Dialogs.ChooseFiles(openDialog()) : QStringList();
 }
 
 bool TForm1::AskYesNo(const TSessionMsg& Question) {

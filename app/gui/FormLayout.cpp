@@ -60,12 +60,6 @@ QLabel* label(QWidget* parent, const QString& text, int x, int y) {
     return l;
 }
 
-QCheckBox* checkBox(QWidget* parent, const QString& text, int x, int y) {
-    auto* c = new QCheckBox(text, parent);
-    c->setGeometry(x, y, 280, 17);
-    return c;
-}
-
 }  // namespace
 
 void TForm1::registerControl(QObject* Control, const QString& Name) {
@@ -170,7 +164,7 @@ void TForm1::buildPicturesPage() {
     picturesPage_ = new QWidget;
     registerControl(picturesPage_, QStringLiteral("idList"));
     tabs_->addTab(picturesPage_, QIcon(QStringLiteral(":/tabs/pictures.png")),
-                   QStringLiteral("Pictures"));
+                  QStringLiteral("Pictures"));
     auto* v = new QVBoxLayout(picturesPage_);
     v->setContentsMargins(2, 2, 2, 2);
     v->setSpacing(2);
@@ -270,84 +264,6 @@ void TForm1::buildPicturesPage() {
     registerControl(neverDownloadAction_, QStringLiteral("Neverdownloadthisfile1"));
     fileView_->addAction(neverDownloadAction_);
     fileView_->setContextMenuPolicy(Qt::ActionsContextMenu);
-}
-
-void TForm1::buildOptionsPage() {
-    optionsPage_ = new QWidget;
-    registerControl(optionsPage_, QStringLiteral("idOptions"));
-    tabs_->addTab(optionsPage_, QIcon(QStringLiteral(":/tabs/options.png")),
-                   QStringLiteral("Options"));
-    QWidget* p = optionsPage_;
-
-    modeLabel_ = label(p, QStringLiteral("Mode"), 8, 8);
-    registerControl(modeLabel_, QStringLiteral("idMode"));
-    modeChoice_ = new QComboBox(p);
-    registerControl(modeChoice_, QStringLiteral("idModeSelect"));
-    modeChoice_->addItems({QStringLiteral("Photo Manager"), QStringLiteral("File Manager")});
-    modeChoice_->setCurrentIndex(0);
-    modeChoice_->setGeometry(8, 24, 145, 22);
-
-    saveFolderLabel_ = label(p, QStringLiteral("Save images in:"), 8, 54);
-    registerControl(saveFolderLabel_, QStringLiteral("idSaveImages"));
-    saveFolderField_ = new QLineEdit(QStringLiteral("c:\\"), p);
-    registerControl(saveFolderField_, QStringLiteral("Edit1"));
-    saveFolderField_->setReadOnly(true);
-    saveFolderField_->setBackgroundRole(QPalette::Button);
-    QPalette ep = saveFolderField_->palette();
-    ep.setColor(QPalette::Base, ep.color(QPalette::Button));
-    saveFolderField_->setPalette(ep);
-    saveFolderField_->setGeometry(8, 70, 249, 21);
-    browseButton_ = new QPushButton(QStringLiteral("..."), p);
-    registerControl(browseButton_, QStringLiteral("idBrowse"));
-    browseButton_->setGeometry(259, 70, 24, 21);
-
-    downloadAllBox_ = checkBox(p, QStringLiteral("Download all photos on connect"), 8, 100);
-    registerControl(downloadAllBox_, QStringLiteral("idDownloadAll"));
-    overwriteBox_ = checkBox(p, QStringLiteral("Overwrite exsisting"), 8, 120);
-    registerControl(overwriteBox_, QStringLiteral("idOverwrite"));
-    deleteAfterBox_ = checkBox(p, QStringLiteral("Delete downloaded photos from phone"), 8, 140);
-    registerControl(deleteAfterBox_, QStringLiteral("idDeleteAfter"));
-    autostartBox_ = checkBox(p, QStringLiteral("Load with Windows"), 8, 160);
-    registerControl(autostartBox_, QStringLiteral("idLoad"));
-    hideBox_ = checkBox(p, QStringLiteral("Hide on startup"), 8, 180);
-    registerControl(hideBox_, QStringLiteral("idHide"));
-
-    languageLabel_ = label(p, QStringLiteral("Language:"), 8, 206);
-    registerControl(languageLabel_, QStringLiteral("idLanguage"));
-    languageChoice_ = new QComboBox(p);
-    registerControl(languageChoice_, QStringLiteral("idLanguageSel"));
-    languageChoice_->setGeometry(8, 222, 145, 22);
-    languageInfo_ = new QPlainTextEdit(QStringLiteral(" "), p);
-    registerControl(languageInfo_, QStringLiteral("info"));
-    languageInfo_->setReadOnly(true);
-    languageInfo_->setFrameShadow(QFrame::Sunken);
-    languageInfo_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    languageInfo_->setGeometry(8, 248, 145, 57);
-
-    charsetLabel_ = label(p, QStringLiteral("Font Charset:"), 170, 206);
-    registerControl(charsetLabel_, QStringLiteral("idCharset"));
-    charsetChoice_ = new QComboBox(p);
-    registerControl(charsetChoice_, QStringLiteral("idCharsetSel"));
-    for (const auto& c : CharsetTable) {
-        charsetChoice_->addItem(QString::fromLatin1(c.Name));
-    }
-    charsetChoice_->setCurrentIndex(DefaultCharsetIndex);
-    QFont fixed(QStringLiteral("Tahoma"));
-    fixed.setPixelSize(11);
-    charsetChoice_->setFont(fixed);
-    charsetChoice_->setGeometry(170, 222, 150, 22);
-
-    languageKeys_ = new QPlainTextEdit(QStringLiteral("lang file container"), p);
-    registerControl(languageKeys_, QStringLiteral("idLangContainer"));
-    languageKeys_->hide();
-    languageFiles_ = new QListWidget(p);
-    registerControl(languageFiles_, QStringLiteral("idLanguageList"));
-    languageFiles_->setProperty("mask", QStringLiteral("*.lang"));
-    languageFiles_->hide();
-    templatePanel_ = new QFrame(p);
-    registerControl(templatePanel_, QStringLiteral("Panel2"));
-    templatePanel_->setProperty("caption", QStringLiteral("Panel2"));
-    templatePanel_->hide();
 }
 
 void TForm1::buildLogPage() {

@@ -82,7 +82,7 @@ void TForm1::FormClose() {
     }
 
     error = autostartBox_->isChecked() ? writeAutostart(config_.AutostartPath, config_.ExePath)
-                                : removeAutostart(config_.AutostartPath);
+                                       : removeAutostart(config_.AutostartPath);
     if (!error.isEmpty()) {
         AddLog(error);
     }

@@ -33,6 +33,7 @@ class QPushButton;
 class QTabWidget;
 class QToolButton;
 class QTreeView;
+class QVBoxLayout;
 class TLinkLabel;
 class TTrayIcon;
 struct TPhoneBackend;
@@ -81,6 +82,8 @@ class TForm1 : public QMainWindow, private ISessionHost {
     void buildWindow();
     void buildPicturesPage();
     void buildOptionsPage();
+    // A check box of the Options page's settings column.
+    QCheckBox* addOptionBox(const char* Name, const char* Caption);
     void buildLogPage();
     void buildAboutPage();
     void buildTemplates();
@@ -195,6 +198,7 @@ class TForm1 : public QMainWindow, private ISessionHost {
     QCheckBox* deleteAfterBox_ = nullptr;     // idDeleteAfter
     QCheckBox* autostartBox_ = nullptr;       // idLoad
     QCheckBox* hideBox_ = nullptr;            // idHide
+    QVBoxLayout* optionBoxes_ = nullptr;      // the column of those check boxes
     QLabel* languageLabel_ = nullptr;         // idLanguage
     QComboBox* languageChoice_ = nullptr;     // idLanguageSel
     QPlainTextEdit* languageInfo_ = nullptr;  // info

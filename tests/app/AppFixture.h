@@ -10,8 +10,8 @@
 #include <QUrl>
 #include <memory>
 
-#include "gui/FormConfig.h"
 #include "core/NullBackend.h"
+#include "gui/FormConfig.h"
 #include "gui/TForm1.h"
 #include "support/FormFiles.h"
 

@@ -8,12 +8,12 @@
 #include <set>
 
 #include "DemoPhones.h"
-#include "support/Controls.h"
 #include "JpegPicture.h"
 #include "PhoneWindow.h"
+#include "core/BackendFactory.h"
 #include "core/ListRules.h"
 #include "core/TransferRules.h"
-#include "core/BackendFactory.h"
+#include "support/Controls.h"
 
 namespace {
 
@@ -105,9 +105,11 @@ TEST_F(PhoneWindowTest, DemoListsBothPhones) {
     std::unique_ptr<TBackendHolder> holder = createBackend();
     qunsetenv("SNAPRILL_VIRTUAL_PHONES");
     form = std::make_unique<TForm1>(holder->Backend(), config);
-    ASSERT_TRUE(waitFor([&] { return test::control<QComboBox>(*form, "ComboBox1")->count() == 2; }, 10000))
+    ASSERT_TRUE(
+        waitFor([&] { return test::control<QComboBox>(*form, "ComboBox1")->count() == 2; }, 10000))
         << log().join("\n").toStdString();
-    EXPECT_EQ(test::control<QComboBox>(*form, "ComboBox1")->itemText(0), "V3 Razr [0A4A5A6A7A8A9B]");
+    EXPECT_EQ(test::control<QComboBox>(*form, "ComboBox1")->itemText(0),
+              "V3 Razr [0A4A5A6A7A8A9B]");
     EXPECT_EQ(test::control<QComboBox>(*form, "ComboBox1")->itemText(1), "E398 [0E30491A2B3C4D]");
     ASSERT_TRUE(waitFor([&] { return list()->rowCount() == 12; }));
     EXPECT_TRUE(column(1).contains(

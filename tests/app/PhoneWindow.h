@@ -16,7 +16,6 @@
 #include <string>
 
 #include "AppFixture.h"
-#include "support/Controls.h"
 #include "MotoP2KMode.h"
 #include "backend/Clock.h"
 #include "linux/TermiosSerialPort.h"
@@ -24,6 +23,7 @@
 #include "sim/VirtualP2KTransport.h"
 #include "sim/VirtualPhone.h"
 #include "sim/VirtualPhoneText.h"
+#include "support/Controls.h"
 
 class PhoneWindowTest : public WindowTest {
   protected:
@@ -58,7 +58,9 @@ class PhoneWindowTest : public WindowTest {
         return *form;
     }
 
-    QStringList log() const { return test::control<QPlainTextEdit>(*form, "Log")->toPlainText().split(QLatin1Char('\n')); }
+    QStringList log() const {
+        return test::control<QPlainTextEdit>(*form, "Log")->toPlainText().split(QLatin1Char('\n'));
+    }
     // Lets the window run until Done holds or TimeoutMs passed.
     static bool waitFor(const std::function<bool()>& Done, int TimeoutMs = 5000) {
         QElapsedTimer t;
@@ -86,7 +88,9 @@ class PhoneWindowTest : public WindowTest {
         }
     }
 
-    QAbstractItemModel* list() const { return test::control<QTreeView>(*form, "ListView1")->model(); }
+    QAbstractItemModel* list() const {
+        return test::control<QTreeView>(*form, "ListView1")->model();
+    }
     QStringList column(int Column) const {
         QStringList out;
         for (int r = 0; r < list()->rowCount(); ++r) {
@@ -95,13 +99,17 @@ class PhoneWindowTest : public WindowTest {
         return out;
     }
     QPoint rowPoint(int Row) const {
-        return test::control<QTreeView>(*form, "ListView1")->visualRect(list()->index(Row, 1)).center();
+        return test::control<QTreeView>(*form, "ListView1")
+            ->visualRect(list()->index(Row, 1))
+            .center();
     }
     void clickRow(int Row, Qt::KeyboardModifiers Modifiers = {}) {
-        QTest::mouseClick(test::control<QTreeView>(*form, "ListView1")->viewport(), Qt::LeftButton, Modifiers, rowPoint(Row));
+        QTest::mouseClick(test::control<QTreeView>(*form, "ListView1")->viewport(), Qt::LeftButton,
+                          Modifiers, rowPoint(Row));
     }
     void doubleClickRow(int Row) {
-        QTest::mouseDClick(test::control<QTreeView>(*form, "ListView1")->viewport(), Qt::LeftButton, {}, rowPoint(Row));
+        QTest::mouseDClick(test::control<QTreeView>(*form, "ListView1")->viewport(), Qt::LeftButton,
+                           {}, rowPoint(Row));
     }
     // Clicks the check box of a row, where the style draws it.
     void clickCheckBox(int Row) {
@@ -110,9 +118,12 @@ class PhoneWindowTest : public WindowTest {
         opt.initFrom(test::control<QTreeView>(*form, "ListView1")->viewport());
         opt.rect = test::control<QTreeView>(*form, "ListView1")->visualRect(index);
         opt.features = QStyleOptionViewItem::HasCheckIndicator;
-        const QRect box = test::control<QTreeView>(*form, "ListView1")->style()->subElementRect(
-            QStyle::SE_ItemViewItemCheckIndicator, &opt, test::control<QTreeView>(*form, "ListView1"));
-        QTest::mouseClick(test::control<QTreeView>(*form, "ListView1")->viewport(), Qt::LeftButton, {}, box.center());
+        const QRect box = test::control<QTreeView>(*form, "ListView1")
+                              ->style()
+                              ->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &opt,
+                                               test::control<QTreeView>(*form, "ListView1"));
+        QTest::mouseClick(test::control<QTreeView>(*form, "ListView1")->viewport(), Qt::LeftButton,
+                          {}, box.center());
     }
     Qt::CheckState checkState(int Row) const {
         return static_cast<Qt::CheckState>(list()->index(Row, 0).data(Qt::CheckStateRole).toInt());

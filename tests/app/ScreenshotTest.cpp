@@ -11,9 +11,9 @@
 #include <QToolButton>
 
 #include "DemoPhones.h"
-#include "support/Controls.h"
 #include "PhoneWindow.h"
 #include "core/BackendFactory.h"
+#include "support/Controls.h"
 #include "support/VirtualRig.h"
 
 TEST_F(PhoneWindowTest, ScreenshotsOfBothModesAndADownload) {
@@ -89,7 +89,8 @@ TEST_F(WindowTest, ScreenshotOfTheFolderChooser) {
     config.PicturesDir = root + "/Pictures/";
     config.Dialogs.ChooseFolder = defaultFormConfig().Dialogs.ChooseFolder;
     TForm1& f = start();
-    test::control<QTabWidget>(f, "idTabs")->setCurrentWidget(test::control<QWidget>(f, "idOptions"));
+    test::control<QTabWidget>(f, "idTabs")
+        ->setCurrentWidget(test::control<QWidget>(f, "idOptions"));
     bool shot = false;
     QTimer::singleShot(500, [&] {
         QWidget* dialog = QApplication::activeModalWidget();
@@ -129,8 +130,12 @@ TEST_F(PhoneWindowTest, ScreenshotOfTheDemo) {
     qunsetenv("SNAPRILL_VIRTUAL_PHONES");
     form = std::make_unique<TForm1>(holder->Backend(), config);
     form->show();
-    ASSERT_TRUE(
-        waitFor([&] { return test::control<QComboBox>(*form, "ComboBox1")->count() == 2 && list()->rowCount() == 12; }, 10000));
+    ASSERT_TRUE(waitFor(
+        [&] {
+            return test::control<QComboBox>(*form, "ComboBox1")->count() == 2 &&
+                   list()->rowCount() == 12;
+        },
+        10000));
     clickRow(8);
     for (int i = 0; i < 20; ++i) {
         QCoreApplication::processEvents();

@@ -76,7 +76,8 @@ class FaultMatrixTest : public PhoneWindowTest {
         phone = plugBefore("one", phoneState("A", "0A", startFiles(C)));
         open();
         ASSERT_EQ(list()->rowCount(), int(startFiles(C).size()));
-        QTest::keyClick(test::control<QTreeView>(*form, "ListView1"), Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(test::control<QTreeView>(*form, "ListView1"), Qt::Key_A,
+                        Qt::ControlModifier);
         chooserAnswer = root + "/target";
         filesAnswer = uploadFiles;
         logStart = log().size();
@@ -207,15 +208,18 @@ class FaultMatrixTest : public PhoneWindowTest {
         if (form->session().Busy()) {
             fail("command still running");
         }
-        if (!test::control<QWidget>(*form, "idList")->isEnabled() || !test::control<QTreeView>(*form, "ListView1")->isEnabled()) {
+        if (!test::control<QWidget>(*form, "idList")->isEnabled() ||
+            !test::control<QTreeView>(*form, "ListView1")->isEnabled()) {
             fail("page disabled");
         }
-        if (test::control<QProgressBar>(*form, "ProgressBar1")->isVisible() || test::control<QProgressBar>(*form, "ProgressBar2")->isVisible()) {
+        if (test::control<QProgressBar>(*form, "ProgressBar1")->isVisible() ||
+            test::control<QProgressBar>(*form, "ProgressBar2")->isVisible()) {
             fail("bars shown");
         }
-        for (QWidget* w :
-             {static_cast<QWidget*>(test::control<QToolButton>(*form, "idRefresh")), static_cast<QWidget*>(test::control<QToolButton>(*form, "idDownload")),
-              static_cast<QWidget*>(test::control<QToolButton>(*form, "idUpload")), static_cast<QWidget*>(test::control<QToolButton>(*form, "idDelete"))}) {
+        for (QWidget* w : {static_cast<QWidget*>(test::control<QToolButton>(*form, "idRefresh")),
+                           static_cast<QWidget*>(test::control<QToolButton>(*form, "idDownload")),
+                           static_cast<QWidget*>(test::control<QToolButton>(*form, "idUpload")),
+                           static_cast<QWidget*>(test::control<QToolButton>(*form, "idDelete"))}) {
             if (!w->isEnabled()) {
                 fail("phone command disabled " + w->objectName().toStdString());
             }

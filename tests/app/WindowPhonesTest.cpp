@@ -6,9 +6,9 @@
 #include <QToolButton>
 
 #include "PhoneWindow.h"
-#include "support/Controls.h"
 #include "core/BackendFactory.h"
 #include "sim/VirtualModem.h"
+#include "support/Controls.h"
 
 namespace {
 const char* const Title = "Snaprill v0.21 by Brenwick";
@@ -151,7 +151,8 @@ TEST_F(PhoneWindowTest, PhotoAndFileManagerListings) {
     }
     folders.sort();
     EXPECT_EQ(folders, (QStringList{"/a/", "/a/Music/", "/a/mobile/picture/"}));
-    EXPECT_EQ(test::control<QComboBox>(f, "idUploadPath")->currentIndex(), -1);  // offered, not chosen
+    EXPECT_EQ(test::control<QComboBox>(f, "idUploadPath")->currentIndex(),
+              -1);  // offered, not chosen
     EXPECT_EQ(test::control<QComboBox>(f, "idUploadPath")->currentText(), "/a/");
     EXPECT_FALSE(test::control<QProgressBar>(f, "ProgressBar1")->isVisible());
 
@@ -200,11 +201,14 @@ TEST_F(PhoneWindowTest, NeverDownloadFromTheContextMenu) {
     TForm1& f = open();
     f.loadLang("Menu.lang");
     EXPECT_EQ(test::control<QAction>(f, "Neverdownloadthisfile1")->text(), "Skip forever");
-    ASSERT_TRUE(test::control<QTreeView>(f, "ListView1")->actions().contains(test::control<QAction>(f, "Neverdownloadthisfile1")));
+    ASSERT_TRUE(test::control<QTreeView>(f, "ListView1")
+                    ->actions()
+                    .contains(test::control<QAction>(f, "Neverdownloadthisfile1")));
 
     clickRow(1);
     test::control<QAction>(f, "Neverdownloadthisfile1")->trigger();
-    test::control<QAction>(f, "Neverdownloadthisfile1")->trigger();  // added again: the list keeps duplicates
+    test::control<QAction>(f, "Neverdownloadthisfile1")
+        ->trigger();  // added again: the list keeps duplicates
     EXPECT_EQ(f.session().Exclude().Entries(),
               (std::vector<std::string>{"/a/mobile/picture/b.jpg", "/a/mobile/picture/b.jpg"}));
     EXPECT_EQ(checkState(1), Qt::Checked);
@@ -227,7 +231,8 @@ TEST_F(PhoneWindowTest, SelectionSummary) {
     EXPECT_EQ(test::control<QLabel>(f, "StatusPanel0")->text(), "5 of 5 files -  4 kB");
     clickRow(4);
     EXPECT_EQ(test::control<QLabel>(f, "StatusPanel0")->text(), "1 of 5 files -  0 kB");
-    EXPECT_FALSE(test::control<QPlainTextEdit>(f, "Log")->toPlainText().contains("of 5 files"));  // the status bar only
+    EXPECT_FALSE(test::control<QPlainTextEdit>(f, "Log")->toPlainText().contains(
+        "of 5 files"));  // the status bar only
 }
 
 // Messages already on show follow a charset change: the Log, both status
@@ -259,7 +264,9 @@ TEST_F(PhoneWindowTest, ShownMessagesFollowACharsetChange) {
         }
     }
     EXPECT_EQ(f.windowTitle(), QString::fromUtf8("%1 [связь]").arg(QLatin1String(Title)));
-    EXPECT_TRUE(test::control<QLabel>(f, "StatusPanel1")->text().startsWith(QString::fromUtf8("Свободно: ")));
+    EXPECT_TRUE(test::control<QLabel>(f, "StatusPanel1")
+                    ->text()
+                    .startsWith(QString::fromUtf8("Свободно: ")));
     EXPECT_EQ(test::control<QLabel>(f, "StatusPanel0")->text(), QString::fromUtf8("1 из 1 -  0"));
 
     // A new line after the summary: status panel 0 shows it, and follows too.
@@ -319,7 +326,8 @@ TEST_F(PhoneWindowTest, VirtualPhonesFolderWithAModemPhone) {
     std::unique_ptr<TBackendHolder> holder = createBackend();
     qunsetenv("SNAPRILL_VIRTUAL_PHONES");
     form = std::make_unique<TForm1>(holder->Backend(), config);
-    ASSERT_TRUE(waitFor([&] { return test::control<QComboBox>(*form, "ComboBox1")->count() == 2; }, 10000))
+    ASSERT_TRUE(
+        waitFor([&] { return test::control<QComboBox>(*form, "ComboBox1")->count() == 2; }, 10000))
         << log().join("\n").toStdString();
     EXPECT_EQ(test::control<QComboBox>(*form, "ComboBox1")->itemText(0), "First [0A4A5A6A7A8A9B]");
     EXPECT_EQ(test::control<QComboBox>(*form, "ComboBox1")->itemText(1), "Second [0A4A5A6A7A8A9B]");
@@ -341,13 +349,15 @@ TEST_F(PhoneWindowTest, VirtualPhonesFolderIsWatched) {
 
     ASSERT_TRUE(QDir().mkpath(folder));
     ASSERT_TRUE(QDir().rename(root + "/staging/cam", folder + "/cam"));
-    ASSERT_TRUE(waitFor([&] { return test::control<QComboBox>(*form, "ComboBox1")->count() == 1; }, 10000))
+    ASSERT_TRUE(
+        waitFor([&] { return test::control<QComboBox>(*form, "ComboBox1")->count() == 1; }, 10000))
         << log().join("\n").toStdString();
     EXPECT_EQ(test::control<QComboBox>(*form, "ComboBox1")->itemText(0), "Cam [0A4A5A6A7A8A9B]");
     ASSERT_TRUE(waitFor([&] { return list()->rowCount() == 1; }));
 
     ASSERT_TRUE(QDir(folder + "/cam").removeRecursively());
-    ASSERT_TRUE(waitFor([&] { return test::control<QComboBox>(*form, "ComboBox1")->count() == 0; }, 10000))
+    ASSERT_TRUE(
+        waitFor([&] { return test::control<QComboBox>(*form, "ComboBox1")->count() == 0; }, 10000))
         << log().join("\n").toStdString();
     EXPECT_EQ(list()->rowCount(), 0);
     form.reset();

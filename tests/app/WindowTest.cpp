@@ -15,10 +15,10 @@
 #include <QTreeView>
 
 #include "AppFixture.h"
-#include "support/Controls.h"
 #include "core/MessageTemplates.h"
 #include "gui/LinkLabel.h"
 #include "gui/TrayIcon.h"
+#include "support/Controls.h"
 
 namespace {
 QString textOf(TForm1& f, const char* name) {
@@ -85,13 +85,16 @@ TEST_F(WindowTest, EveryNamedControlHasItsDefaultText) {
     }
     EXPECT_EQ(f.windowTitle(), "Snaprill v0.21 by Brenwick");
     EXPECT_EQ(test::control<QTabWidget>(f, "idTabs")->count(), 4);
-    EXPECT_EQ(test::control<QTabWidget>(f, "idTabs")->currentWidget(), test::control<QWidget>(f, "idList"));
+    EXPECT_EQ(test::control<QTabWidget>(f, "idTabs")->currentWidget(),
+              test::control<QWidget>(f, "idList"));
     EXPECT_EQ(test::control<QComboBox>(f, "idModeSelect")->count(), 2);
     EXPECT_EQ(test::control<QComboBox>(f, "idModeSelect")->itemText(1), "File Manager");
     EXPECT_EQ(test::control<QComboBox>(f, "idCharsetSel")->count(), 19);
     EXPECT_EQ(test::control<QComboBox>(f, "idCharsetSel")->itemText(15), "RUSSIAN_CHARSET");
-    EXPECT_EQ(test::control<QTreeView>(f, "ListView1")->model()->headerData(1, Qt::Horizontal), "File Name");
-    EXPECT_EQ(test::control<QTreeView>(f, "ListView1")->model()->headerData(2, Qt::Horizontal), "Size (Bytes)");
+    EXPECT_EQ(test::control<QTreeView>(f, "ListView1")->model()->headerData(1, Qt::Horizontal),
+              "File Name");
+    EXPECT_EQ(test::control<QTreeView>(f, "ListView1")->model()->headerData(2, Qt::Horizontal),
+              "Size (Bytes)");
     for (const char* button : {"idDownload", "idDelete", "idUpload", "idRefresh"}) {
         EXPECT_FALSE(test::control<QToolButton>(f, button)->icon().isNull()) << button;
     }
@@ -105,7 +108,10 @@ TEST_F(WindowTest, FirstRunDefaultsAndTheLog) {
     TForm1& f = start();
     EXPECT_TRUE(f.isVisible());
     EXPECT_EQ(test::control<QLineEdit>(f, "Edit1")->text(), config.PicturesDir);
-    for (QCheckBox* c : {test::control<QCheckBox>(f, "idOverwrite"), test::control<QCheckBox>(f, "idDeleteAfter"), test::control<QCheckBox>(f, "idDownloadAll"), test::control<QCheckBox>(f, "idHide"), test::control<QCheckBox>(f, "idLoad")}) {
+    for (QCheckBox* c :
+         {test::control<QCheckBox>(f, "idOverwrite"), test::control<QCheckBox>(f, "idDeleteAfter"),
+          test::control<QCheckBox>(f, "idDownloadAll"), test::control<QCheckBox>(f, "idHide"),
+          test::control<QCheckBox>(f, "idLoad")}) {
         EXPECT_FALSE(c->isChecked()) << c->objectName().toStdString();
     }
     EXPECT_EQ(test::control<QComboBox>(f, "idModeSelect")->currentText(), "Photo Manager");
@@ -116,7 +122,8 @@ TEST_F(WindowTest, FirstRunDefaultsAndTheLog) {
 
     f.AddLog("first");
     f.AddLog("second");
-    EXPECT_EQ(test::control<QPlainTextEdit>(f, "Log")->toPlainText(), "0 P2K devices found\nfirst\nsecond");
+    EXPECT_EQ(test::control<QPlainTextEdit>(f, "Log")->toPlainText(),
+              "0 P2K devices found\nfirst\nsecond");
     EXPECT_EQ(test::control<QLabel>(f, "StatusPanel0")->text(), "second");
 
     f.close();
@@ -179,8 +186,10 @@ TEST_F(WindowTest, HiddenStartWithoutTrayStillShowsTheWindow) {
     TForm1& f = start();
     EXPECT_TRUE(test::control<QCheckBox>(f, "idHide")->isChecked());
     EXPECT_TRUE(f.isVisible());
-    EXPECT_EQ(test::control<QComboBox>(f, "idModeSelect")->currentIndex(), 0);  // a mode other than 0 or 1: Photo Manager
-    EXPECT_EQ(test::control<QComboBox>(f, "idCharsetSel")->currentIndex(), 1);  // outside the table: the default stays
+    EXPECT_EQ(test::control<QComboBox>(f, "idModeSelect")->currentIndex(),
+              0);  // a mode other than 0 or 1: Photo Manager
+    EXPECT_EQ(test::control<QComboBox>(f, "idCharsetSel")->currentIndex(),
+              1);  // outside the table: the default stays
     // Minimising must not hide a window that no icon could bring back.
     f.showMinimized();
     QCoreApplication::processEvents();
@@ -243,8 +252,11 @@ TEST_F(WindowTest, LanguageFileKeysQuotesAndFallbacks) {
     EXPECT_EQ(test::control<QLineEdit>(f, "Edit1")->text(), config.PicturesDir);
     EXPECT_EQ(test::control<QComboBox>(f, "idUploadPath")->currentText(), "/b/");
     EXPECT_EQ(textOf(f, "Panel2"), "Templates");
-    EXPECT_TRUE(test::control<QPlainTextEdit>(f, "idLangContainer")->toPlainText().startsWith("IDREFRESH\niddownload\nidOptions\n"));
-    EXPECT_TRUE(test::control<QPlainTextEdit>(f, "idLangContainer")->toPlainText().endsWith("\nidDelete"));
+    EXPECT_TRUE(test::control<QPlainTextEdit>(f, "idLangContainer")
+                    ->toPlainText()
+                    .startsWith("IDREFRESH\niddownload\nidOptions\n"));
+    EXPECT_TRUE(
+        test::control<QPlainTextEdit>(f, "idLangContainer")->toPlainText().endsWith("\nidDelete"));
 }
 
 TEST_F(WindowTest, LaterFileKeepsTextsItDoesNotName) {
@@ -253,7 +265,8 @@ TEST_F(WindowTest, LaterFileKeepsTextsItDoesNotName) {
     writeLang("C.lang", "no section here\nidUpload=Nope\n");
     TForm1& f = start();
     ASSERT_EQ(test::control<QComboBox>(f, "idLanguageSel")->count(), 3);
-    test::control<QTabWidget>(f, "idTabs")->setCurrentWidget(test::control<QWidget>(f, "idOptions"));
+    test::control<QTabWidget>(f, "idTabs")
+        ->setCurrentWidget(test::control<QWidget>(f, "idOptions"));
     QTest::keyClick(test::control<QComboBox>(f, "idLanguageSel"), Qt::Key_Home);  // A.lang
     QTest::keyClick(test::control<QComboBox>(f, "idLanguageSel"), Qt::Key_Down);  // B.lang
     EXPECT_EQ(test::control<QToolButton>(f, "idRefresh")->text(), "Again");
@@ -273,11 +286,14 @@ TEST_F(WindowTest, UploadPathBoxFollowsALongLabel) {
     QCoreApplication::processEvents();
     const int before = test::control<QComboBox>(f, "idUploadPath")->x();
     f.loadLang("Long.lang");
-    const int labelRight = test::control<QLabel>(f, "idUploadToC")->x() + test::control<QLabel>(f, "idUploadToC")->width();
+    const int labelRight = test::control<QLabel>(f, "idUploadToC")->x() +
+                           test::control<QLabel>(f, "idUploadToC")->width();
     EXPECT_GT(test::control<QComboBox>(f, "idUploadPath")->x(), before);
     EXPECT_EQ(test::control<QComboBox>(f, "idUploadPath")->x(), labelRight + 5);
-    EXPECT_EQ(test::control<QComboBox>(f, "idUploadPath")->x() + test::control<QComboBox>(f, "idUploadPath")->width(),
-              test::control<QComboBox>(f, "ComboBox1")->x() + test::control<QComboBox>(f, "ComboBox1")->width());
+    EXPECT_EQ(test::control<QComboBox>(f, "idUploadPath")->x() +
+                  test::control<QComboBox>(f, "idUploadPath")->width(),
+              test::control<QComboBox>(f, "ComboBox1")->x() +
+                  test::control<QComboBox>(f, "ComboBox1")->width());
     EXPECT_EQ(test::control<QFrame>(f, "Panel3")->x(), test::control<QWidget>(f, "ToolBar1")->x());
 }
 
@@ -295,7 +311,8 @@ TEST_F(WindowTest, LongCaptionsKeepEveryTabAndThePhoneChoice) {
 
     auto* tabs = test::control<QTabWidget>(f, "idTabs")->findChild<QTabBar*>();
     QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(1).center());
-    ASSERT_EQ(test::control<QTabWidget>(f, "idTabs")->currentWidget(), test::control<QWidget>(f, "idOptions"));
+    ASSERT_EQ(test::control<QTabWidget>(f, "idTabs")->currentWidget(),
+              test::control<QWidget>(f, "idOptions"));
     QTest::keyClick(test::control<QComboBox>(f, "idLanguageSel"), Qt::Key_Home);
     QCoreApplication::processEvents();
     ASSERT_EQ(test::control<QToolButton>(f, "idDownload")->text(), "Download everything");
@@ -324,8 +341,8 @@ TEST_F(WindowTest, LanguageTextsAreNeverMarkup) {
     EXPECT_EQ(test::control<QLabel>(f, "StatusPanel0")->text(), "<font color=red size=6>0</font>");
     EXPECT_EQ(test::control<TLinkLabel>(f, "Label1")->text(), "<img src=\"/etc/hostname\">");
     for (const QLabel* l : f.findChildren<QLabel*>()) {
-        EXPECT_EQ(l->textFormat(), Qt::PlainText) << l->objectName().toStdString() << " "
-                                                  << l->text().toStdString();
+        EXPECT_EQ(l->textFormat(), Qt::PlainText)
+            << l->objectName().toStdString() << " " << l->text().toStdString();
     }
 }
 
@@ -338,8 +355,10 @@ TEST_F(WindowTest, RussianCharsetDecodesWindows1251) {
     TForm1& f = start();
     f.loadLang("Russian.lang");
     EXPECT_EQ(f.FontCharset(), 1);
-    EXPECT_NE(test::control<QToolButton>(f, "idRefresh")->text(), QString::fromUtf8("Обновить"));        // 1252 under DEFAULT
-    EXPECT_EQ(test::control<TLinkLabel>(f, "Label1")->text(), QString::fromUtf8("автор@example.org"));  // fixed Cyrillic font
+    EXPECT_NE(test::control<QToolButton>(f, "idRefresh")->text(),
+              QString::fromUtf8("Обновить"));  // 1252 under DEFAULT
+    EXPECT_EQ(test::control<TLinkLabel>(f, "Label1")->text(),
+              QString::fromUtf8("автор@example.org"));  // fixed Cyrillic font
 
     auto chooseCharset = [&](int index) {
         QTest::keyClick(test::control<QComboBox>(f, "idCharsetSel"), Qt::Key_Home);
@@ -356,7 +375,8 @@ TEST_F(WindowTest, RussianCharsetDecodesWindows1251) {
     EXPECT_EQ(f.FontCharset(), 222);
     chooseCharset(1);
     EXPECT_EQ(f.FontCharset(), 1);
-    EXPECT_EQ(test::control<TLinkLabel>(f, "Label1")->text(), QString::fromUtf8("автор@example.org"));
+    EXPECT_EQ(test::control<TLinkLabel>(f, "Label1")->text(),
+              QString::fromUtf8("автор@example.org"));
 }
 
 TEST_F(WindowTest, BadLanguageFilesNeverBreakTheWindow) {
@@ -387,12 +407,16 @@ TEST_F(WindowTest, ModeSwitchesItsControls) {
     QTest::keyClick(test::control<QComboBox>(f, "idModeSelect"), Qt::Key_Down);
     EXPECT_EQ(f.session().Mode(), 1);
     EXPECT_FALSE(test::control<QLineEdit>(f, "Edit1")->isVisible());
-    EXPECT_FALSE(test::control<QCheckBox>(f, "idOverwrite")->isVisibleTo(test::control<QWidget>(f, "idOptions")));
-    EXPECT_TRUE(test::control<QFrame>(f, "Panel3")->isVisibleTo(test::control<QWidget>(f, "idList")));
+    EXPECT_FALSE(test::control<QCheckBox>(f, "idOverwrite")
+                     ->isVisibleTo(test::control<QWidget>(f, "idOptions")));
+    EXPECT_TRUE(
+        test::control<QFrame>(f, "Panel3")->isVisibleTo(test::control<QWidget>(f, "idList")));
     QTest::keyClick(test::control<QComboBox>(f, "idModeSelect"), Qt::Key_Up);
     EXPECT_EQ(f.session().Mode(), 0);
-    EXPECT_TRUE(test::control<QCheckBox>(f, "idOverwrite")->isVisibleTo(test::control<QWidget>(f, "idOptions")));
-    EXPECT_FALSE(test::control<QFrame>(f, "Panel3")->isVisibleTo(test::control<QWidget>(f, "idList")));
+    EXPECT_TRUE(test::control<QCheckBox>(f, "idOverwrite")
+                    ->isVisibleTo(test::control<QWidget>(f, "idOptions")));
+    EXPECT_FALSE(
+        test::control<QFrame>(f, "Panel3")->isVisibleTo(test::control<QWidget>(f, "idList")));
 }
 
 TEST_F(WindowTest, TrayTogglesAndMinimiseHides) {
@@ -438,7 +462,8 @@ TEST_F(WindowTest, TrayTogglesAndMinimiseHides) {
 TEST_F(WindowTest, FolderChooserAndLinks) {
     QDir().mkpath(config.PicturesDir);
     TForm1& f = start();
-    test::control<QTabWidget>(f, "idTabs")->setCurrentWidget(test::control<QWidget>(f, "idOptions"));
+    test::control<QTabWidget>(f, "idTabs")
+        ->setCurrentWidget(test::control<QWidget>(f, "idOptions"));
     chooserAnswer = root + "/chosen";
     QTest::mouseClick(test::control<QPushButton>(f, "idBrowse"), Qt::LeftButton);
     EXPECT_EQ(chooserTitle, "Select directory");

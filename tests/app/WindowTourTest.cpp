@@ -40,8 +40,9 @@ TEST_F(PhoneWindowTest, EveryControlOfEveryPageDoesItsJob) {
     TForm1& f = open();
     auto* tabs = test::control<QTabWidget>(f, "idTabs")->findChild<QTabBar*>();
     auto page = [&](QWidget* Page) {
-        QTest::mouseClick(tabs, Qt::LeftButton, {},
-                          tabs->tabRect(test::control<QTabWidget>(f, "idTabs")->indexOf(Page)).center());
+        QTest::mouseClick(
+            tabs, Qt::LeftButton, {},
+            tabs->tabRect(test::control<QTabWidget>(f, "idTabs")->indexOf(Page)).center());
         ASSERT_EQ(test::control<QTabWidget>(f, "idTabs")->currentWidget(), Page);
     };
     auto click = [](QWidget* W) { QTest::mouseClick(W, Qt::LeftButton, {}, QPoint(4, 4)); };
@@ -54,7 +55,9 @@ TEST_F(PhoneWindowTest, EveryControlOfEveryPageDoesItsJob) {
     EXPECT_EQ(test::control<QLineEdit>(f, "Edit1")->text(), save);
     QTest::keyClicks(test::control<QLineEdit>(f, "Edit1"), "typed");
     EXPECT_EQ(test::control<QLineEdit>(f, "Edit1")->text(), save);
-    for (QCheckBox* box : {test::control<QCheckBox>(f, "idOverwrite"), test::control<QCheckBox>(f, "idDeleteAfter"), test::control<QCheckBox>(f, "idHide"), test::control<QCheckBox>(f, "idLoad")}) {
+    for (QCheckBox* box :
+         {test::control<QCheckBox>(f, "idOverwrite"), test::control<QCheckBox>(f, "idDeleteAfter"),
+          test::control<QCheckBox>(f, "idHide"), test::control<QCheckBox>(f, "idLoad")}) {
         click(box);
         EXPECT_TRUE(box->isChecked()) << box->objectName().toStdString();
     }
@@ -63,9 +66,11 @@ TEST_F(PhoneWindowTest, EveryControlOfEveryPageDoesItsJob) {
     choose(test::control<QComboBox>(f, "idCharsetSel"), 15);
     EXPECT_EQ(f.FontCharset(), 204);
     QTest::keyClick(test::control<QComboBox>(f, "idModeSelect"), Qt::Key_End);
-    EXPECT_TRUE(test::control<QFrame>(f, "Panel3")->isVisibleTo(test::control<QWidget>(f, "idList")));
+    EXPECT_TRUE(
+        test::control<QFrame>(f, "Panel3")->isVisibleTo(test::control<QWidget>(f, "idList")));
     QTest::keyClick(test::control<QComboBox>(f, "idModeSelect"), Qt::Key_Home);
-    EXPECT_FALSE(test::control<QFrame>(f, "Panel3")->isVisibleTo(test::control<QWidget>(f, "idList")));
+    EXPECT_FALSE(
+        test::control<QFrame>(f, "Panel3")->isVisibleTo(test::control<QWidget>(f, "idList")));
 
     // Pictures: a row, its check box, the context menu, the download (with
     // delete after it), the drive, the phone choice and the refresh.
@@ -83,9 +88,11 @@ TEST_F(PhoneWindowTest, EveryControlOfEveryPageDoesItsJob) {
         }
     });
     // A right click highlights the row, then asks for the menu.
-    QTest::mouseClick(test::control<QTreeView>(f, "ListView1")->viewport(), Qt::RightButton, {}, rowPoint(1));
-    QContextMenuEvent menuEvent(QContextMenuEvent::Mouse, rowPoint(1),
-                                test::control<QTreeView>(f, "ListView1")->viewport()->mapToGlobal(rowPoint(1)));
+    QTest::mouseClick(test::control<QTreeView>(f, "ListView1")->viewport(), Qt::RightButton, {},
+                      rowPoint(1));
+    QContextMenuEvent menuEvent(
+        QContextMenuEvent::Mouse, rowPoint(1),
+        test::control<QTreeView>(f, "ListView1")->viewport()->mapToGlobal(rowPoint(1)));
     QApplication::sendEvent(test::control<QTreeView>(f, "ListView1")->viewport(), &menuEvent);
     EXPECT_TRUE(f.session().Exclude().Contains(Pic + "b.jpg"));
     clickRow(0);
@@ -113,7 +120,8 @@ TEST_F(PhoneWindowTest, EveryControlOfEveryPageDoesItsJob) {
     QTest::keyClick(test::control<QComboBox>(f, "idModeSelect"), Qt::Key_End);
     page(test::control<QWidget>(f, "idList"));
     QTest::keyClick(test::control<QComboBox>(f, "idUploadPath"), Qt::Key_Down);
-    const std::string folder = test::control<QComboBox>(f, "idUploadPath")->currentText().toStdString();
+    const std::string folder =
+        test::control<QComboBox>(f, "idUploadPath")->currentText().toStdString();
     writeFile(root + "/up/new.txt", "hello");
     filesAnswer = {root + "/up/new.txt"};
     QTest::mouseClick(test::control<QToolButton>(f, "idUpload"), Qt::LeftButton);

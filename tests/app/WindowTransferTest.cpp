@@ -66,8 +66,13 @@ class TransferWindowTest : public PhoneWindowTest {
         out.sort();
         return out;
     }
-    void selectAll() { QTest::keyClick(test::control<QTreeView>(*form, "ListView1"), Qt::Key_A, Qt::ControlModifier); }
-    void clickDownload() { QTest::mouseClick(test::control<QToolButton>(*form, "idDownload"), Qt::LeftButton); }
+    void selectAll() {
+        QTest::keyClick(test::control<QTreeView>(*form, "ListView1"), Qt::Key_A,
+                        Qt::ControlModifier);
+    }
+    void clickDownload() {
+        QTest::mouseClick(test::control<QToolButton>(*form, "idDownload"), Qt::LeftButton);
+    }
     QStringList progressLines() const { return log().filter("Downloading - "); }
 
     QString saveDir;
@@ -90,7 +95,8 @@ TEST_F(TransferWindowTest, PhotoManagerSkipsOrOverwritesExistingFiles) {
     EXPECT_FALSE(test::control<QProgressBar>(f, "ProgressBar2")->isVisible());
 
     // Overwriting: replaced, in 4000-byte reads.
-    test::control<QTabWidget>(f, "idTabs")->setCurrentWidget(test::control<QWidget>(f, "idOptions"));
+    test::control<QTabWidget>(f, "idTabs")
+        ->setCurrentWidget(test::control<QWidget>(f, "idOptions"));
     QTest::keyClick(test::control<QCheckBox>(f, "idOverwrite"), Qt::Key_Space);
     ASSERT_TRUE(test::control<QCheckBox>(f, "idOverwrite")->isChecked());
     test::control<QTabWidget>(f, "idTabs")->setCurrentWidget(test::control<QWidget>(f, "idList"));
@@ -394,7 +400,8 @@ TEST_F(TransferWindowTest, FileManagerUploadsIntoTheChosenFolderOnly) {
         log().contains(QString::fromUtf8("The name 日本.txt cannot be written on the "
                                          "phone, skipping")));
 
-    QTest::keyClick(test::control<QComboBox>(f, "idUploadPath"), Qt::Key_Down);  // "/a/music/", offered by the listing
+    QTest::keyClick(test::control<QComboBox>(f, "idUploadPath"),
+                    Qt::Key_Down);  // "/a/music/", offered by the listing
     ASSERT_EQ(test::control<QComboBox>(f, "idUploadPath")->currentText(), "/a/music/");
     filesAnswer = {root + "/up/new.txt"};
     QTest::mouseClick(test::control<QToolButton>(f, "idUpload"), Qt::LeftButton);
