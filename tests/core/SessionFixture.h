@@ -1,0 +1,162 @@
+#pragma once
+
+// The phone session on virtual phones, with no window: a host that answers
+// from fields, records what the session showed and asked, and can run an
+// action at every point where the session lets events be handled.
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "MotoP2KMode.h"
+#include "backend/Clock.h"
+#include "core/FileListModel.h"
+#include "core/PhoneSession.h"
+#include "core/SessionHost.h"
+#include "sim/VirtualDeviceSource.h"
+#include "sim/VirtualP2KTransport.h"
+#include "sim/VirtualPhone.h"
+#include "sim/VirtualPhoneText.h"
+#include "support/FakeDeviceSource.h"
+
+// Texts in failure messages, readable.
+inline void PrintTo(const QString& Text, std::ostream* Out) {
+    *Out << '"' << Text.toStdString() << '"';
+}
+
+namespace test {
+
+// One QCoreApplication for the whole program, made on first use.
+inline QCoreApplication& coreApp() {
+    static int argc = 1;
+    static char name[] = "core_tests";
+    static char* argv[] = {name, nullptr};
+    static QCoreApplication* app = new QCoreApplication(argc, argv);
+    return *app;
+}
+
+// A host that answers as a test sets it up.
+class TTestHost : public ISessionHost {
+  public:
+    void ProcessEvents() override {
+        ++Pumps;
+        if (OnPump) {
+            OnPump(Pumps);
+        }
+    }
+    bool Option(TSessionOption O) override {
+        switch (O) {
+            case TSessionOption::Overwrite:
+                return Overwrite;
+            case TSessionOption::DeleteAfter:
+                return DeleteAfter;
+            case TSessionOption::DownloadAll:
+                return DownloadAll;
+        }
+        return false;
+    }
+    QString SaveFolder() override { return Folder; }
+    std::string UploadFolder() override { return PhoneFolder; }
+    QString ChooseFolder(const TSessionMsg&) override {
+        ++FolderDialogs;
+        return ChosenFolder;
+    }
+    QStringList ChooseFiles() override { return Files; }
+    bool AskYesNo(const TSessionMsg& Q) override {
+        Asked.push_back(builtInText(Q));
+        return Yes;
+    }
+    void ShowMessage(const TSessionMsg& M, bool Error) override {
+        Shown.push_back((Error ? "error: " : "") + builtInText(M).toStdString());
+    }
+
+    // Options and answers.
+    bool Overwrite = false, DeleteAfter = false, DownloadAll = false, Yes = false;
+    QString Folder;        // the save folder, ending in "/"
+    QString ChosenFolder;  // the folder dialog's answer
+    std::string PhoneFolder;
+    QStringList Files;  // the file dialog's answer
+    // Run at every event-processing point, with its count so far.
+    std::function<void(int)> OnPump;
+    // What happened.
+    int Pumps = 0;
+    int FolderDialogs = 0;
+    std::vector<QString> Asked;
+    std::vector<std::string> Shown;
+};
+
+class SessionTest : public ::testing::Test {
+  protected:
+    using TFiles = std::map<std::string, std::vector<uint8_t>>;
+
+    void SetUp() override {
+        coreApp();
+        ASSERT_TRUE(tmp.isValid());
+        root = tmp.path();
+        host.Folder = root + "/Pictures/";
+    }
+
+    // A phone with the given model, flex digits and files.
+    static TVirtualPhoneState phoneState(const std::string& Model, const std::string& Flex,
+                                         const TFiles& Files = {}) {
+        TVirtualPhoneState s = DefaultVirtualPhoneState();
+        s.SetSeem(SeemModel, 1, ModelSeemBytes(Model));
+        s.SetSeem(SeemFlex, 1, PackedFlexSeemBytes(Flex));
+        for (const auto& [name, data] : Files) {
+            s.Files[name] = {data, 0, 0};
+        }
+        return s;
+    }
+    // Plugs a phone; the session hears of it when the device source's
+    // pending events are dispatched.
+    std::shared_ptr<TVirtualPhone> plug(const std::string& Name, TVirtualPhoneState State) {
+        auto phone = std::make_shared<TVirtualPhone>(std::move(State));
+        devices.PlugPhone(Name, phone);
+        return phone;
+    }
+    // A session started on the phones plugged so far, as the program starts it.
+    TPhoneSession& start() {
+        devices.DispatchPending();
+        session = std::make_unique<TPhoneSession>(backend, host);
+        QObject::connect(session.get(), &TPhoneSession::logged,
+                         [this](const TSessionMsg& M) { log.push_back(builtInText(M)); });
+        session->Start();
+        return *session;
+    }
+    void selectAll() { session->FileList().SelectAll(); }
+    std::vector<std::string> rowNames() const {
+        std::vector<std::string> out;
+        for (int i = 0; i < session->Rows().Count(); ++i) {
+            out.push_back(session->Rows().At(i).Name);
+        }
+        return out;
+    }
+    static QByteArray readLocal(const QString& Path) {
+        QFile f(Path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+    }
+    static QByteArray bytes(const std::vector<uint8_t>& Data) {
+        return QByteArray(reinterpret_cast<const char*>(Data.data()), qsizetype(Data.size()));
+    }
+
+    QTemporaryDir tmp;
+    QString root;
+    TVirtualDeviceSource devices;
+    TVirtualP2KTransport transport{devices};
+    TNoSerialPorts serial;
+    TFakeClock clock;
+    TPhoneBackend backend{devices, transport, serial, clock};
+    TTestHost host;
+    std::unique_ptr<TPhoneSession> session;
+    std::vector<QString> log;  // every Log line, as the built-in templates give it
+};
+
+}  // namespace test
