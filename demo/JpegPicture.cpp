@@ -1,5 +1,9 @@
 #include "JpegPicture.h"
 
+#include <libexif/exif-data.h>
+
+#include <cstring>
+
 #include <QBuffer>
 #include <QFont>
 #include <QLinearGradient>
@@ -174,4 +178,63 @@ QByteArray jpegOfSize(const QImage& Image, qsizetype Bytes) {
         }
     }
     return {};
+}
+
+namespace {
+
+// An ASCII entry of Text (NUL-terminated, as EXIF keeps texts) in Ifd.
+void putAscii(ExifData* Exif, ExifMem* Mem, ExifIfd Ifd, ExifTag Tag, const QByteArray& Text) {
+    ExifEntry* e = exif_entry_new_mem(Mem);
+    e->tag = Tag;
+    e->format = EXIF_FORMAT_ASCII;
+    e->components = static_cast<unsigned long>(Text.size() + 1);
+    e->size = static_cast<unsigned int>(Text.size() + 1);
+    e->data = static_cast<unsigned char*>(exif_mem_alloc(Mem, e->size));
+    std::memcpy(e->data, Text.constData(), static_cast<size_t>(Text.size()));
+    exif_content_add_entry(Exif->ifd[Ifd], e);
+    exif_entry_unref(e);
+}
+
+}  // namespace
+
+QByteArray withExif(const QByteArray& Jpeg, const QDateTime& Taken, const QString& Model,
+                    const QByteArray& Thumbnail, bool OriginalOnly) {
+    const qsizetype at = headerEnd(Jpeg);
+    if (at < 0) {
+        return {};
+    }
+    ExifMem* mem = exif_mem_new_default();
+    ExifData* exif = exif_data_new_mem(mem);
+    exif_data_set_byte_order(exif, EXIF_BYTE_ORDER_INTEL);
+    if (Taken.isValid()) {
+        const QByteArray date = Taken.toString(QStringLiteral("yyyy:MM:dd HH:mm:ss")).toLatin1();
+        putAscii(exif, mem, EXIF_IFD_EXIF, EXIF_TAG_DATE_TIME_ORIGINAL, date);
+        if (!OriginalOnly) {
+            putAscii(exif, mem, EXIF_IFD_0, EXIF_TAG_DATE_TIME, date);
+        }
+    }
+    if (!Model.isEmpty()) {
+        putAscii(exif, mem, EXIF_IFD_0, EXIF_TAG_MODEL, Model.toLatin1());
+    }
+    if (!Thumbnail.isEmpty()) {
+        exif->size = static_cast<unsigned int>(Thumbnail.size());
+        exif->data = static_cast<unsigned char*>(exif_mem_alloc(mem, exif->size));
+        std::memcpy(exif->data, Thumbnail.constData(), static_cast<size_t>(Thumbnail.size()));
+    }
+    unsigned char* block = nullptr;
+    unsigned int size = 0;
+    exif_data_save_data(exif, &block, &size);
+    QByteArray segment;
+    if (block && size + 2 <= 0xFFFF) {
+        segment.append(char(MarkerPrefix)).append(char(0xE1));
+        segment.append(char(((size + 2) >> 8) & 0xFF)).append(char((size + 2) & 0xFF));
+        segment.append(reinterpret_cast<const char*>(block), static_cast<qsizetype>(size));
+    }
+    exif_mem_free(mem, block);
+    exif_data_unref(exif);
+    exif_mem_unref(mem);
+    if (segment.isEmpty()) {
+        return {};
+    }
+    return Jpeg.left(at) + segment + Jpeg.mid(at);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QImage>
 #include <QString>
 #include <cstdint>
@@ -20,3 +21,11 @@ QByteArray padJpeg(const QByteArray& Jpeg, qsizetype Bytes);
 // The image as a JPEG of exactly Bytes: the best quality that leaves room
 // for the padding. Empty when even the lowest quality is too large.
 QByteArray jpegOfSize(const QImage& Image, qsizetype Bytes);
+
+// The JPEG with an EXIF block after its header, as a phone camera writes
+// one: the time the picture was taken (DateTimeOriginal, and DateTime too
+// unless OriginalOnly), the camera model and an embedded JPEG thumbnail.
+// Fields left empty (an invalid time, an empty model or thumbnail) are not
+// written. Empty when the data is not a JPEG.
+QByteArray withExif(const QByteArray& Jpeg, const QDateTime& Taken, const QString& Model,
+                    const QByteArray& Thumbnail, bool OriginalOnly = false);

@@ -6,9 +6,9 @@
 
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QGuiApplication>
 #include <QTemporaryDir>
 #include <functional>
 #include <map>
@@ -34,12 +34,13 @@ inline void PrintTo(const QString& Text, std::ostream* Out) {
 
 namespace test {
 
-// One QCoreApplication for the whole program, made on first use.
+// One application for the whole program, made on first use: a GUI one
+// (never widgets), since the pictures tests draw need fonts.
 inline QCoreApplication& coreApp() {
     static int argc = 1;
     static char name[] = "core_tests";
     static char* argv[] = {name, nullptr};
-    static QCoreApplication* app = new QCoreApplication(argc, argv);
+    static QCoreApplication* app = new QGuiApplication(argc, argv);
     return *app;
 }
 
