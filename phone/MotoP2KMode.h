@@ -64,7 +64,8 @@ using TP2KProgressCallback = std::function<bool(int32_t Done, int32_t Total)>;
 // freeing it under the running operation.
 class TMotoP2KModemItem : public std::enable_shared_from_this<TMotoP2KModemItem> {
   public:
-    TMotoP2KModemItem(const TUSBDevise& Info, IP2KTransport& Transport, IClock& Clock);
+    TMotoP2KModemItem(const TUSBDevise& Info, IP2KTransport& Transport, IClock& Clock,
+                      ILocalFiles& Files = PosixLocalFiles());
     ~TMotoP2KModemItem();
     TMotoP2KModemItem(const TMotoP2KModemItem&) = delete;
     TMotoP2KModemItem& operator=(const TMotoP2KModemItem&) = delete;
@@ -111,6 +112,7 @@ class TMotoP2KModemItem : public std::enable_shared_from_this<TMotoP2KModemItem>
     TUSBDevise modemInfo_;
     IP2KTransport& transport_;
     IClock& clock_;
+    ILocalFiles& files_;
     std::unique_ptr<IP2KChannel> handle_;
     // Id of the last command sent: a 16-bit counter that wraps, as on the wire.
     uint16_t packetId_ = 0;
