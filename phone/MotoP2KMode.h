@@ -107,6 +107,10 @@ class TMotoP2KModemItem : public std::enable_shared_from_this<TMotoP2KModemItem>
                       int32_t ExpectedSize, const TP2KProgressCallback& Progress);
     bool UploadFile(const std::string& LocalName, const std::string& PhoneName, int32_t BlockSize,
                     const TP2KProgressCallback& Progress);
+    // True when the last DownloadFile returned true and the file's data and
+    // name are known to be on the disk, so that the phone's copy may go.
+    // A download whose folder could not be flushed returns true, not this.
+    bool LastDownloadDurable() const { return lastDownloadDurable_; }
 
   private:
     TUSBDevise modemInfo_;
@@ -120,6 +124,7 @@ class TMotoP2KModemItem : public std::enable_shared_from_this<TMotoP2KModemItem>
     // Set by every SendCommand: whether its transaction failed. Lets a
     // download tell a failed exchange from a genuine short read.
     bool lastTransactionFailed_ = false;
+    bool lastDownloadDurable_ = false;
 
     // SendCommand with CmdFileSystem and a reply buffer; logs nothing.
     bool fileSystemCommand(const uint8_t* Payload, size_t PayloadLen, uint8_t* Reply,

@@ -78,14 +78,15 @@ class TTempDownload {
         return error;
     }
     // Moves the finished file over the target name, then flushes the folder
-    // so that the new name is on the disk too.
-    void Commit() {
+    // so that the new name is on the disk too. True when both are known to
+    // be on the disk.
+    bool Commit() {
         if (const int error = Close())
             throwLocal(error, target_);
         if (const int error = files_.Rename(path_, target_))
             throwLocal(error, target_);
         committed_ = true;
-        syncFolder();
+        return syncFolder();
     }
 
   private:
@@ -95,13 +96,16 @@ class TTempDownload {
     int fd_ = -1;
     bool committed_ = false;
 
-    // Failures are not reported: the file is complete under its name by
-    // now, and some file systems refuse to flush a folder (or a folder may
-    // be writable but not readable). Failing the download here would leave
-    // a good file behind a false result.
-    void syncFolder() const {
+    // A failure does not fail the download: the file is complete under its
+    // name by now, and some file systems refuse to flush a folder (or a
+    // folder may be writable but not readable). Failing here would leave a
+    // good file behind a false result. The new name is then not known to be
+    // on the disk, so the caller keeps the phone's copy. EINVAL and ENOTSUP
+    // mean the file system has no folder flush, hence nothing left to flush.
+    bool syncFolder() const {
         const std::string dir = ExtractP2KFileDir(target_);
-        files_.SyncFolder(dir.empty() ? "." : dir);
+        const int error = files_.SyncFolder(dir.empty() ? "." : dir);
+        return error == 0 || error == EINVAL || error == ENOTSUP || error == EOPNOTSUPP;
     }
 };
 
@@ -173,6 +177,7 @@ bool TMotoP2KModemItem::DeleteFile(const std::string& Name) {
 bool TMotoP2KModemItem::DownloadFile(const std::string& PhoneName, const std::string& LocalName,
                                      int32_t BlockSize, int32_t ExpectedSize,
                                      const TP2KProgressCallback& Progress) {
+    lastDownloadDurable_ = false;
     if (!IsOpen()) {
         DoDebug("File Download Phone - Phone Not Open", dtError);
         return false;
@@ -257,12 +262,13 @@ bool TMotoP2KModemItem::DownloadFile(const std::string& PhoneName, const std::st
     const bool complete = !writeFailed && (unknown ? endOfFile : done == ExpectedSize);
     if (!complete)
         return false;  // the temporary file goes with `local`
-    // The caller may delete the phone's copy as soon as this returns true,
-    // so the data and the new name must be on the disk before then.
+    // The caller deletes the phone's copy once this returns true and
+    // LastDownloadDurable() says so, so the data and the new name must be on
+    // the disk before then.
     local->Sync();
     if (local->Close() != 0)
         return false;
-    local->Commit();
+    lastDownloadDurable_ = local->Commit();
     return true;
 }
 

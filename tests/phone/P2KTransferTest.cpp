@@ -229,6 +229,7 @@ TEST_F(P2KTransfer, DownloadWritesDurablyBesideTheTarget) {
     Content = Pattern(1500);
     const std::string target = Dir.Path("x.jpg");
     ASSERT_TRUE(Item->DownloadFile("/a/x.jpg", target, 1000, 1500, nullptr));
+    EXPECT_TRUE(Item->LastDownloadDurable());
     EXPECT_EQ(test::ReadAll(target), Content);
     EXPECT_TRUE(OnlyTarget("x.jpg"));
     const std::filesystem::path temp = Files.Created;
@@ -244,23 +245,30 @@ TEST_F(P2KTransfer, DownloadWritesDurablyBesideTheTarget) {
 TEST_F(P2KTransfer, DownloadLocalStepFailures) {
     // Each local step failing in turn over an earlier download of the same
     // name. Before the rename the earlier file stands and the temporary file
-    // goes; after it the new file is complete.
+    // goes; after it the new file is complete but not known to be durable,
+    // unless the file system has no folder flush at all.
     enum TResult { Throws, False, True };
     const struct {
         const char* Step;
         int Error;
         TResult Result;
+        bool Durable;
     } cases[] = {
-        {"create", EACCES, Throws}, {"write", ENOSPC, False},  {"sync-file", EIO, Throws},
-        {"close", EIO, False},      {"rename", EXDEV, Throws}, {"sync-folder", EIO, True},
+        {"create", EACCES, Throws, false},    {"write", ENOSPC, False, false},
+        {"sync-file", EIO, Throws, false},    {"close", EIO, False, false},
+        {"rename", EXDEV, Throws, false},     {"sync-folder", EIO, True, false},
+        {"sync-folder", EACCES, True, false},  // the folder cannot be opened
+        {"sync-folder", EINVAL, True, true},  {"sync-folder", EOPNOTSUPP, True, true},
     };
     const std::string target = Dir.Path("x.jpg");
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.Step) + ": " + std::strerror(c.Error));
+        // A durable download first, so that a flag left over would show.
         Files.Fail.clear();
         Content = Pattern(1400);
         Pos = 0;
         ASSERT_TRUE(Item->DownloadFile("/a/x.jpg", target, 1000, 1400, nullptr));
+        ASSERT_TRUE(Item->LastDownloadDurable());
 
         Files.Fail = c.Step;
         Files.FailError = c.Error;
@@ -274,6 +282,7 @@ TEST_F(P2KTransfer, DownloadLocalStepFailures) {
             EXPECT_NE(std::string(e.what()).find(target), std::string::npos);
         }
         EXPECT_EQ(result, c.Result);
+        EXPECT_EQ(Item->LastDownloadDurable(), c.Durable);
         EXPECT_TRUE(OnlyTarget("x.jpg"));
         EXPECT_EQ(test::ReadAll(target), c.Result == True ? Pattern(1500) : Pattern(1400));
     }
