@@ -41,8 +41,8 @@ bool notAbove(uint32_t Now, uint32_t Deadline) {
 }  // namespace
 
 TMotoP2KModemItem::TMotoP2KModemItem(const TUSBDevise& Info, IP2KTransport& Transport,
-                                     IClock& Clock)
-    : modemInfo_(Info), transport_(Transport), clock_(Clock) {}
+                                     IClock& Clock, ILocalFiles& Files)
+    : modemInfo_(Info), transport_(Transport), clock_(Clock), files_(Files) {}
 
 TMotoP2KModemItem::~TMotoP2KModemItem() {
     if (IsOpen())

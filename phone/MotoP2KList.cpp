@@ -14,7 +14,7 @@ TMotoP2KModemList::TMotoP2KModemList(TPhoneBackend& Backend) : backend_(Backend)
 
 TMotoP2KModemItem* TMotoP2KModemList::AddDevise(const TUSBDevise& Devise) {
     return addDevise(Devise, [this](const TUSBDevise& D) {
-        return std::make_shared<TMotoP2KModemItem>(D, backend_.P2K, backend_.Clock);
+        return std::make_shared<TMotoP2KModemItem>(D, backend_.P2K, backend_.Clock, backend_.Files);
     });
 }
 

@@ -64,7 +64,8 @@ using TP2KProgressCallback = std::function<bool(int32_t Done, int32_t Total)>;
 // freeing it under the running operation.
 class TMotoP2KModemItem : public std::enable_shared_from_this<TMotoP2KModemItem> {
   public:
-    TMotoP2KModemItem(const TUSBDevise& Info, IP2KTransport& Transport, IClock& Clock);
+    TMotoP2KModemItem(const TUSBDevise& Info, IP2KTransport& Transport, IClock& Clock,
+                      ILocalFiles& Files = PosixLocalFiles());
     ~TMotoP2KModemItem();
     TMotoP2KModemItem(const TMotoP2KModemItem&) = delete;
     TMotoP2KModemItem& operator=(const TMotoP2KModemItem&) = delete;
@@ -106,11 +107,16 @@ class TMotoP2KModemItem : public std::enable_shared_from_this<TMotoP2KModemItem>
                       int32_t ExpectedSize, const TP2KProgressCallback& Progress);
     bool UploadFile(const std::string& LocalName, const std::string& PhoneName, int32_t BlockSize,
                     const TP2KProgressCallback& Progress);
+    // True when the last DownloadFile returned true and the file's data and
+    // name are known to be on the disk, so that the phone's copy may go.
+    // A download whose folder could not be flushed returns true, not this.
+    bool LastDownloadDurable() const { return lastDownloadDurable_; }
 
   private:
     TUSBDevise modemInfo_;
     IP2KTransport& transport_;
     IClock& clock_;
+    ILocalFiles& files_;
     std::unique_ptr<IP2KChannel> handle_;
     // Id of the last command sent: a 16-bit counter that wraps, as on the wire.
     uint16_t packetId_ = 0;
@@ -118,6 +124,7 @@ class TMotoP2KModemItem : public std::enable_shared_from_this<TMotoP2KModemItem>
     // Set by every SendCommand: whether its transaction failed. Lets a
     // download tell a failed exchange from a genuine short read.
     bool lastTransactionFailed_ = false;
+    bool lastDownloadDurable_ = false;
 
     // SendCommand with CmdFileSystem and a reply buffer; logs nothing.
     bool fileSystemCommand(const uint8_t* Payload, size_t PayloadLen, uint8_t* Reply,

@@ -30,9 +30,10 @@ constexpr size_t MaxTempBase = 200;
 // target's name only once complete, so no partial file ever stands under the
 // target name (it would later pass for a file already fetched). The file is
 // removed again unless committed, also when an exception passes through.
+// Every step goes through Files, so tests can watch and fail each one.
 class TTempDownload {
   public:
-    explicit TTempDownload(const std::string& Target) : target_(Target) {
+    TTempDownload(ILocalFiles& Files, const std::string& Target) : files_(Files), target_(Target) {
         const std::string dir = ExtractP2KFileDir(Target);
         // Cut so that the temporary name fits wherever the target's name
         // fits (255 bytes): the suffix below takes at most 26 of them.
@@ -41,84 +42,70 @@ class TTempDownload {
         for (unsigned attempt = 0; attempt < 100; ++attempt) {
             path_ = dir + "." + base + "." + std::to_string(::getpid()) + "." +
                     std::to_string(attempt) + ".part";
-            fd_ = ::open(path_.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-            if (fd_ >= 0)
+            error = files_.CreateNew(path_, fd_);
+            if (error == 0)
                 return;
-            error = errno;
             if (error != EEXIST)
                 break;
         }
+        fd_ = -1;
         path_.clear();
         throwLocal(error, Target);
     }
     ~TTempDownload() {
         Close();
         if (!committed_ && !path_.empty())
-            ::unlink(path_.c_str());
+            files_.Unlink(path_);
     }
     TTempDownload(const TTempDownload&) = delete;
     TTempDownload& operator=(const TTempDownload&) = delete;
 
     // Bytes the file took; fewer than Count on a write error.
-    size_t Write(const uint8_t* Data, size_t Count) {
-        size_t done = 0;
-        while (done < Count) {
-            ssize_t n = ::write(fd_, Data + done, Count - done);
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0)
-                break;
-            done += static_cast<size_t>(n);
-        }
-        return done;
-    }
+    size_t Write(const uint8_t* Data, size_t Count) { return files_.Write(fd_, Data, Count); }
     // Flushes the data written so far to the disk.
     void Sync() {
         if (fd_ < 0)
             return;
-        int r;
-        do {
-            r = ::fsync(fd_);
-        } while (r != 0 && errno == EINTR);
-        if (r != 0)
-            throwLocal(errno, target_);
+        if (const int error = files_.SyncFile(fd_))
+            throwLocal(error, target_);
     }
-    bool Close() {
+    // 0 or the error of the close.
+    int Close() {
         if (fd_ < 0)
-            return true;
-        bool ok = ::close(fd_) == 0;
+            return 0;
+        const int error = files_.Close(fd_);
         fd_ = -1;
-        return ok;
+        return error;
     }
     // Moves the finished file over the target name, then flushes the folder
-    // so that the new name is on the disk too.
-    void Commit() {
-        if (!Close())
-            throwLocal(errno, target_);
-        if (::rename(path_.c_str(), target_.c_str()) != 0)
-            throwLocal(errno, target_);
+    // so that the new name is on the disk too. True when both are known to
+    // be on the disk.
+    bool Commit() {
+        if (const int error = Close())
+            throwLocal(error, target_);
+        if (const int error = files_.Rename(path_, target_))
+            throwLocal(error, target_);
         committed_ = true;
-        syncFolder();
+        return syncFolder();
     }
 
   private:
+    ILocalFiles& files_;
     std::string target_;
     std::string path_;
     int fd_ = -1;
     bool committed_ = false;
 
-    // Failures are not reported: the file is complete under its name by
-    // now, and some file systems refuse to flush a folder (or a folder may
-    // be writable but not readable). Failing the download here would leave
-    // a good file behind a false result.
-    void syncFolder() const {
+    // A failure does not fail the download: the file is complete under its
+    // name by now, and some file systems refuse to flush a folder (or a
+    // folder may be writable but not readable). Failing here would leave a
+    // good file behind a false result. The new name is then not known to be
+    // on the disk, so the caller keeps the phone's copy. EINVAL and ENOTSUP
+    // mean the file system has no folder flush, hence nothing left to flush.
+    bool syncFolder() const {
         const std::string dir = ExtractP2KFileDir(target_);
-        const int fd = ::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (fd < 0)
-            return;
-        while (::fsync(fd) != 0 && errno == EINTR) {
-        }
-        ::close(fd);
+        const int error = files_.SyncFolder(dir.empty() ? "." : dir);
+        return error == 0 || error == EINVAL || error == ENOTSUP || error == EOPNOTSUPP;
     }
 };
 
@@ -190,6 +177,7 @@ bool TMotoP2KModemItem::DeleteFile(const std::string& Name) {
 bool TMotoP2KModemItem::DownloadFile(const std::string& PhoneName, const std::string& LocalName,
                                      int32_t BlockSize, int32_t ExpectedSize,
                                      const TP2KProgressCallback& Progress) {
+    lastDownloadDurable_ = false;
     if (!IsOpen()) {
         DoDebug("File Download Phone - Phone Not Open", dtError);
         return false;
@@ -206,7 +194,7 @@ bool TMotoP2KModemItem::DownloadFile(const std::string& PhoneName, const std::st
 
     std::unique_ptr<TTempDownload> local;
     try {
-        local = std::make_unique<TTempDownload>(LocalName);
+        local = std::make_unique<TTempDownload>(files_, LocalName);
     } catch (...) {
         // The phone file must not stay open behind the caller's back.
         FileClose();
@@ -274,12 +262,13 @@ bool TMotoP2KModemItem::DownloadFile(const std::string& PhoneName, const std::st
     const bool complete = !writeFailed && (unknown ? endOfFile : done == ExpectedSize);
     if (!complete)
         return false;  // the temporary file goes with `local`
-    // The caller may delete the phone's copy as soon as this returns true,
-    // so the data and the new name must be on the disk before then.
+    // The caller deletes the phone's copy once this returns true and
+    // LastDownloadDurable() says so, so the data and the new name must be on
+    // the disk before then.
     local->Sync();
-    if (!local->Close())
+    if (local->Close() != 0)
         return false;
-    local->Commit();
+    lastDownloadDurable_ = local->Commit();
     return true;
 }
 

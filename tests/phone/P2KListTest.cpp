@@ -6,6 +6,7 @@
 #include "MotoP2KMode.h"
 #include "backend/Clock.h"
 #include "support/FakeDeviceSource.h"
+#include "support/RecordingFiles.h"
 #include "support/ScriptedChannel.h"
 #include "support/TempDir.h"
 
@@ -19,7 +20,8 @@ class P2KList : public ::testing::Test {
     test::TScriptedPhone Phone;
     test::TNoSerialPorts Serial;
     TFakeClock Clock;
-    TPhoneBackend Backend{Devices, Phone, Serial, Clock};
+    test::TRecordingFiles Files;
+    TPhoneBackend Backend{Devices, Phone, Serial, Clock, Files};
     std::vector<std::string> Log;
 
     void Plug(std::vector<uint32_t> Ids) {
@@ -191,6 +193,8 @@ TEST_F(P2KList, ItemInUseOutlivesRescan) {
     };
     Log.clear();
     EXPECT_FALSE(raw->DownloadFile("/a/x.jpg", dir.Path("x.jpg"), 1000, 0, progress));
+    ASSERT_FALSE(Files.Log.empty());  // the local steps went through the backend's files
+    EXPECT_EQ(Files.Log.back(), "unlink " + Files.Created);
     EXPECT_EQ(removals, 1);
     EXPECT_EQ(calls, 3);
     // The last lines: the download's own, then the handle closed as the item

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
 #include <stdexcept>
 #include <system_error>
@@ -218,6 +219,73 @@ TEST_F(P2KTransfer, DownloadFailureLeavesNoPartialFile) {
                   "File Open Phone",
                   "File Read Phone Failed - BuffSize isn`t normal (0 > Buffer Size > 4096)",
                   "File Close Phone", "File Download Phone"}));
+}
+
+TEST_F(P2KTransfer, DownloadWritesDurablyBesideTheTarget) {
+    // The temporary file is hidden in the target's own folder, so that the
+    // rename only changes a name and the folder flush covers it. The data is
+    // flushed before the file takes the name, and the name before the call
+    // returns: the caller deletes the phone's copy then.
+    Content = Pattern(1500);
+    const std::string target = Dir.Path("x.jpg");
+    ASSERT_TRUE(Item->DownloadFile("/a/x.jpg", target, 1000, 1500, nullptr));
+    EXPECT_TRUE(Item->LastDownloadDurable());
+    EXPECT_EQ(test::ReadAll(target), Content);
+    EXPECT_TRUE(OnlyTarget("x.jpg"));
+    const std::filesystem::path temp = Files.Created;
+    EXPECT_EQ(temp.parent_path(), Dir.Root());
+    EXPECT_EQ(temp.filename().string().rfind(".x.jpg.", 0), 0u);
+    const std::string t = temp.string();
+    EXPECT_EQ(Files.Log,
+              (std::vector<std::string>{"create " + t, "write " + t, "write " + t, "sync-file " + t,
+                                        "close " + t, "rename " + t + " " + target,
+                                        "sync-folder " + Dir.Root() + "/"}));
+}
+
+TEST_F(P2KTransfer, DownloadLocalStepFailures) {
+    // Each local step failing in turn over an earlier download of the same
+    // name. Before the rename the earlier file stands and the temporary file
+    // goes; after it the new file is complete but not known to be durable,
+    // unless the file system has no folder flush at all.
+    enum TResult { Throws, False, True };
+    const struct {
+        const char* Step;
+        int Error;
+        TResult Result;
+        bool Durable;
+    } cases[] = {
+        {"create", EACCES, Throws, false},    {"write", ENOSPC, False, false},
+        {"sync-file", EIO, Throws, false},    {"close", EIO, False, false},
+        {"rename", EXDEV, Throws, false},     {"sync-folder", EIO, True, false},
+        {"sync-folder", EACCES, True, false},  // the folder cannot be opened
+        {"sync-folder", EINVAL, True, true},  {"sync-folder", EOPNOTSUPP, True, true},
+    };
+    const std::string target = Dir.Path("x.jpg");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.Step) + ": " + std::strerror(c.Error));
+        // A durable download first, so that a flag left over would show.
+        Files.Fail.clear();
+        Content = Pattern(1400);
+        Pos = 0;
+        ASSERT_TRUE(Item->DownloadFile("/a/x.jpg", target, 1000, 1400, nullptr));
+        ASSERT_TRUE(Item->LastDownloadDurable());
+
+        Files.Fail = c.Step;
+        Files.FailError = c.Error;
+        Content = Pattern(1500);
+        Pos = 0;
+        TResult result = Throws;
+        try {
+            result = Item->DownloadFile("/a/x.jpg", target, 1000, 1500, nullptr) ? True : False;
+        } catch (const std::system_error& e) {
+            EXPECT_EQ(e.code().value(), c.Error);
+            EXPECT_NE(std::string(e.what()).find(target), std::string::npos);
+        }
+        EXPECT_EQ(result, c.Result);
+        EXPECT_EQ(Item->LastDownloadDurable(), c.Durable);
+        EXPECT_TRUE(OnlyTarget("x.jpg"));
+        EXPECT_EQ(test::ReadAll(target), c.Result == True ? Pattern(1500) : Pattern(1400));
+    }
 }
 
 TEST_F(P2KTransfer, DownloadChecksAndLocalErrors) {

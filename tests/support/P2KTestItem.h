@@ -8,6 +8,7 @@
 
 #include "MotoP2KMode.h"
 #include "backend/Clock.h"
+#include "support/RecordingFiles.h"
 #include "support/ScriptedChannel.h"
 
 namespace test {
@@ -21,6 +22,7 @@ struct TLogLine {
 struct TP2KFixtureBase {
     TScriptedPhone Phone;
     TFakeClock Clock;
+    TRecordingFiles Files;
     std::vector<TLogLine> Log;
     std::shared_ptr<TMotoP2KModemItem> Item;
 
@@ -28,7 +30,7 @@ struct TP2KFixtureBase {
         TUSBDevise d;
         d.DevInst = 1;
         d.DevicePath = "/dev/p2k0";
-        Item = std::make_shared<TMotoP2KModemItem>(d, Phone, Clock);
+        Item = std::make_shared<TMotoP2KModemItem>(d, Phone, Clock, Files);
         Item->SetOnDebugEvent(
             [this](TMotoP2KModemItem*, const std::string& T, TDebugType Ty, bool) {
                 Log.push_back({T, Ty});
