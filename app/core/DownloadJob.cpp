@@ -88,11 +88,16 @@ bool TDownloadJob::fetch(const TFileRow& Row, const QString& Local, TDownloadOut
         return true;
     }
     Out.Downloaded.push_back(Row.Name);
-    // Only a complete local copy lets the phone's copy go, and only while
-    // the phones are as the command found them.
-    if (mode_ == mmPhotoManager && host.Option(TSessionOption::DeleteAfter) &&
-        !session_.Interrupted()) {
+    // Only a complete local copy known to be on the disk lets the phone's
+    // copy go, and only while the phones are as the command found them.
+    if (mode_ != mmPhotoManager || !host.Option(TSessionOption::DeleteAfter) ||
+        session_.Interrupted()) {
+        return true;
+    }
+    if (item_->LastDownloadDurable()) {
         item_->DeleteFile(Row.Name);
+    } else {
+        session_.LogMsg("idKeptOnPhone", {phoneToUnicode(Row.Name)});
     }
     return true;
 }

@@ -26,6 +26,7 @@
 #include "sim/VirtualPhone.h"
 #include "sim/VirtualPhoneText.h"
 #include "support/FakeDeviceSource.h"
+#include "support/RecordingFiles.h"
 
 // Texts in failure messages, readable.
 inline void PrintTo(const QString& Text, std::ostream* Out) {
@@ -154,7 +155,8 @@ class SessionTest : public ::testing::Test {
     TVirtualP2KTransport transport{devices};
     TNoSerialPorts serial;
     TFakeClock clock;
-    TPhoneBackend backend{devices, transport, serial, clock};
+    TRecordingFiles files;  // the local files of downloads, step by step
+    TPhoneBackend backend{devices, transport, serial, clock, files};
     TTestHost host;
     std::unique_ptr<TPhoneSession> session;
     std::vector<QString> log;  // every Log line, as the built-in templates give it

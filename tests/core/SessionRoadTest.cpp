@@ -10,18 +10,18 @@ const std::string Pic = "/a/mobile/picture/";
 class SessionRoad : public test::SessionTest {};
 
 TEST_F(SessionRoad, DownloadAllOnConnectBringsEveryPictureAndDeletesIt) {
-    TFiles files;
+    TFiles pictures;
     for (int i = 0; i < 3; ++i) {
-        files[Pic + "p" + std::to_string(i) + ".jpg"] = test::FileBytes(2500, unsigned(i + 1));
+        pictures[Pic + "p" + std::to_string(i) + ".jpg"] = test::FileBytes(2500, unsigned(i + 1));
     }
-    auto phone = plug("one", phoneState("E398", "0A", files));
+    auto phone = plug("one", phoneState("E398", "0A", pictures));
     host.DownloadAll = true;
     host.DeleteAfter = true;
     TPhoneSession& s = start();
 
     ASSERT_EQ(s.PhoneEntries().size(), 1);
     EXPECT_TRUE(s.PhoneEntries()[0].startsWith("E398 [0A")) << s.PhoneEntries()[0].toStdString();
-    for (const auto& [name, data] : files) {
+    for (const auto& [name, data] : pictures) {
         EXPECT_EQ(readLocal(host.Folder + QString::fromStdString(name.substr(Pic.size()))),
                   bytes(data));
         EXPECT_FALSE(phone->State().Files.contains(name)) << name;
@@ -29,6 +29,6 @@ TEST_F(SessionRoad, DownloadAllOnConnectBringsEveryPictureAndDeletesIt) {
     EXPECT_TRUE(rowNames().empty());  // listed again after the deletes
     EXPECT_EQ(host.Shown, std::vector<std::string>{"idDlComplete"});
     EXPECT_EQ(log.front(), "1 P2K devices found");
-    EXPECT_EQ(log.back(), "0 files");
+    EXPECT_EQ(log.back(), "0 pictures");
     EXPECT_FALSE(s.Busy());
 }
