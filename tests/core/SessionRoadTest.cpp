@@ -29,6 +29,6 @@ TEST_F(SessionRoad, DownloadAllOnConnectBringsEveryPictureAndDeletesIt) {
     EXPECT_TRUE(rowNames().empty());  // listed again after the deletes
     EXPECT_EQ(host.Shown, std::vector<std::string>{"idDlComplete"});
     EXPECT_EQ(log.front(), "1 P2K devices found");
-    EXPECT_EQ(log.back(), "0 pictures");
+    EXPECT_EQ(log.back(), "0 files");
     EXPECT_FALSE(s.Busy());
 }
