@@ -24,6 +24,7 @@
 #include "sim/VirtualPhone.h"
 #include "sim/VirtualPhoneText.h"
 #include "support/Controls.h"
+#include "support/RecordingFiles.h"
 
 class PhoneWindowTest : public WindowTest {
   protected:
@@ -149,6 +150,13 @@ class PhoneWindowTest : public WindowTest {
     TVirtualP2KTransport transport{devices};
     TTermiosSerialPorts ports;
     TFakeClock clock;
-    TPhoneBackend phones{devices, transport, ports, clock};
+    // Downloads are written as always, but not flushed: the window's tests
+    // cut no power, and flushes on a real disk would cost most of their time.
+    test::TRecordingFiles localFiles = [] {
+        test::TRecordingFiles f;
+        f.SkipFlushes = true;
+        return f;
+    }();
+    TPhoneBackend phones{devices, transport, ports, clock, localFiles};
     bool keepReceived = true;
 };

@@ -101,6 +101,7 @@ class SessionTest : public ::testing::Test {
 
     void SetUp() override {
         coreApp();
+        files.SkipFlushes = true;
         ASSERT_TRUE(tmp.isValid());
         root = tmp.path();
         host.Folder = root + "/Pictures/";

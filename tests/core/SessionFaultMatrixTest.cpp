@@ -1,0 +1,306 @@
+// Every command of the session, with no window, made to go wrong at each
+// of its exchanges (the phone unplugged, the exchange failing, the reply
+// lying about its length) and at each of its pauses (another phone
+// arriving, the phone leaving, a modem phone arriving). Whatever it hits,
+// no picture is lost or stands corrupted under its name, no temporary file
+// is left, the session is free for the next command, and its Log says what
+// happened.
+#include <QDirIterator>
+#include <QFileInfo>
+#include <cstdio>
+
+#include "core/SessionFixture.h"
+#include "support/VirtualRig.h"
+
+namespace {
+
+const std::string Pic = "/a/mobile/picture/";
+
+enum class TCommand { PhotoList, PhotoDownload, FileDownload, Upload, Delete };
+enum class TFault { Unplug, Fail, Lie };
+enum class TEvent { Arrival, Removal, ModemArrival };
+
+const char* commandName(TCommand C) {
+    switch (C) {
+        case TCommand::PhotoList:
+            return "listing";
+        case TCommand::PhotoDownload:
+            return "download with delete";
+        case TCommand::FileDownload:
+            return "File Manager download";
+        case TCommand::Upload:
+            return "upload";
+        case TCommand::Delete:
+            return "delete";
+    }
+    return "";
+}
+
+}  // namespace
+
+class SessionMatrix : public test::SessionTest {
+  protected:
+    void SetUp() override {
+        SessionTest::SetUp();
+        for (int i = 0; i < 5; ++i) {
+            // Over one 4000-byte block, so a picture takes several reads.
+            pictures[Pic + "p" + std::to_string(i) + ".jpg"] =
+                test::FileBytes(4500 + 300 * size_t(i), unsigned(i + 1));
+        }
+        for (int i = 0; i < 3; ++i) {
+            const QString name = root + "/up/u" + QString::number(i) + ".jpg";
+            const auto data = test::FileBytes(1500 + 700 * size_t(i), unsigned(i + 10));
+            QDir().mkpath(root + "/up");
+            QFile f(name);
+            EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+            f.write(bytes(data));
+            uploads[Pic + "u" + std::to_string(i) + ".jpg"] = data;
+            host.Files.append(name);
+        }
+        host.ChosenFolder = root + "/target";
+    }
+
+    TFiles startFiles(TCommand C) const {
+        if (C == TCommand::FileDownload) {
+            return {{"/a/doc/a.txt", test::FileBytes(5000, 21)},
+                    {"/a/doc/b.bin", test::FileBytes(9000, 22)}};
+        }
+        return C == TCommand::Upload ? TFiles{} : pictures;
+    }
+    QString targetDir(TCommand C) const {
+        return C == TCommand::FileDownload ? host.ChosenFolder + "/" : host.Folder;
+    }
+
+    // A session on a fresh phone, listed, every row selected.
+    void prepare(TCommand C) {
+        transport.SetExchangeHook(nullptr);
+        host.OnPump = nullptr;
+        session.reset();
+        for (const char* name : {"one", "two"}) {
+            devices.UnplugPhone(name);
+        }
+        devices.DispatchPending();
+        QDir(root + "/Pictures").removeRecursively();
+        QDir(root + "/target").removeRecursively();
+        host.DeleteAfter = C == TCommand::PhotoDownload;
+        phone = plug("one", phoneState("A", "0A", startFiles(C)));
+        start();
+        session->SetMode(C == TCommand::FileDownload ? mmFileManager : mmPhotoManager, true);
+        ASSERT_EQ(session->Rows().Count(), int(startFiles(C).size()));
+        selectAll();
+        log.clear();
+        started = ended = 0;
+        QObject::connect(session.get(), &TPhoneSession::transferStarted, [this] { ++started; });
+        QObject::connect(session.get(), &TPhoneSession::transferEnded, [this] { ++ended; });
+    }
+    void run(TCommand C) {
+        switch (C) {
+            case TCommand::PhotoList:
+                session->Refresh();
+                break;
+            case TCommand::PhotoDownload:
+            case TCommand::FileDownload:
+                session->Download();
+                break;
+            case TCommand::Upload:
+                session->Upload();
+                break;
+            case TCommand::Delete:
+                session->Delete();
+                break;
+        }
+        host.OnPump = nullptr;
+        transport.SetExchangeHook(nullptr);
+        phone->Faults() = {};
+        devices.DispatchPending();  // what the event loop would hand on next
+    }
+
+    std::vector<QString> filesUnderRoot() const {
+        std::vector<QString> out;
+        QDirIterator it(root, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            out.push_back(it.next().mid(root.size() + 1));
+        }
+        return out;
+    }
+
+    // What must hold after every cell; the failures, empty when all held.
+    std::string check(TCommand C) {
+        std::string bad;
+        auto fail = [&](const std::string& What) { bad += What + "; "; };
+        for (const auto& [name, data] : startFiles(C)) {
+            const QString local =
+                targetDir(C) + QString::fromStdString(name.substr(name.rfind('/') + 1));
+            QFile f(local);
+            const bool present = f.open(QIODevice::ReadOnly);
+            const QByteArray got = present ? f.readAll() : QByteArray();
+            if (present && got != bytes(data)) {
+                fail("corrupt local " + name);
+            }
+            const bool gone = !phone->State().Files.contains(name);
+            if (gone && C != TCommand::Delete && got != bytes(data)) {
+                fail("deleted without a copy " + name);
+            }
+        }
+        for (const QString& f : filesUnderRoot()) {
+            const bool expected = f.startsWith("up/") ||
+                                  QFileInfo(root + "/" + f).absolutePath() + "/" == targetDir(C);
+            if (!expected || f.contains(".part") || QFileInfo(f).fileName().startsWith('.')) {
+                fail("stray file " + f.toStdString());
+            }
+        }
+        if (session->Busy()) {
+            fail("command still running");
+        }
+        if (started != ended) {
+            fail("transfer not ended");
+        }
+        if (log.empty()) {
+            fail("nothing logged");
+        }
+        // A device event that came during the command was handled after it.
+        if (fired && event == TEvent::Arrival && session->PhoneEntries().size() != 2) {
+            fail("arrival not handled");
+        }
+        if (fired && event == TEvent::Removal &&
+            (!session->PhoneEntries().isEmpty() || session->Rows().Count() != 0)) {
+            fail("removal not handled");
+        }
+        return bad;
+    }
+
+    // Runs every cell: Cells(k) sets up cell k and says whether there was one.
+    void runCells(TCommand C, const char* Kind, const std::function<bool(uint64_t)>& Cell) {
+        int cells = 0;
+        for (uint64_t k = 0;; ++k) {
+            prepare(C);
+            if (!Cell(k)) {
+                break;
+            }
+            run(C);
+            const std::string bad = check(C);
+            EXPECT_EQ(bad, "") << commandName(C) << ": " << Kind << " at " << k;
+            ++cells;
+        }
+        std::printf("%s, %s: %d cells\n", commandName(C), Kind, cells);
+        total += cells;
+    }
+
+    void faultMatrix(TCommand C) {
+        prepare(C);
+        uint64_t before = transport.Exchanges();
+        run(C);
+        ASSERT_EQ(check(C), "") << "without a fault";
+        const uint64_t exchanges = transport.Exchanges() - before;
+        ASSERT_GT(exchanges, 0u);
+        for (TFault F : {TFault::Unplug, TFault::Fail, TFault::Lie}) {
+            runCells(C,
+                     F == TFault::Unplug ? "unplugged"
+                     : F == TFault::Fail ? "failing"
+                                         : "lying",
+                     [&](uint64_t K) {
+                         if (K >= exchanges) {
+                             return false;
+                         }
+                         armFault(F, transport.Exchanges() + K);
+                         return true;
+                     });
+        }
+    }
+
+    void armFault(TFault F, uint64_t At) {
+        transport.SetExchangeHook(
+            [this, F, At, lying = false, lieFrom = uint32_t{0}](
+                TVirtualP2KTransport::TExchange Kind, const std::string&, uint64_t Index) mutable {
+                auto& faults = phone->Faults();
+                // A lie lasts until the reply it was told in has been fetched.
+                if (lying && phone->Transactions() > lieFrom) {
+                    faults.LengthLies = false;
+                    lying = false;
+                }
+                faults.FailWrites = false;
+                faults.FailReads = false;
+                if (Index != At) {
+                    return;
+                }
+                switch (F) {
+                    case TFault::Unplug:
+                        devices.UnplugPhone("one");
+                        break;
+                    case TFault::Fail:
+                        (Kind == TVirtualP2KTransport::TExchange::Write ? faults.FailWrites
+                                                                        : faults.FailReads) = true;
+                        break;
+                    case TFault::Lie:
+                        faults.LengthLies = true;
+                        lying = true;
+                        lieFrom = phone->Transactions();
+                        break;
+                }
+            });
+    }
+
+    // A device event at each pause of the command, one cell a pause.
+    void eventMatrix(TCommand C, TEvent E) {
+        prepare(C);
+        const int before = host.Pumps;
+        run(C);
+        const int pumps = host.Pumps - before;
+        runCells(C,
+                 E == TEvent::Arrival   ? "arrival"
+                 : E == TEvent::Removal ? "removal"
+                                        : "modem arrival",
+                 [&](uint64_t K) {
+                     if (K >= uint64_t(pumps)) {
+                         return false;
+                     }
+                     const int at = host.Pumps + int(K) + 1;
+                     event = E;
+                     fired = false;
+                     host.OnPump = [this, E, at](int Pump) {
+                         if (Pump != at) {
+                             return;
+                         }
+                         fired = true;
+                         if (E == TEvent::Arrival) {
+                             plug("two", phoneState("B", "0B"));
+                         } else if (E == TEvent::Removal) {
+                             devices.UnplugPhone("one");
+                         } else {
+                             devices.PlugModem("m", "/nonexistent/tty");
+                         }
+                         devices.DispatchPending();
+                     };
+                     return true;
+                 });
+        devices.UnplugModem("m");
+        fired = false;
+    }
+
+    TFiles pictures;
+    TFiles uploads;
+    std::shared_ptr<TVirtualPhone> phone;
+    int started = 0, ended = 0;
+    int total = 0;
+    TEvent event = TEvent::Arrival;
+    bool fired = false;  // the cell's device event came
+};
+
+TEST_F(SessionMatrix, EveryExchangeOfEveryCommandGoingWrong) {
+    for (TCommand c :
+         {TCommand::PhotoList, TCommand::PhotoDownload, TCommand::FileDownload, TCommand::Upload}) {
+        faultMatrix(c);
+    }
+    RecordProperty("cells", total);
+    std::printf("%d cells in all\n", total);
+}
+
+TEST_F(SessionMatrix, DeviceEventsAtEveryPauseOfEveryCommand) {
+    for (TCommand c : {TCommand::PhotoList, TCommand::PhotoDownload, TCommand::FileDownload,
+                       TCommand::Upload, TCommand::Delete}) {
+        for (TEvent e : {TEvent::Arrival, TEvent::Removal, TEvent::ModemArrival}) {
+            eventMatrix(c, e);
+        }
+    }
+    RecordProperty("cells", total);
+}
