@@ -8,6 +8,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QUrl>
+#include <functional>
 #include <memory>
 
 #include "core/NullBackend.h"
@@ -47,10 +48,16 @@ class WindowTest : public ::testing::Test {
                                              const QString& current) {
             chooserTitle = title;
             chooserCurrent = current;
+            if (duringDialog) {
+                duringDialog();
+            }
             return chooserAnswer;
         };
         config.Dialogs.ChooseFiles = [this](QFileDialog* dialog) {
             fileDialog = dialog;
+            if (duringDialog) {
+                duringDialog();
+            }
             return filesAnswer;
         };
         config.Dialogs.AskYesNo = [this](QWidget*, const QString& text) {
@@ -93,6 +100,8 @@ class WindowTest : public ::testing::Test {
     std::unique_ptr<TForm1> form;
     QList<QUrl> opened;
     QString chooserTitle, chooserCurrent, chooserAnswer;
+    // Runs while a folder or file dialog is open, as if the user waited there.
+    std::function<void()> duringDialog;
     QStringList filesAnswer;            // the files an open dialog returns
     QFileDialog* fileDialog = nullptr;  // the open dialog last shown
     bool yesAnswer = false;             // the answer to every Yes/No question
