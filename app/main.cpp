@@ -2,6 +2,7 @@
 #include <QSessionManager>
 
 #include "core/BackendFactory.h"
+#include "core/QtTranslations.h"
 #include "core/QuitSignals.h"
 #include "core/SettingsStore.h"
 #include "core/WindowTitle.h"
@@ -12,6 +13,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);  // no command-line argument is read
     QApplication::setOrganizationName(QStringLiteral("Brenwick"));
     QApplication::setApplicationName(QString::fromLatin1(ApplicationTitle));
+    installQtTranslations(app);
 
     // Asked to stop by a signal, the program closes its window as the user
     // would, so that the settings are kept, and ends: every event loop

@@ -26,7 +26,7 @@ TDownloadOutcome TDownloadJob::Run(const QString& Folder) {
         const std::optional<QString> name = localFileName(row.Name);
         if (!name) {
             session_.LogMsg("idBadLocalName", {phoneToUnicode(row.Name)});
-            out.Skipped.push_back(row.Name);
+            out.Unsafe.push_back(row.Name);
             continue;
         }
         const QString local = Folder + *name;

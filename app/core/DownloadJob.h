@@ -14,10 +14,14 @@ class TPhoneSession;
 // What a download did with its rows, by phone name.
 struct TDownloadOutcome {
     std::vector<std::string> Downloaded;  // complete local copies
-    std::vector<std::string> Skipped;     // existing, excluded, declined or unsafe names
-    std::vector<std::string> Failed;      // the phone or the link failed them
+    std::vector<std::string> Skipped;     // existing, excluded or declined: left on purpose
+    std::vector<std::string> Unsafe;      // names that cannot be local file names
+    std::vector<std::string> Failed;      // the phone, the link or the disk failed them
     bool Interrupted = false;             // the phones changed: the rest was left alone
     bool LocalFailure = false;            // a local file could not be written: the rest was left
+
+    // The rows that could not be downloaded: failed, or with an unsafe name.
+    int NotDownloaded() const { return static_cast<int>(Unsafe.size() + Failed.size()); }
 };
 
 // The download loop: every row, in order, copied from the phone into

@@ -243,6 +243,12 @@ void TPhoneSession::ChoosePhone(int Index) {
 }
 
 void TPhoneSession::Refresh() {
+    // With no phone to list, the phones attached are found again, as when
+    // one arrives; a phone left after another was unplugged comes back so.
+    if (phoneEntries_.isEmpty()) {
+        getDevises();
+        return;
+    }
     runCommand([this] { connectAndList(std::nullopt); });
 }
 
@@ -260,7 +266,7 @@ void TPhoneSession::SetMode(TManagerMode Mode, bool Relist) {
     mode_ = Mode;
     fileList_->SetCheckable(Mode == mmPhotoManager);
     if (Relist) {
-        Refresh();
+        runCommand([this] { connectAndList(std::nullopt); });
     }
 }
 

@@ -47,7 +47,8 @@ class TPhoneSession : public QObject {
     void Start();
     // Chooses phone Index and runs the connect-and-list sequence on it.
     void ChoosePhone(int Index);
-    // The connect-and-list sequence on the chosen phone.
+    // The connect-and-list sequence on the chosen phone; with an empty phone
+    // choice, the phones attached are found again (as on an arrival).
     void Refresh();
     // Chooses drive Index and lists it (the connect-and-list sequence).
     void ChooseDrive(int Index);

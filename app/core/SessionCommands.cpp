@@ -30,7 +30,8 @@ void TPhoneSession::downloadSelected() {
         return;
     }
     const TManagerMode mode = mode_;
-    beginTransfer(TTransferKind::Download, static_cast<int>(rows.size()), 0);
+    const auto total = static_cast<qint64>(rows.size());
+    beginTransfer(TTransferKind::Download, static_cast<int>(total), 0);
     const bool live = Pump();
     const std::shared_ptr<TMotoP2KModemItem> item = ChosenItem();
     if (!live || !item) {
@@ -53,7 +54,8 @@ void TPhoneSession::downloadSelected() {
     }
 
     TDownloadOutcome outcome;
-    if (QDir().mkpath(folder)) {
+    const bool ran = QDir().mkpath(folder);
+    if (ran) {
         outcome = TDownloadJob(*this, item, mode, std::move(rows)).Run(folder);
     } else {
         ReportLocalFailure(QStringLiteral("Cannot create the folder %1").arg(folder));
@@ -61,6 +63,12 @@ void TPhoneSession::downloadSelected() {
     }
 
     emit transferEnded();
+    if (ran) {
+        // What became of the rows, in one line; the list's count stays last.
+        LogMsg("idDownloadSummary",
+               {qint64(outcome.Downloaded.size()), qint64(outcome.Skipped.size()),
+                qint64{outcome.NotDownloaded()}});
+    }
     LogMsg("idFilesCount", {qint64{fileList_->Rows().Count()}});
     if (Interrupted()) {
         return;
@@ -70,7 +78,14 @@ void TPhoneSession::downloadSelected() {
     }
     if (!outcome.LocalFailure && !outcome.Interrupted && mode == mmPhotoManager &&
         host_.Option(TSessionOption::DownloadAll)) {
-        host_.ShowMessage(TSessionMsg::Template("idDlComplete"), false);
+        // The end-of-download box claims success only when nothing failed.
+        if (outcome.NotDownloaded() > 0) {
+            host_.ShowMessage(
+                TSessionMsg::Template("idDlIncomplete", {qint64{outcome.NotDownloaded()}, total}),
+                true);
+        } else {
+            host_.ShowMessage(TSessionMsg::Template("idDlComplete"), false);
+        }
     }
 }
 

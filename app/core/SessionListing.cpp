@@ -53,9 +53,14 @@ void TPhoneSession::getPics() {
     fileList_->SetRows(std::move(listing_));
     listing_ = TFileRows();
     emit listingEnded();
+    // A listing cut short by a change of the phones gives no count: the
+    // change is handled next and says what the phones are now.
+    if (Interrupted()) {
+        return;
+    }
     // A phone that failed a command or gave fewer entries than it counted
     // has more files than the list shows.
-    if (!Interrupted() && (phoneErrors_ != errors || listed_ < count)) {
+    if (phoneErrors_ != errors || listed_ < count) {
         LogMsg("idListIncomplete");
     }
     LogMsg("idFilesCount", {qint64{fileList_->Rows().Count()}});

@@ -4,13 +4,36 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
+#include <QGridLayout>
 #include <QMessageBox>
 #include <QStandardPaths>
 #include <QSystemTrayIcon>
+#include <algorithm>
 
 #include "core/Autostart.h"
 #include "core/LanguageFolder.h"
 #include "core/SettingsStore.h"
+
+namespace {
+
+// A box as narrow as a short text leaves the window manager's title bar too
+// little room beside its buttons, and the title shows as "...": the box is
+// made wide enough for the title and the buttons of a title bar.
+constexpr int MinBoxWidth = 280;
+constexpr int TitleBarButtons = 160;
+
+void widenForTitle(QMessageBox& Box) {
+    auto* grid = qobject_cast<QGridLayout*>(Box.layout());
+    if (!grid) {
+        return;
+    }
+    const int title = Box.fontMetrics().horizontalAdvance(Box.windowTitle());
+    grid->addItem(new QSpacerItem(std::max(MinBoxWidth, title + TitleBarButtons), 0,
+                                  QSizePolicy::Minimum, QSizePolicy::Fixed),
+                  grid->rowCount(), 0, 1, grid->columnCount());
+}
+
+}  // namespace
 
 TFormConfig defaultFormConfig() {
     TFormConfig c;
@@ -39,12 +62,14 @@ TFormConfig defaultFormConfig() {
         QMessageBox box(QMessageBox::Question, QCoreApplication::applicationName(), Text,
                         QMessageBox::Yes | QMessageBox::No, Parent);
         box.setTextFormat(Qt::PlainText);  // the text names files from the phone
+        widenForTitle(box);
         return box.exec() == QMessageBox::Yes;
     };
     c.Dialogs.ShowMessage = [](QWidget* Parent, const QString& Text, bool Error) {
         QMessageBox box(Error ? QMessageBox::Critical : QMessageBox::NoIcon,
                         QCoreApplication::applicationName(), Text, QMessageBox::Ok, Parent);
         box.setTextFormat(Qt::PlainText);
+        widenForTitle(box);
         box.exec();
     };
     c.TrayAvailable = [] { return QSystemTrayIcon::isSystemTrayAvailable(); };

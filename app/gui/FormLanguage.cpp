@@ -57,6 +57,7 @@ void TForm1::loadLang(const QString& Name) {
     }
     fitToolBar();
     placeUploadPath();
+    renderStateMsgs();
 }
 
 void TForm1::languageChosen() {

@@ -3,6 +3,7 @@
 #include <QBoxLayout>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCompleter>
 #include <QFileDialog>
 #include <QFrame>
 #include <QHeaderView>
@@ -253,9 +254,10 @@ void TForm1::buildPicturesPage() {
                        " border-bottom: 1px solid #d8d8d8; }"
                        "QTreeView::item:hover { text-decoration: underline; }"
                        // A style sheet that styles items must draw their
-                       // selection itself, or selected rows show blank.
-                       "QTreeView::item:selected { background: palette(highlight);"
-                       " color: palette(highlighted-text); }"));
+                       // selection itself, or selected rows show blank. Its
+                       // text is the highlight's anyway; a colour set here
+                       // would also paint the check marks, white on white.
+                       "QTreeView::item:selected { background: palette(highlight); }"));
     fileView_->viewport()->setCursor(Qt::PointingHandCursor);
     v->addWidget(fileView_, 1);
 
@@ -387,9 +389,24 @@ QFileDialog* TForm1::openDialog() {
     if (!openDialog_) {
         openDialog_ = new QFileDialog(this);
         openDialog_->setObjectName(QStringLiteral("OpenDialog1"));
-        openDialog_->setNameFilter(QStringLiteral("*.*"));
+        // One filter shown as "*.*" that matches every file: the pattern
+        // "*.*" itself would leave out the names without a dot.
+        openDialog_->setNameFilter(QStringLiteral("*.* (*)"));
+        openDialog_->setOption(QFileDialog::HideNameFilterDetails, true);
         openDialog_->setFileMode(QFileDialog::ExistingFiles);
         openDialog_->setOption(QFileDialog::ReadOnly, false);
+        // The file name's completion list is a window of its own: it goes
+        // with the dialog, and a folder that finishes loading after the
+        // dialog closed cannot show it again (the line edit takes its
+        // completer back when it next has the focus).
+        connect(openDialog_, &QDialog::finished, openDialog_, [this] {
+            for (auto* edit : openDialog_->findChildren<QLineEdit*>()) {
+                if (QCompleter* c = edit->completer()) {
+                    c->popup()->hide();
+                    c->setWidget(nullptr);
+                }
+            }
+        });
     }
     return openDialog_;
 }

@@ -3,6 +3,7 @@
 #include <QPlainTextEdit>
 #include <QTextBlock>
 #include <QTextCursor>
+#include <QTextDocument>
 
 #include "core/Charsets.h"
 #include "core/MessageTemplates.h"
@@ -20,9 +21,7 @@ void TForm1::addMsg(const TSessionMsg& Msg) {
     }
     TShownMsg shown = shownMsg(Msg.Name, Msg.Args);
     const QString text = render(shown);
-    // Only a language file's template can read differently under another
-    // charset; built-in ones need no record.
-    addLogLine(text, shown.Raw ? std::optional(std::move(shown)) : std::nullopt);
+    addLogLine(text, std::move(shown));
 }
 
 void TForm1::addLogLine(const QString& Text, std::optional<TShownMsg> Shown) {
@@ -30,7 +29,10 @@ void TForm1::addLogLine(const QString& Text, std::optional<TShownMsg> Shown) {
     QString line = Text;
     line.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
     pendingLog_.append(line);
-    if (Shown) {
+    // Only a language file's template can read differently under another
+    // charset; Log lines of built-in ones need no record. Status panel 0
+    // shows the line and follows a language change, whatever its template.
+    if (Shown && Shown->Raw) {
         logMsgs_.emplace_back(logLines_, *Shown);
     }
     lastLineMsg_ = std::move(Shown);
@@ -65,8 +67,19 @@ QString TForm1::render(const TShownMsg& Shown) const {
 }
 
 void TForm1::setPanelMsg(int Panel, const TShownMsg& Shown) {
-    (Panel == 0 ? messagePanel_ : freeSpacePanel_)->setText(render(Shown));
+    if (Panel == 0) {
+        showInMessagePanel(render(Shown));
+    } else {
+        freeSpacePanel_->setText(render(Shown));
+    }
     panelMsgs_[Panel] = Shown;
+}
+
+void TForm1::showInMessagePanel(const QString& Text) {
+    // The panel is narrow: its tooltip holds the whole text, never as markup.
+    messagePanel_->setText(Text);
+    messagePanel_->setToolTip(
+        Text.isEmpty() ? QString() : Qt::convertFromPlainText(Text, Qt::WhiteSpaceNormal));
 }
 
 void TForm1::setCaptionState(const char* Template) {
@@ -90,9 +103,17 @@ void TForm1::renderShownMsgs() {
             .replace(QLatin1Char('\n'), QLatin1Char(' '));
         c.insertText(text);
     }
+    renderStateMsgs();
+}
+
+void TForm1::renderStateMsgs() {
+    showProgress(true);  // a pending line would show its old text later
+    // Formatted again from the templates applied now: after a language
+    // change they are the new file's.
     for (int panel = 0; panel < 2; ++panel) {
         if (panelMsgs_[panel]) {
-            setPanelMsg(panel, *panelMsgs_[panel]);
+            const TShownMsg now = shownMsg(panelMsgs_[panel]->Name, panelMsgs_[panel]->Args);
+            setPanelMsg(panel, now);
         }
     }
     if (captionMsg_) {

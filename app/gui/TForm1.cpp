@@ -40,7 +40,7 @@ void TForm1::showProgress(bool Now) {
     if (!pendingLog_.isEmpty()) {
         // One append for many lines: each line still becomes its own paragraph.
         logView_->appendPlainText(pendingLog_.join(QLatin1Char('\n')));
-        messagePanel_->setText(pendingLog_.last());
+        showInMessagePanel(pendingLog_.last());
         panelMsgs_[0] = lastLineMsg_;
         pendingLog_.clear();
     }

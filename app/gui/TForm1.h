@@ -146,8 +146,13 @@ class TForm1 : public QMainWindow, private ISessionHost {
     void setCaptionState(const char* Template);
     // Shows Shown in status panel 0 (Panel 0) or 1, remembered for a charset change.
     void setPanelMsg(int Panel, const TShownMsg& Shown);
+    // Status panel 0's text, with the whole of it in the panel's tooltip.
+    void showInMessagePanel(const QString& Text);
     // Formats every message still on show again, after a charset change.
     void renderShownMsgs();
+    // Formats the caption's state and the status panels again, from the
+    // templates applied now (after a language or charset change).
+    void renderStateMsgs();
 
     // A transfer reports every block, but the window shows its progress (the
     // log's new lines, the status panel, both bars) at most every

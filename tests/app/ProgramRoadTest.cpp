@@ -57,6 +57,18 @@ TEST(ProgramRoad, ModemPhonePicturesArriveByteIdentical) {
         env.insert("SNAPRILL_VIRTUAL_PHONES", root + "/phones");
         program.setProcessEnvironment(env);
         program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        // The program keeps a signal ignored that its starter ignored (as
+        // nohup and a background job of a non-interactive shell ignore
+        // SIGINT): the child is given the handling a desktop starts it with,
+        // whatever this test program inherited.
+        program.setChildProcessModifier([] {
+            for (const int s : {SIGTERM, SIGINT, SIGHUP}) {
+                ::signal(s, SIG_DFL);
+            }
+            sigset_t none;
+            sigemptyset(&none);
+            ::sigprocmask(SIG_SETMASK, &none, nullptr);
+        });
         program.start(QStringLiteral(SNAPRILL_PROGRAM), {});
         ASSERT_TRUE(program.waitForStarted(10000));
 

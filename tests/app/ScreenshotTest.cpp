@@ -10,11 +10,46 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include <QTranslator>
+
 #include "DemoPhones.h"
 #include "PhoneWindow.h"
+#include "SampleLanguages.h"
 #include "core/BackendFactory.h"
+#include "core/QtTranslations.h"
 #include "support/Controls.h"
 #include "support/VirtualRig.h"
+
+namespace {
+
+// The next dialog to open and the window it belongs to, side by side, each
+// drawn by itself, saved as Path; then the dialog is closed.
+void whenDialogOpen(const QString& Path, bool* Shot) {
+    auto* poll = new QTimer;
+    QObject::connect(poll, &QTimer::timeout, [poll, Path, Shot] {
+        QWidget* dialog = QApplication::activeModalWidget();
+        if (!dialog || !dialog->parentWidget()) {
+            return;
+        }
+        poll->stop();
+        poll->deleteLater();
+        for (int i = 0; i < 20; ++i) {
+            QCoreApplication::processEvents();
+        }
+        const QPixmap window = dialog->parentWidget()->window()->grab(), shown = dialog->grab();
+        QPixmap both(window.width() + 8 + shown.width(), std::max(window.height(), shown.height()));
+        both.fill(Qt::darkGray);
+        QPainter painter(&both);
+        painter.drawPixmap(0, 0, window);
+        painter.drawPixmap(window.width() + 8, 0, shown);
+        painter.end();
+        *Shot = both.save(Path);
+        dialog->close();
+    });
+    poll->start(50);
+}
+
+}  // namespace
 
 TEST_F(PhoneWindowTest, ScreenshotsOfBothModesAndADownload) {
     const QString out = qEnvironmentVariable("SNAPRILL_SCREENSHOT_DIR");
@@ -47,8 +82,10 @@ TEST_F(PhoneWindowTest, ScreenshotsOfBothModesAndADownload) {
         EXPECT_TRUE(f.grab().save(out + QStringLiteral("/window-%1.png").arg(name)));
     };
 
-    // Photo Manager: the pictures, one excluded, two selected.
+    // Photo Manager: the pictures, one excluded, three selected (the
+    // excluded one too, its check mark on the highlight).
     clickRow(1);
+    clickRow(2, Qt::ControlModifier);
     clickRow(4, Qt::ControlModifier);
     snap(QStringLiteral("photo-manager"));
 
@@ -92,26 +129,7 @@ TEST_F(WindowTest, ScreenshotOfTheFolderChooser) {
     test::control<QTabWidget>(f, "idTabs")
         ->setCurrentWidget(test::control<QWidget>(f, "idOptions"));
     bool shot = false;
-    QTimer::singleShot(500, [&] {
-        QWidget* dialog = QApplication::activeModalWidget();
-        if (!dialog) {
-            return;
-        }
-        for (int i = 0; i < 20; ++i) {
-            QCoreApplication::processEvents();
-        }
-        // The window and its dialog side by side, each drawn by itself.
-        const QPixmap window = f.grab(), chooser = dialog->grab();
-        QPixmap both(window.width() + 8 + chooser.width(),
-                     std::max(window.height(), chooser.height()));
-        both.fill(Qt::darkGray);
-        QPainter painter(&both);
-        painter.drawPixmap(0, 0, window);
-        painter.drawPixmap(window.width() + 8, 0, chooser);
-        painter.end();
-        shot = both.save(out + QStringLiteral("/window-folder-chooser.png"));
-        dialog->close();
-    });
+    whenDialogOpen(out + QStringLiteral("/window-folder-chooser.png"), &shot);
     QTest::mouseClick(test::control<QPushButton>(f, "idBrowse"), Qt::LeftButton);
     EXPECT_TRUE(shot);
 }
@@ -142,4 +160,54 @@ TEST_F(PhoneWindowTest, ScreenshotOfTheDemo) {
     }
     EXPECT_TRUE(form->grab().save(out + QStringLiteral("/window-demo.png")));
     form.reset();
+}
+
+// The end of a download on connect in which five of twelve pictures failed.
+TEST_F(PhoneWindowTest, ScreenshotOfTheFailureSummary) {
+    const QString out = qEnvironmentVariable("SNAPRILL_SCREENSHOT_DIR");
+    if (out.isEmpty()) {
+        GTEST_SKIP() << "SNAPRILL_SCREENSHOT_DIR not set";
+    }
+    writeLang("English.lang", test::sampleLang("English.lang"));
+    writeFile(config.SettingsPath, "[General]\ndownload=1\nlang=English.lang\n");
+    TFiles files;
+    for (int i = 0; i < 12; ++i) {
+        files["/a/mobile/picture/picture" + std::to_string(i + 1) + ".jpg"] =
+            test::FileBytes(i % 2 == 1 && i < 10 ? 2500 : 900, unsigned(i + 1));
+    }
+    auto phone = plugBefore("razr", phoneState("V3 Razr", "0A4A5A6A7A8A9B", files));
+    phone->Faults().FailReadAtBlock = 2;  // the pictures over one small block fail
+    phone->Faults().BlockFailuresStall = false;
+    config.PicturesDir = root + "/Pictures/";
+    config.Dialogs.ShowMessage = defaultFormConfig().Dialogs.ShowMessage;
+    bool shot = false;
+    whenDialogOpen(out + QStringLiteral("/window-download-failures.png"), &shot);
+    open();  // shown, listed and downloaded as it is made
+    EXPECT_TRUE(shot);
+}
+
+// The window in Russian, with Qt's own dialogs in the desktop's language:
+// the Options page and its folder chooser.
+TEST_F(PhoneWindowTest, ScreenshotOfTheRussianWindow) {
+    const QString out = qEnvironmentVariable("SNAPRILL_SCREENSHOT_DIR");
+    if (out.isEmpty()) {
+        GTEST_SKIP() << "SNAPRILL_SCREENSHOT_DIR not set";
+    }
+    std::unique_ptr<QTranslator> russian(
+        installQtTranslations(testApp(), QLocale(QLocale::Russian)));
+    ASSERT_TRUE(russian);
+    writeLang("Russian.lang", test::sampleLang("Russian.lang"));
+    writeFile(config.SettingsPath, "[General]\nlang=Russian.lang\ncharset=15\n");
+    plugBefore("razr", phoneState("V3 Razr", "0A4A5A6A7A8A9B",
+                                  {{"/a/mobile/picture/beach.jpg", test::FileBytes(20000)}}));
+    QDir().mkpath(root + "/Pictures/Holidays");
+    config.PicturesDir = root + "/Pictures/";
+    config.Dialogs.ChooseFolder = defaultFormConfig().Dialogs.ChooseFolder;
+    TForm1& f = open();
+    test::control<QTabWidget>(f, "idTabs")
+        ->setCurrentWidget(test::control<QWidget>(f, "idOptions"));
+    bool shot = false;
+    whenDialogOpen(out + QStringLiteral("/window-russian.png"), &shot);
+    QTest::mouseClick(test::control<QPushButton>(f, "idBrowse"), Qt::LeftButton);
+    EXPECT_TRUE(shot);
 }

@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QProgressBar>
+#include <QRegularExpression>
 #include <QToolButton>
 
 #include "PhoneWindow.h"
@@ -24,10 +25,9 @@ TEST_F(PhoneWindowTest, NoPhoneLeavesChoiceAndListEmpty) {
     EXPECT_EQ(list()->rowCount(), 0);
     EXPECT_EQ(f.windowTitle(), Title);
 
-    // Refresh with no phone: the two closing lines and nothing listed.
+    // Refresh with no phone looks for phones again, and lists nothing.
     QTest::mouseClick(test::control<QToolButton>(f, "idRefresh"), Qt::LeftButton);
-    EXPECT_EQ(log(), (QStringList{"0 P2K devices found", "Closing all AT devices",
-                                  "Closing all P2K devices"}));
+    EXPECT_EQ(log(), (QStringList{"0 P2K devices found", "0 P2K devices found"}));
     EXPECT_EQ(f.windowTitle(), Title);
 }
 
@@ -85,6 +85,45 @@ TEST_F(PhoneWindowTest, ListedPhoneRemovedEvenWithAnotherAttached) {
     EXPECT_EQ(test::control<QComboBox>(f, "ComboBox1")->count(), 0);
     EXPECT_EQ(list()->rowCount(), 0);
     EXPECT_EQ(f.session().P2K().DeviseList().Count(), 1);  // the other phone is still there
+
+    // Refresh finds the phone left, as its arrival would, and lists it.
+    const auto before = log().size();
+    QTest::mouseClick(test::control<QToolButton>(f, "idRefresh"), Qt::LeftButton);
+    EXPECT_EQ(log().mid(before), (QStringList{"1 P2K devices found", "Closing all AT devices",
+                                              "Closing all P2K devices", "0 files"}));
+    ASSERT_EQ(test::control<QComboBox>(f, "ComboBox1")->count(), 1);
+    EXPECT_EQ(test::control<QComboBox>(f, "ComboBox1")->currentText(), "Beta [0A4A5A6A7A8A9B]");
+    EXPECT_EQ(f.windowTitle(), QString(Title) + " [connected]");
+}
+
+// A phone arriving in the middle of a listing cuts it short; the cut list
+// gives no count, and the count that follows is the whole list's.
+TEST_F(PhoneWindowTest, ArrivalDuringAListingLogsNoPartialCount) {
+    TFiles files;
+    for (int i = 0; i < 12; ++i) {
+        files["/a/mobile/picture/p" + std::to_string(i) + ".jpg"] = bytes(3);
+    }
+    plugBefore("one", phoneState("Alpha", "0A4A5A6A7A8A9B", files));
+    TForm1& f = open();
+    bool arrived = false;
+    // The listing's bar counts the rows listed so far.
+    QObject::connect(test::control<QProgressBar>(f, "ProgressBar1"), &QProgressBar::valueChanged,
+                     &f, [&](int Listed) {
+                         if (!arrived && Listed == 6) {
+                             arrived = true;
+                             plug("two", phoneState("Beta", "0A4A5A6A7A8A9B", files));
+                         }
+                     });
+    const auto before = log().size();
+    QTest::mouseClick(test::control<QToolButton>(f, "idRefresh"), Qt::LeftButton);
+    ASSERT_TRUE(waitFor([&] { return test::control<QComboBox>(f, "ComboBox1")->count() == 2; }));
+    settle();
+    ASSERT_TRUE(arrived);
+    const QStringList lines = log().mid(before);
+    EXPECT_EQ(lines.filter(QRegularExpression(" files$")), QStringList{"12 files"})
+        << lines.join('\n').toStdString();
+    EXPECT_TRUE(lines.contains("2 P2K devices found"));
+    EXPECT_EQ(list()->rowCount(), 12);
 }
 
 TEST_F(PhoneWindowTest, ModemPhoneIsSwitchedAndListed) {
