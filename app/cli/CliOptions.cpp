@@ -8,9 +8,10 @@ namespace {
 const char* const Description =
     "Lists, downloads, uploads and deletes the pictures and files of Motorola P2K phones\n"
     "attached by USB, with the rules of the Snaprill window. A phone in modem mode is\n"
-    "switched into P2K mode. Names of phone files are full phone paths as `ls` shows\n"
-    "them (/a/mobile/picture/x.jpg) or, without a \"/\", the file's own name; letter case\n"
-    "does not matter.";
+    "switched into P2K mode; a command that uses a phone waits for it to come back (up\n"
+    "to 15 seconds, or --wait SECONDS). Names of phone files are full phone paths as\n"
+    "`ls` shows them (/a/mobile/picture/x.jpg) or, without a \"/\", the file's own name;\n"
+    "letter case does not matter.";
 
 const char* const ExitStatus =
     "Exit status:\n"

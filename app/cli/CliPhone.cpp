@@ -90,9 +90,11 @@ bool TCliPhone::Start(TManagerMode Mode) {
 
     session_->Start();
     if (options_.WaitSeconds >= 0) {
-        waitFor([this] {
-            return session_->PhoneEntries().size() >= options_.Phone && Modems().isEmpty();
-        });
+        waitFor(
+            [this] {
+                return session_->PhoneEntries().size() >= options_.Phone && Modems().isEmpty();
+            },
+            options_.WaitSeconds);
     }
     if (TStopSignals::Asked()) {
         report_.Fail(ExitFailed, QStringLiteral("stopped by a signal"));
@@ -101,10 +103,10 @@ bool TCliPhone::Start(TManagerMode Mode) {
     return true;
 }
 
-bool TCliPhone::waitFor(const std::function<bool()>& Ready) {
+bool TCliPhone::waitFor(const std::function<bool()>& Ready, int Seconds) {
     IClock& clock = env_.Backend.Clock;
     const uint32_t start = clock.TickCount();
-    const uint32_t limit = static_cast<uint32_t>(options_.WaitSeconds) * 1000u;
+    const uint32_t limit = static_cast<uint32_t>(Seconds) * 1000u;
     while (!Ready()) {
         const uint32_t waited = clock.TickCount() - start;
         if (waited >= limit || TStopSignals::Asked()) {
@@ -116,13 +118,20 @@ bool TCliPhone::waitFor(const std::function<bool()>& Ready) {
 }
 
 bool TCliPhone::Choose() {
+    if (!Modems().isEmpty() && options_.WaitSeconds < 0 &&
+        !waitFor([this] { return Modems().isEmpty(); }, SwitchWaitSeconds) &&
+        TStopSignals::Asked()) {
+        report_.Fail(ExitFailed, QStringLiteral("stopped by a signal"));
+        return false;
+    }
     const int count = static_cast<int>(session_->PhoneEntries().size());
     if (count == 0) {
         report_.Fail(ExitNoPhone,
                      Modems().isEmpty()
                          ? QStringLiteral("no phone is connected")
-                         : QStringLiteral("a phone in modem mode is being switched to P2K mode: "
-                                          "run the command again with --wait SECONDS"));
+                         : QStringLiteral("a phone switched out of modem mode has not come back "
+                                          "in P2K mode: run the command again with --wait "
+                                          "SECONDS"));
         return false;
     }
     if (options_.Phone > count) {

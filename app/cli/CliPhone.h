@@ -20,6 +20,9 @@ struct TCliOptions;
 // The bytes the command line reads per block, whatever the mode: as much as
 // one reply carries on every link (see LinuxControlTransferLimit).
 inline constexpr int32_t CliBlockSize = 4000;
+// How long a command waits, without --wait, for a phone it switched out of
+// modem mode: its coming back would otherwise cut the command short.
+inline constexpr int SwitchWaitSeconds = 15;
 
 // The phone session as the command line drives it: started with the command
 // line's rules (4000-byte blocks, listings that stop at the counted entries,
@@ -61,8 +64,8 @@ class TCliPhone {
 
   private:
     void connectSession();
-    // Lets events come until Ready or the --wait time is up; true when Ready.
-    bool waitFor(const std::function<bool()>& Ready);
+    // Lets events come until Ready or Seconds are up; true when Ready.
+    bool waitFor(const std::function<bool()>& Ready, int Seconds);
     bool present() const;
 
     TCliEnv& env_;
