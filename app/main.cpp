@@ -5,14 +5,13 @@
 #include "core/QtTranslations.h"
 #include "core/QuitSignals.h"
 #include "core/SettingsStore.h"
-#include "core/WindowTitle.h"
+#include "core/UserPaths.h"
 #include "gui/FormConfig.h"
 #include "gui/TForm1.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);  // no command-line argument is read
-    QApplication::setOrganizationName(QStringLiteral("Brenwick"));
-    QApplication::setApplicationName(QString::fromLatin1(ApplicationTitle));
+    setApplicationNames();
     installQtTranslations(app);
 
     // Asked to stop by a signal, the program closes its window as the user

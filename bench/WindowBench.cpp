@@ -21,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchApp.h"
 #include "MotoP2KMode.h"
 #include "backend/Clock.h"
 #include "core/ExcludeIndex.h"
@@ -38,24 +39,6 @@
 
 namespace {
 
-// One QApplication for the whole program, made before the first widget.
-// The window's hidden open-file dialog watches the working directory and
-// works out the type of every file that changes there, in the window's
-// message pumps; an empty working directory keeps the figures independent
-// of where the program is started.
-QApplication& benchApp() {
-    static int argc = 1;
-    static char name[] = "snaprill_bench";
-    static char* argv[] = {name, nullptr};
-    static QApplication* app = [] {
-        QStandardPaths::setTestModeEnabled(true);
-        static QTemporaryDir quiet;
-        QDir::setCurrent(quiet.path());
-        return new QApplication(argc, argv);
-    }();
-    return *app;
-}
-
 std::string pictureName(int Index) {
     return "/a/mobile/picture/img" + std::to_string(Index) + ".jpg";
 }
@@ -67,13 +50,6 @@ TVirtualPhoneState picturesPhone(int Count, size_t Bytes) {
         s.Files[pictureName(i)] = {test::FileBytes(Bytes, static_cast<unsigned>(i) + 1), 0, 0};
     }
     return s;
-}
-
-// A template for a temporary folder in memory where there is one.
-QString memoryFolder() {
-    const QString shm = QStringLiteral("/dev/shm");
-    return (QFileInfo(shm).isDir() && QFileInfo(shm).isWritable() ? shm : QDir::tempPath()) +
-           QStringLiteral("/snaprill-bench-XXXXXX");
 }
 
 // A phone plugged before the window exists and a window configuration whose
@@ -266,8 +242,7 @@ void BM_DownloadWindowVsDirect(benchmark::State& State) {
     const auto delayMicroseconds = static_cast<uint32_t>(State.range(1));
     TWindowRig rig(picturesPhone(files, PictureBytes),
                    QByteArray("[General]\noverwrite=1\ndelete=0\ndownload=0\n"));
-    // Both sides save into memory: flushing a picture to a disk takes a
-    // varying few milliseconds that would drown the window's share.
+    // Both sides save into memory.
     QTemporaryDir windowFolder(memoryFolder());
     QTemporaryDir direct(memoryFolder());
     rig.Config.PicturesDir = windowFolder.path() + QStringLiteral("/");

@@ -9,7 +9,8 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "pictures and files of Motorola P2K phones
 string(CONCAT CPACK_PACKAGE_DESCRIPTION
     "Snaprill lists, downloads, uploads and deletes the pictures and other files\n"
     "stored on Motorola phones of the P2K platform attached by USB. A phone in\n"
-    "modem mode is switched into P2K mode by itself. The package's udev rules\n"
+    "modem mode is switched into P2K mode by itself. snaprill-cli does the same\n"
+    "from a terminal or a script, for backups. The package's udev rules\n"
     "give the user at the seat access to the phone and keep ModemManager off\n"
     "its modem port.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)

@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <filesystem>
 #include <system_error>
 
 #include "MotoP2KMode.h"
@@ -10,8 +11,13 @@
 #include "core/TransferRules.h"
 
 TDownloadJob::TDownloadJob(TPhoneSession& Session, std::shared_ptr<TMotoP2KModemItem> Item,
-                           TManagerMode Mode, std::vector<TFileRow> Rows)
-    : session_(Session), item_(std::move(Item)), mode_(Mode), rows_(std::move(Rows)) {}
+                           TManagerMode Mode, std::vector<TFileRow> Rows,
+                           TDownloadSettings Settings)
+    : session_(Session),
+      item_(std::move(Item)),
+      mode_(Mode),
+      rows_(std::move(Rows)),
+      settings_(Settings) {}
 
 TDownloadOutcome TDownloadJob::Run(const QString& Folder) {
     TDownloadOutcome out;
@@ -23,50 +29,73 @@ TDownloadOutcome TDownloadJob::Run(const QString& Folder) {
             break;
         }
         session_.SetFileBar(++step);
-        const std::optional<QString> name = localFileName(row.Name);
+        TDownloadedRow& result = out.Rows.emplace_back();
+        result.Name = row.Name;
+        const std::optional<QString> name =
+            settings_.Mirror ? localMirrorPath(row.Name) : localFileName(row.Name);
         if (!name) {
             session_.LogMsg("idBadLocalName", {phoneToUnicode(row.Name)});
-            out.Unsafe.push_back(row.Name);
+            result.Fate = TDownloadFate::BadName;
             continue;
         }
         const QString local = Folder + *name;
+        result.Local = local;
         const bool overwrite = host.Option(TSessionOption::Overwrite);
         const TDownloadStep action = downloadStep(mode_, overwrite, QFileInfo::exists(local),
                                                   session_.Exclude().Contains(row.Name));
         if (action == TDownloadStep::SkipExisting) {
             session_.LogMsg("idSkipping", {local});
-            out.Skipped.push_back(row.Name);
+            result.Fate = TDownloadFate::Existing;
             continue;
         }
         if (action == TDownloadStep::SkipExcluded) {
-            out.Skipped.push_back(row.Name);
+            result.Fate = TDownloadFate::Excluded;
             continue;
         }
         if (action == TDownloadStep::AskReplace) {
             const bool yes = host.AskYesNo(TSessionMsg::Template("idReplaceQ", {local}));
             if (session_.Interrupted()) {
+                out.Rows.pop_back();  // not reached: the phones changed meanwhile
                 out.Interrupted = true;
                 break;
             }
             if (!yes) {
-                out.Skipped.push_back(row.Name);
+                result.Fate = TDownloadFate::Existing;
                 continue;
             }
         }
-        if (!fetch(row, local, out)) {
+        if (settings_.Mirror && !makeFolders(local)) {
+            out.LocalFailure = true;
+            break;
+        }
+        if (!fetch(row, result, out)) {
             break;
         }
     }
     return out;
 }
 
-bool TDownloadJob::fetch(const TFileRow& Row, const QString& Local, TDownloadOutcome& Out) {
+bool TDownloadJob::makeFolders(const QString& Local) {
+    const QString folder = QFileInfo(Local).path();
+    std::error_code error;
+    std::filesystem::create_directories(QFile::encodeName(folder).toStdString(), error);
+    if (error) {
+        session_.ReportLocalFailure(QStringLiteral("Cannot create the folder %1: %2")
+                                        .arg(folder, QString::fromStdString(error.message())));
+        return false;
+    }
+    return true;
+}
+
+bool TDownloadJob::fetch(const TFileRow& Row, TDownloadedRow& Result, TDownloadOutcome& Out) {
     ISessionHost& host = session_.Host();
+    const int32_t block = settings_.BlockSize > 0
+                              ? settings_.BlockSize
+                              : downloadBlockSize(mode_, host.Option(TSessionOption::Overwrite));
     bool complete = false;
     try {
         complete = item_->DownloadFile(
-            Row.Name, QFile::encodeName(Local).toStdString(),
-            downloadBlockSize(mode_, host.Option(TSessionOption::Overwrite)), Row.Size,
+            Row.Name, QFile::encodeName(Result.Local).toStdString(), block, Row.Size,
             [this](int32_t Done, int32_t Total) {
                 emit session_.transferBytes(Done, Total);
                 session_.LogMsg("idDownloading", {Done / 1024.0, Total / 1024.0});
@@ -75,7 +104,6 @@ bool TDownloadJob::fetch(const TFileRow& Row, const QString& Local, TDownloadOut
     } catch (const std::system_error& e) {
         session_.ReportLocalFailure(QString::fromUtf8(e.what()));
         Out.LocalFailure = true;
-        Out.Failed.push_back(Row.Name);
         return false;
     }
     if (!complete) {
@@ -84,10 +112,9 @@ bool TDownloadJob::fetch(const TFileRow& Row, const QString& Local, TDownloadOut
             return false;
         }
         session_.LogMsg("idDownloadFailed", {phoneToUnicode(Row.Name)});
-        Out.Failed.push_back(Row.Name);
         return true;
     }
-    Out.Downloaded.push_back(Row.Name);
+    Result.Fate = TDownloadFate::Downloaded;
     // Only a complete local copy known to be on the disk lets the phone's
     // copy go, and only while the phones are as the command found them.
     if (mode_ != mmPhotoManager || !host.Option(TSessionOption::DeleteAfter) ||
@@ -95,7 +122,7 @@ bool TDownloadJob::fetch(const TFileRow& Row, const QString& Local, TDownloadOut
         return true;
     }
     if (item_->LastDownloadDurable()) {
-        item_->DeleteFile(Row.Name);
+        Result.Deleted = item_->DeleteFile(Row.Name);
     } else {
         session_.LogMsg("idKeptOnPhone", {phoneToUnicode(Row.Name)});
     }

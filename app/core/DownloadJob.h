@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -11,17 +12,52 @@
 class TMotoP2KModemItem;
 class TPhoneSession;
 
-// What a download did with its rows, by phone name.
-struct TDownloadOutcome {
-    std::vector<std::string> Downloaded;  // complete local copies
-    std::vector<std::string> Skipped;     // existing, excluded or declined: left on purpose
-    std::vector<std::string> Unsafe;      // names that cannot be local file names
-    std::vector<std::string> Failed;      // the phone, the link or the disk failed them
-    bool Interrupted = false;             // the phones changed: the rest was left alone
-    bool LocalFailure = false;            // a local file could not be written: the rest was left
+// How downloads write their files, for a front end that wants other rules
+// than the window's. The defaults are the window's.
+struct TDownloadSettings {
+    // Bytes asked of the phone per read; 0 keeps the window's rule
+    // (downloadBlockSize).
+    int32_t BlockSize = 0;
+    // Each file lands under its phone folders inside the download folder
+    // (localMirrorPath) rather than directly in it.
+    bool Mirror = false;
+};
 
-    // The rows that could not be downloaded: failed, or with an unsafe name.
-    int NotDownloaded() const { return static_cast<int>(Unsafe.size() + Failed.size()); }
+// What became of one row of a download.
+enum class TDownloadFate {
+    Downloaded,  // a complete local copy
+    Existing,    // a local file of that name was kept (skipped, or not replaced)
+    Excluded,    // on the exclusion list
+    BadName,     // it has no safe local name
+    Failed,      // the phone or the link failed it, or its local file could not be written
+};
+
+struct TDownloadedRow {
+    std::string Name;  // phone name
+    QString Local;     // its local file; empty for a bad name
+    TDownloadFate Fate = TDownloadFate::Failed;
+    bool Deleted = false;  // taken off the phone once its copy was on the disk
+};
+
+// What a download did with its rows.
+struct TDownloadOutcome {
+    std::vector<TDownloadedRow> Rows;  // the rows reached, in order
+    bool Interrupted = false;          // the phones changed: the rest was left alone
+    bool LocalFailure = false;         // a local file could not be written: the rest was left
+
+    // The rows that met Fate.
+    int Count(TDownloadFate Fate) const {
+        int n = 0;
+        for (const TDownloadedRow& r : Rows) {
+            n += r.Fate == Fate ? 1 : 0;
+        }
+        return n;
+    }
+    // The rows that could not be downloaded: failed, or with a name that
+    // cannot be a local file name.
+    int NotDownloaded() const { return Count(TDownloadFate::Failed) + Count(TDownloadFate::BadName); }
+    // Left on purpose: an existing file kept, an excluded row, a "No".
+    int Skipped() const { return Count(TDownloadFate::Existing) + Count(TDownloadFate::Excluded); }
 };
 
 // The download loop: every row, in order, copied from the phone into
@@ -33,17 +69,20 @@ struct TDownloadOutcome {
 class TDownloadJob {
   public:
     TDownloadJob(TPhoneSession& Session, std::shared_ptr<TMotoP2KModemItem> Item, TManagerMode Mode,
-                 std::vector<TFileRow> Rows);
+                 std::vector<TFileRow> Rows, TDownloadSettings Settings = {});
 
     // Folder ends in "/" and exists.
     TDownloadOutcome Run(const QString& Folder);
 
   private:
     // Downloads one row; false when the command must end.
-    bool fetch(const TFileRow& Row, const QString& Local, TDownloadOutcome& Out);
+    bool fetch(const TFileRow& Row, TDownloadedRow& Result, TDownloadOutcome& Out);
+    // Makes the folders of a mirrored file; false (reported) when it cannot.
+    bool makeFolders(const QString& Local);
 
     TPhoneSession& session_;
     std::shared_ptr<TMotoP2KModemItem> item_;
     TManagerMode mode_;
     std::vector<TFileRow> rows_;
+    TDownloadSettings settings_;
 };

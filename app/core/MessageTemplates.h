@@ -11,7 +11,7 @@ struct TMessageTemplate {
     const char* Caption;  // its built-in caption
 };
 
-inline constexpr std::array<TMessageTemplate, 24> MessageTemplates = {{
+inline constexpr std::array<TMessageTemplate, 25> MessageTemplates = {{
     {"idDownloadComplete", "Download is complete!"},
     {"idUploading", "Uploading - %2.f/%2.f kB"},
     {"idFilesCount", "%d files"},
@@ -36,6 +36,7 @@ inline constexpr std::array<TMessageTemplate, 24> MessageTemplates = {{
     {"idKeptOnPhone", "%s stays on the phone: its copy could not be flushed to the disk"},
     {"idDlIncomplete", "%d of %d pictures could not be downloaded. The Log names them."},
     {"idDownloadSummary", "Downloaded: %d, skipped: %d, failed: %d"},
+    {"idPhoneInUse", "Phone %d is in use by another program"},
 }};
 
 // The built-in caption of the named template; empty for an unknown name.

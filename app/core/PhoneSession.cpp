@@ -202,7 +202,12 @@ void TPhoneSession::getDevises() {
             if (!item) {
                 continue;
             }
-            item->OpenPhone();  // left open; a phone that does not answer reads " []"
+            // Left open; a phone that does not answer reads " []". One that
+            // another program holds is not talked to: its commands and ours
+            // would mix on the phone's one command channel.
+            if (!item->OpenPhone() && backend_.P2K.HeldElsewhere(item->ModemInfo().DevicePath)) {
+                LogMsg("idPhoneInUse", {qint64{i + 1}});
+            }
             const std::string model = item->GetPhoneModel();
             const std::string flex = item->GetFlexVersion();
             phoneEntries_.append(phoneToUnicode(model + " [" + flex + "]"));

@@ -11,11 +11,13 @@
 #include <vector>
 
 #include "core/CommandGuard.h"
+#include "core/DownloadJob.h"
 #include "core/ExcludeIndex.h"
 #include "core/FileRows.h"
 #include "core/ListRules.h"
 #include "core/SessionHost.h"
 #include "core/SessionMsg.h"
+#include "core/UploadJob.h"
 
 class QSocketNotifier;
 class TFileListModel;
@@ -67,6 +69,13 @@ class TPhoneSession : public QObject {
     // Ends the running command at its next pause (the program is closing).
     void Interrupt();
 
+    // --- Rules a front end may change; the defaults are the window's --------
+    void SetDownloadSettings(const TDownloadSettings& Settings) { downloadSettings_ = Settings; }
+    // A listing ends as soon as the counted entries have arrived, instead of
+    // asking the phone once per counted file (most of those asks come back
+    // empty: each answer carries up to three entries).
+    void SetListStopsAtCount(bool Stop) { listStopsAtCount_ = Stop; }
+
     // --- Dialogs of the front end --------------------------------------------
     // While a modal dialog of the front end is open, device events wait as
     // during a command; they are handled once the last dialog closes.
@@ -105,6 +114,9 @@ class TPhoneSession : public QObject {
     void ReportLocalFailure(const QString& Text);
     // The phone behind the phone choice; empty when there is none.
     std::shared_ptr<TMotoP2KModemItem> ChosenItem() const;
+    // What the last download and upload did, file by file.
+    const TDownloadOutcome& LastDownload() const { return lastDownload_; }
+    const TUploadOutcome& LastUpload() const { return lastUpload_; }
     // Errors the P2K phone commands reported so far.
     uint64_t PhoneErrors() const { return phoneErrors_; }
     // Moves the file bar of a transfer to Value.
@@ -189,4 +201,8 @@ class TPhoneSession : public QObject {
     int fileBar_ = 0;
     // Case-folded phone folders already offered as upload folders.
     std::unordered_set<std::string> uploadFolders_;
+    TDownloadSettings downloadSettings_;
+    bool listStopsAtCount_ = false;
+    TDownloadOutcome lastDownload_;
+    TUploadOutcome lastUpload_;
 };

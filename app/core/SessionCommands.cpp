@@ -26,6 +26,7 @@ void TPhoneSession::downloadSelected() {
     // The rows are taken as they stand now; nothing below reads the list
     // again, so a list emptied or rebuilt meanwhile cannot be walked.
     std::vector<TFileRow> rows = fileList_->Rows().SelectedRows();
+    lastDownload_ = TDownloadOutcome();
     if (rows.empty()) {
         return;
     }
@@ -35,6 +36,7 @@ void TPhoneSession::downloadSelected() {
     const bool live = Pump();
     const std::shared_ptr<TMotoP2KModemItem> item = ChosenItem();
     if (!live || !item) {
+        lastDownload_.Interrupted = !live;
         emit transferEnded();
         return;
     }
@@ -53,10 +55,11 @@ void TPhoneSession::downloadSelected() {
         folder += QLatin1Char('/');
     }
 
-    TDownloadOutcome outcome;
+    TDownloadOutcome& outcome = lastDownload_;
+    outcome = TDownloadOutcome();
     const bool ran = QDir().mkpath(folder);
     if (ran) {
-        outcome = TDownloadJob(*this, item, mode, std::move(rows)).Run(folder);
+        outcome = TDownloadJob(*this, item, mode, std::move(rows), downloadSettings_).Run(folder);
     } else {
         ReportLocalFailure(QStringLiteral("Cannot create the folder %1").arg(folder));
         outcome.LocalFailure = true;
@@ -66,7 +69,7 @@ void TPhoneSession::downloadSelected() {
     if (ran) {
         // What became of the rows, in one line; the list's count stays last.
         LogMsg("idDownloadSummary",
-               {qint64(outcome.Downloaded.size()), qint64(outcome.Skipped.size()),
+               {qint64{outcome.Count(TDownloadFate::Downloaded)}, qint64{outcome.Skipped()},
                 qint64{outcome.NotDownloaded()}});
     }
     LogMsg("idFilesCount", {qint64{fileList_->Rows().Count()}});
@@ -97,6 +100,7 @@ void TPhoneSession::Upload() {
     BeginModal();
     const QStringList files = host_.ChooseFiles();
     EndModal();
+    lastUpload_ = TUploadOutcome();
     // The phones may have changed while the dialog was open: the files go
     // only to the phone they were chosen for.
     if (files.isEmpty() || Busy() || ChosenItem() != chosen) {
@@ -108,7 +112,7 @@ void TPhoneSession::Upload() {
         // The file bar goes on from where the last transfer left it.
         const int count = static_cast<int>(files.size());
         beginTransfer(TTransferKind::Upload, count, std::clamp(fileBar_, 0, count));
-        TUploadJob(*this, chosen, folder, files).Run();
+        lastUpload_ = TUploadJob(*this, chosen, folder, files).Run();
         emit transferEnded();
         if (!Interrupted()) {
             getPics();

@@ -42,9 +42,9 @@ void TPhoneSession::getPics() {
     const int32_t count = item->GetFileCount(searchText(ChosenDriveName(), listingMode_));
     emit listingStarted(count);
     if (Pump()) {
-        item->GetFileList(count, nullptr, [this](const TP2KFile& File) {
+        item->GetFileList(count, nullptr, [this, count](const TP2KFile& File) {
             ++listed_;
-            return fileListed(File);
+            return fileListed(File) && !(listStopsAtCount_ && listed_ >= count);
         });
     }
 

@@ -1,6 +1,7 @@
 #include "core/TransferRules.h"
 
 #include <QFileInfo>
+#include <QStringList>
 
 #include "MotoSysUtils.h"
 #include "core/ListRules.h"
@@ -28,21 +29,42 @@ TDownloadStep downloadStep(TManagerMode Mode, bool Overwrite, bool LocalExists, 
     return Excluded ? TDownloadStep::SkipExcluded : TDownloadStep::Fetch;
 }
 
-std::optional<QString> localFileName(const std::string& PhoneName) {
-    const QString name = phoneToUnicode(ExtractP2KFileName(PhoneName));
-    if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String("..")) {
-        return std::nullopt;
+namespace {
+// Whether a decoded name may be one local file or folder name.
+bool safeLocalName(const QString& Name) {
+    if (Name.isEmpty() || Name == QLatin1String(".") || Name == QLatin1String("..")) {
+        return false;
     }
-    for (QChar c : name) {
+    for (QChar c : Name) {
         const char16_t u = c.unicode();
         if (u < 0x20 || (u >= 0x7F && u < 0xA0)) {
-            return std::nullopt;
+            return false;
         }
     }
-    if (name.toUtf8().size() > MaxFileNameBytes) {
+    return Name.toUtf8().size() <= MaxFileNameBytes;
+}
+}  // namespace
+
+std::optional<QString> localFileName(const std::string& PhoneName) {
+    const QString name = phoneToUnicode(ExtractP2KFileName(PhoneName));
+    if (!safeLocalName(name)) {
         return std::nullopt;
     }
     return name;
+}
+
+std::optional<QString> localMirrorPath(const std::string& PhoneName) {
+    // Decoded first: "/" is the same byte in the phone's code page and here.
+    QStringList parts = phoneToUnicode(PhoneName).split(QLatin1Char('/'));
+    if (parts.size() > 1 && parts.front().isEmpty()) {
+        parts.removeFirst();  // the root of the phone's path
+    }
+    for (const QString& part : parts) {
+        if (!safeLocalName(part)) {
+            return std::nullopt;
+        }
+    }
+    return parts.join(QLatin1Char('/'));
 }
 
 std::optional<std::string> uploadPhoneName(const std::string& Folder, const QString& LocalPath) {

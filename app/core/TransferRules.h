@@ -28,6 +28,13 @@ TDownloadStep downloadStep(TManagerMode Mode, bool Overwrite, bool LocalExists, 
 // a file name here (255 bytes of UTF-8).
 std::optional<QString> localFileName(const std::string& PhoneName);
 
+// The local path, relative to a download folder, that keeps the phone file's
+// folders: "/a/mobile/picture/x.jpg" gives "a/mobile/picture/x.jpg". Every
+// part, folders included, must pass as localFileName passes a file name, so
+// that nothing lands outside the folder (no "..", no empty part, no control
+// character); nothing when one does not.
+std::optional<QString> localMirrorPath(const std::string& PhoneName);
+
 // The phone name of an uploaded local file: Folder (phone bytes) followed by
 // the local file's own name in the phone's code page. Nothing when the name
 // has a character the phone's code page lacks.

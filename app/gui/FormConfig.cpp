@@ -2,17 +2,15 @@
 
 #include <QCoreApplication>
 #include <QDesktopServices>
-#include <QDir>
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QMessageBox>
-#include <QStandardPaths>
 #include <QSystemTrayIcon>
 #include <algorithm>
 
 #include "core/Autostart.h"
 #include "core/LanguageFolder.h"
-#include "core/SettingsStore.h"
+#include "core/UserPaths.h"
 
 namespace {
 
@@ -37,20 +35,13 @@ void widenForTitle(QMessageBox& Box) {
 
 TFormConfig defaultFormConfig() {
     TFormConfig c;
-    c.SettingsPath = TSettingsStore().path();
+    const TUserPaths paths = defaultUserPaths();
+    c.SettingsPath = paths.SettingsPath;
     c.AutostartPath = defaultAutostartPath();
-    c.ExcludePath = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) +
-                    QStringLiteral("/exclude.txt");
+    c.ExcludePath = paths.ExcludePath;
     c.ExePath = QCoreApplication::applicationFilePath();
     c.LangDir = languageFolderFor(QCoreApplication::applicationDirPath());
-    QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
-    if (pictures.isEmpty()) {
-        pictures = QDir::homePath();
-    }
-    if (!pictures.endsWith(QLatin1Char('/'))) {
-        pictures += QLatin1Char('/');
-    }
-    c.PicturesDir = pictures;
+    c.PicturesDir = paths.PicturesDir;
     c.OpenUrl = [](const QUrl& Url) { return QDesktopServices::openUrl(Url); };
     c.Dialogs.ChooseFolder = [](QWidget* Parent, const QString& Title, const QString& Current) {
         return QFileDialog::getExistingDirectory(Parent, Title, Current, QFileDialog::ShowDirsOnly);

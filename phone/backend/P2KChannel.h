@@ -19,7 +19,7 @@ inline constexpr uint32_t P2KExchangeTimeoutMs = 5000;
 // exchanges on interface 8. The first 8 bytes of each buffer are a USB setup
 // packet (little-endian fields); the channel sends them as such.
 class IP2KChannel {
-public:
+  public:
     virtual ~IP2KChannel() = default;
     // Host to device: Packet holds the 8-byte setup followed by its data
     // (the P2K header and payload); Length counts all of it.
@@ -33,8 +33,14 @@ public:
 
 // Opens P2K interfaces by the DevicePath their enumeration record carries.
 class IP2KTransport {
-public:
+  public:
     virtual ~IP2KTransport() = default;
     // nullptr when the path cannot be opened (for example the phone is gone).
     virtual std::unique_ptr<IP2KChannel> Open(const std::string& DevicePath) = 0;
+    // True when the last Open of DevicePath failed because another program
+    // holds the phone's interface: the phone is there, but busy.
+    virtual bool HeldElsewhere(const std::string& DevicePath) const {
+        (void)DevicePath;
+        return false;
+    }
 };

@@ -83,7 +83,12 @@ TLibusbP2KTransport::TLibusbP2KTransport() {
 
 TLibusbP2KTransport::~TLibusbP2KTransport() = default;
 
+bool TLibusbP2KTransport::HeldElsewhere(const std::string& DevicePath) const {
+    return held_.contains(DevicePath);
+}
+
 std::unique_ptr<IP2KChannel> TLibusbP2KTransport::Open(const std::string& DevicePath) {
+    held_.erase(DevicePath);
     uint8_t Bus = 0, Address = 0;
     if (!context_ || !ReadUsbBusAddress(DevicePath, Bus, Address))
         return nullptr;
@@ -107,7 +112,16 @@ std::unique_ptr<IP2KChannel> TLibusbP2KTransport::Open(const std::string& Device
     if (!Handle)
         return nullptr;
 
-    bool Claimed = libusb_claim_interface(Handle, static_cast<int>(Interface)) == 0;
+    const int Claim = libusb_claim_interface(Handle, static_cast<int>(Interface));
+    const TClaimOutcome Outcome =
+        ClassifyClaim(Claim, Claim == LIBUSB_ERROR_BUSY
+                                 ? libusb_kernel_driver_active(Handle, static_cast<int>(Interface))
+                                 : 0);
+    if (Outcome == TClaimOutcome::HeldElsewhere) {
+        libusb_close(Handle);
+        held_.insert(DevicePath);
+        return nullptr;
+    }
     return std::make_unique<TUsbControlChannel>(std::make_unique<TLibusbControlPipe>(
-        context_, Handle, static_cast<int>(Interface), Claimed));
+        context_, Handle, static_cast<int>(Interface), Outcome == TClaimOutcome::Claimed));
 }

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <set>
 #include <string>
 
 #include "backend/P2KChannel.h"
@@ -16,7 +17,8 @@ bool ReadUsbBusAddress(const std::string& InterfaceSysPath, uint8_t& Bus, uint8_
 // Opens P2K interfaces by their sysfs path with libusb-1.0: the device is
 // opened by bus and address, interface 8 is claimed when it is free (vendor
 // requests to an interface pass without the claim on Linux, so a claim that
-// fails is not an error) and the configuration is never set.
+// fails is not an error) and the configuration is never set. An interface
+// that another program claimed is not opened (see TClaimOutcome).
 class TLibusbP2KTransport final : public IP2KTransport {
   public:
     TLibusbP2KTransport();
@@ -27,8 +29,11 @@ class TLibusbP2KTransport final : public IP2KTransport {
     // nullptr when libusb could not start, the interface is gone, or the
     // device cannot be opened (for example for lack of permission).
     std::unique_ptr<IP2KChannel> Open(const std::string& DevicePath) override;
+    bool HeldElsewhere(const std::string& DevicePath) const override;
 
   private:
     // Shared with every channel, so an open channel keeps libusb running.
     std::shared_ptr<libusb_context> context_;
+    // Interfaces whose last open found them claimed by another program.
+    std::set<std::string> held_;
 };

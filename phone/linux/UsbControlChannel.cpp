@@ -18,6 +18,14 @@ TExchangeResult MapLibusbResult(int Result) {
     return TExchangeResult::Failed;
 }
 
+TClaimOutcome ClassifyClaim(int ClaimResult, int KernelDriverActive) {
+    if (ClaimResult == 0)
+        return TClaimOutcome::Claimed;
+    if (ClaimResult == LIBUSB_ERROR_BUSY && KernelDriverActive == 0)
+        return TClaimOutcome::HeldElsewhere;
+    return TClaimOutcome::Unclaimed;
+}
+
 TUsbControlChannel::TUsbControlChannel(std::unique_ptr<IUsbControlPipe> Pipe)
     : pipe_(std::move(Pipe)), buffer_(LinuxControlTransferLimit) {}
 

@@ -29,6 +29,18 @@ TSetupFields DecodeSetup(const uint8_t* Setup);
 // bytes is a completed exchange, a time-out is TimedOut, every error Failed.
 TExchangeResult MapLibusbResult(int Result);
 
+// What the claim of the P2K interface at an open means. Claimed: ours until
+// closed. Unclaimed: the claim failed for a reason that leaves the phone
+// usable (a kernel driver holds the interface, or the system cannot claim):
+// vendor requests reach the interface without it on Linux. HeldElsewhere:
+// another program claimed it (the kernel names usbfs as its driver), so the
+// phone must not be talked to: the two programs' commands would mix on its
+// one command channel and each could take the other's replies.
+enum class TClaimOutcome { Claimed, Unclaimed, HeldElsewhere };
+// From libusb_claim_interface's result and, when that is LIBUSB_ERROR_BUSY,
+// libusb_kernel_driver_active's (1 for a kernel driver, 0 for none or usbfs).
+TClaimOutcome ClassifyClaim(int ClaimResult, int KernelDriverActive);
+
 // One control transfer on the default pipe, libusb-style: the bytes moved,
 // or a negative libusb error code.
 class IUsbControlPipe {

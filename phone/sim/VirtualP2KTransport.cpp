@@ -79,7 +79,22 @@ class TVirtualP2KChannel final : public IP2KChannel {
     bool open_ = true;
 };
 
+void TVirtualP2KTransport::SetHeldElsewhere(const std::string& DevicePath, bool Held) {
+    if (Held) {
+        held_.insert(DevicePath);
+    } else {
+        held_.erase(DevicePath);
+    }
+}
+
+bool TVirtualP2KTransport::HeldElsewhere(const std::string& DevicePath) const {
+    return held_.contains(DevicePath) && devices_.PhoneAt(DevicePath) != nullptr;
+}
+
 std::unique_ptr<IP2KChannel> TVirtualP2KTransport::Open(const std::string& DevicePath) {
+    if (held_.contains(DevicePath)) {
+        return nullptr;
+    }
     uint64_t generation = 0;
     std::shared_ptr<TVirtualPhone> phone = devices_.PhoneAt(DevicePath, &generation);
     if (!phone) {

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <set>
 #include <string>
 
 #include "backend/P2KChannel.h"
@@ -25,6 +26,11 @@ class TVirtualP2KTransport final : public IP2KTransport {
 
     std::unique_ptr<IP2KChannel> Open(const std::string& DevicePath) override;
 
+    // The phone at DevicePath counts as held by another program, as a real
+    // phone whose interface another program claimed: it cannot be opened.
+    void SetHeldElsewhere(const std::string& DevicePath, bool Held);
+    bool HeldElsewhere(const std::string& DevicePath) const override;
+
     void SetExchangeHook(TExchangeHook Hook) { hook_ = std::move(Hook); }
     uint64_t Exchanges() const { return exchanges_; }
     // Open channels (not yet closed or destroyed).
@@ -36,4 +42,5 @@ class TVirtualP2KTransport final : public IP2KTransport {
     TExchangeHook hook_;
     uint64_t exchanges_ = 0;
     int openChannels_ = 0;
+    std::set<std::string> held_;
 };

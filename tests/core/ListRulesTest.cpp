@@ -151,3 +151,31 @@ TEST(TransferRules, LocalAndUploadNames) {
     EXPECT_EQ(uploadPhoneName("", "/home/u/x.jpg"), "x.jpg");
     EXPECT_FALSE(uploadPhoneName("/a/", QString::fromUtf8("/home/u/日.jpg")));
 }
+
+// Mirrored downloads keep the phone's folders, and every part of the path is
+// held to the rules of a file name, so no name reaches outside the folder.
+TEST(TransferRules, MirrorPaths) {
+    const std::pair<std::string, const char*> names[] = {
+        {"/a/mobile/picture/x.jpg", "a/mobile/picture/x.jpg"},
+        {"/b/x.jpg", "b/x.jpg"},
+        {"x.jpg", "x.jpg"},
+        {"/a/\xf4\xee\xf2\xee/x.jpg", "a/фото/x.jpg"},
+        {"/a/../x.jpg", nullptr},
+        {"/a/mobile/../../x.jpg", nullptr},
+        {"/../x.jpg", nullptr},
+        {"/a/./x.jpg", nullptr},
+        {"/a//x.jpg", nullptr},
+        {"//a/x.jpg", nullptr},
+        {"/a/x/", nullptr},
+        {"/a/b\x01/x.jpg", nullptr},
+        {"/a/" + std::string(256, 'n') + "/x.jpg", nullptr},
+    };
+    for (const auto& [phone, local] : names) {
+        const auto got = localMirrorPath(phone);
+        if (!local) {
+            EXPECT_FALSE(got) << phone << " gave " << got->toStdString();
+        } else {
+            EXPECT_EQ(got, QString::fromUtf8(local)) << phone;
+        }
+    }
+}

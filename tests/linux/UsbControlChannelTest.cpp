@@ -74,6 +74,26 @@ TEST(UsbControlChannelUnits, SetupDecodingAndErrorMapping) {
         EXPECT_EQ(MapLibusbResult(E), TExchangeResult::Failed) << E;
 }
 
+// Only an interface another program claimed (usbfs, not a kernel driver)
+// keeps the phone from being opened.
+TEST(UsbControlChannelUnits, ClaimOutcomes) {
+    using C = TClaimOutcome;
+    const struct {
+        int Claim, KernelDriver;
+        C Outcome;
+    } Cases[] = {
+        {0, 0, C::Claimed},
+        {LIBUSB_ERROR_BUSY, 0, C::HeldElsewhere},
+        {LIBUSB_ERROR_BUSY, 1, C::Unclaimed},
+        {LIBUSB_ERROR_BUSY, LIBUSB_ERROR_NO_DEVICE, C::Unclaimed},
+        {LIBUSB_ERROR_NOT_SUPPORTED, 0, C::Unclaimed},
+        {LIBUSB_ERROR_NOT_FOUND, 0, C::Unclaimed},
+    };
+    for (const auto& c : Cases)
+        EXPECT_EQ(ClassifyClaim(c.Claim, c.KernelDriver), c.Outcome)
+            << c.Claim << " " << c.KernelDriver;
+}
+
 TEST_F(ChannelFixture, CommandWriteSendsTheAnnouncedDataStage) {
     // An empty-payload command: 18 bytes, setup length 8; the two trailing
     // zero bytes are not part of the data stage.

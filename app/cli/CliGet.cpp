@@ -1,0 +1,158 @@
+// get: the named or every listed file downloaded by the session's own
+// download, with its rules, into DIR.
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonObject>
+#include <filesystem>
+#include <system_error>
+
+#include "cli/CliCommands.h"
+#include "cli/CliEnv.h"
+#include "cli/CliOptions.h"
+#include "cli/CliPhone.h"
+#include "cli/CliReport.h"
+#include "core/PhoneSession.h"
+#include "core/PhoneText.h"
+#include "core/SettingsStore.h"
+
+namespace {
+
+// DIR: --to, else the window's stored save folder, else the Pictures
+// folder; absolute, ending in "/".
+QString targetFolder(const TCliEnv& Env, const TCliOptions& Options) {
+    QString folder = QString::fromStdString(Options.To);
+    if (folder.isEmpty()) {
+        folder = TSettingsStore(Env.Paths.SettingsPath).read().Dir.value_or(Env.Paths.PicturesDir);
+    }
+    folder = QDir(folder).absolutePath();
+    return folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/');
+}
+
+const char* fateName(TDownloadFate Fate) {
+    switch (Fate) {
+        case TDownloadFate::Downloaded:
+            return "downloaded";
+        case TDownloadFate::Existing:
+            return "exists";
+        case TDownloadFate::Excluded:
+            return "excluded";
+        case TDownloadFate::BadName:
+            return "bad-name";
+        case TDownloadFate::Failed:
+            break;
+    }
+    return "failed";
+}
+
+}  // namespace
+
+void runGet(TCliEnv& Env, const TCliOptions& Options, TCliReport& Report) {
+    const QString folder = targetFolder(Env, Options);
+    std::error_code error;
+    std::filesystem::create_directories(QFile::encodeName(folder).toStdString(), error);
+    if (error) {
+        Report.Fail(ExitLocal, QStringLiteral("cannot create the folder %1: %2")
+                                   .arg(folder, QString::fromStdString(error.message())));
+        return;
+    }
+    TCliPhone phone(Env, Options, Report);
+    if (!phone.Start(Options.Files ? mmFileManager : mmPhotoManager) || !phone.Choose()) {
+        return;
+    }
+    TPhoneSession& session = phone.Session();
+    selectNamed(session, Options.Names, Report);
+    std::vector<TProgressFile> progress;
+    for (const TFileRow& row : session.Rows().SelectedRows()) {
+        progress.push_back({phoneToUnicode(row.Name), row.Size});
+    }
+    phone.SetTransferFiles(std::move(progress));
+    TTerminalHost& host = phone.Host();
+    host.Folder = folder;
+    host.Overwrite = Options.Overwrite;
+    host.DeleteAfter = Options.DeleteAfter;
+    session.Download();
+    const TDownloadOutcome& outcome = session.LastDownload();
+    const bool whole = phone.StillThere();
+
+    int downloaded = 0, skipped = 0, failed = 0, deleted = 0;
+    QJsonArray files;
+    for (size_t i = 0; i < outcome.Rows.size(); ++i) {
+        const TDownloadedRow& row = outcome.Rows[i];
+        const QString name = phoneToUnicode(row.Name);
+        const bool last = i + 1 == outcome.Rows.size();
+        switch (row.Fate) {
+            case TDownloadFate::Downloaded:
+                ++downloaded;
+                Report.PrintFile(
+                    QStringLiteral("downloaded %1 -> %2%3")
+                        .arg(name, row.Local,
+                             row.Deleted ? QStringLiteral(", deleted from the phone") : QString()));
+                if (Options.DeleteAfter && !row.Deleted && !(last && !whole)) {
+                    Report.Fail(ExitFailed, phone.KeptOnPhone().contains(name)
+                                                ? QStringLiteral("%1 stays on the phone: its copy "
+                                                                 "could not be flushed to the disk")
+                                                      .arg(name)
+                                                : QStringLiteral("%1 stays on the phone: the "
+                                                                 "phone did not delete it")
+                                                      .arg(name));
+                }
+                break;
+            case TDownloadFate::Existing:
+                ++skipped;
+                Report.PrintFile(QStringLiteral("skipped %1: %2 exists").arg(name, row.Local));
+                break;
+            case TDownloadFate::Excluded:
+                ++skipped;
+                Report.PrintFile(QStringLiteral("skipped %1: on the exclusion list").arg(name));
+                break;
+            case TDownloadFate::BadName:
+                ++failed;
+                Report.Fail(ExitFailed,
+                            QStringLiteral("%1: the name cannot be a local file name, so it was "
+                                           "not downloaded")
+                                .arg(name));
+                break;
+            case TDownloadFate::Failed:
+                ++failed;
+                // A local failure was told with its reason already, and a
+                // command cut short is told below.
+                if (!(last && (outcome.LocalFailure || outcome.Interrupted || !whole))) {
+                    Report.Fail(ExitFailed,
+                                QStringLiteral("download of %1 failed: the phone did not give "
+                                               "all of it")
+                                    .arg(name));
+                }
+                break;
+        }
+        deleted += row.Deleted ? 1 : 0;
+        files.append(
+            QJsonObject{{QStringLiteral("name"), name},
+                        {QStringLiteral("local"), row.Local},
+                        {QStringLiteral("result"), QString::fromLatin1(fateName(row.Fate))},
+                        {QStringLiteral("deleted"), row.Deleted}});
+    }
+    if (outcome.LocalFailure) {
+        Report.Raise(ExitLocal);
+    } else if (outcome.Interrupted && whole) {
+        Report.Fail(ExitFailed, QStringLiteral("the download stopped before its end"));
+    }
+    QString summary = QStringLiteral("%1 downloaded, %2 skipped, %3 failed")
+                          .arg(downloaded)
+                          .arg(skipped)
+                          .arg(failed);
+    if (Options.DeleteAfter) {
+        summary += QStringLiteral(", %1 deleted from the phone").arg(deleted);
+    }
+    Report.PrintFile(summary);
+
+    QJsonObject& doc = Report.Doc();
+    doc.insert(QStringLiteral("phone"), Options.Phone);
+    doc.insert(QStringLiteral("folder"), folder);
+    doc.insert(QStringLiteral("files"), files);
+    doc.insert(QStringLiteral("downloaded"), downloaded);
+    doc.insert(QStringLiteral("skipped"), skipped);
+    doc.insert(QStringLiteral("failed"), failed);
+    doc.insert(QStringLiteral("deleted"), deleted);
+}

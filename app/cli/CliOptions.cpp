@@ -1,0 +1,146 @@
+#include "cli/CliOptions.h"
+
+#include <CLI/CLI.hpp>
+#include <ostream>
+
+namespace {
+
+const char* const Description =
+    "Lists, downloads, uploads and deletes the pictures and files of Motorola P2K phones\n"
+    "attached by USB, with the rules of the Snaprill window. A phone in modem mode is\n"
+    "switched into P2K mode; a command that uses a phone waits for it to come back (up\n"
+    "to 15 seconds, or --wait SECONDS). Names of phone files are full phone paths as\n"
+    "`ls` shows them (/a/mobile/picture/x.jpg) or, without a \"/\", the file's own name;\n"
+    "letter case does not matter.";
+
+const char* const ExitStatus =
+    "Exit status:\n"
+    "  0  all done\n"
+    "  1  some files failed (each is named on standard error)\n"
+    "  2  usage error\n"
+    "  3  no phone, the phone is in use by another program, or it was lost during the command\n"
+    "  4  a local file or folder could not be written\n"
+    "When several apply, the first of 2, 3, 4 and 1 is given.";
+
+void phoneOption(CLI::App* Command, TCliOptions& O) {
+    Command->add_option("--phone", O.Phone, "the phone, by its number in `phones` (1 by default)")
+        ->type_name("N")
+        ->check(CLI::PositiveNumber);
+}
+
+void driveOption(CLI::App* Command, TCliOptions& O) {
+    Command->add_option("--drive", O.Drive, "the phone's drive, such as /a (its first by default)")
+        ->type_name("DRIVE");
+}
+
+void filesFlag(CLI::App* Command, TCliOptions& O) {
+    Command->add_flag("--files", O.Files,
+                      "every file of the drive, as File Manager lists them, not only the "
+                      "pictures of /mobile/picture/");
+}
+
+// What the parser cannot check alone.
+std::string checkCombinations(const TCliOptions& O) {
+    if (O.Command == TCliCommand::Get && O.Files && O.DeleteAfter) {
+        return "--delete-after takes pictures only: it cannot go with --files";
+    }
+    if (O.Command == TCliCommand::Put && !O.To.empty() && O.To.front() != '/') {
+        return "--to must be a phone folder such as /a/mobile/picture/";
+    }
+    return {};
+}
+
+}  // namespace
+
+TParsedArgs parseCliArgs(const std::vector<std::string>& Args, std::ostream& Out,
+                         std::ostream& Err) {
+    TCliOptions o;
+    CLI::App app(Description, "snaprill-cli");
+    app.footer(ExitStatus);
+    app.set_version_flag("--version", std::string("snaprill-cli ") + SNAPRILL_VERSION);
+    app.fallthrough();  // global options may follow the command
+    app.require_subcommand(1);
+    app.add_option("--wait", o.WaitSeconds,
+                   "wait up to SECONDS for a phone to be plugged in, and for a phone in modem "
+                   "mode to come back in P2K mode")
+        ->type_name("SECONDS")
+        ->check(CLI::Range(0, 24 * 3600));
+    app.add_flag("--json", o.Json, "print one JSON document on standard output, for scripts");
+    app.add_flag("-q,--quiet", o.Quiet,
+                 "no progress line and no line per file; errors are still printed");
+
+    CLI::App* phones = app.add_subcommand("phones", "list the phones present, one a line");
+    CLI::App* ls = app.add_subcommand(
+        "ls", "list the phone's pictures, or every file with --files: size and name");
+    phoneOption(ls, o);
+    driveOption(ls, o);
+    filesFlag(ls, o);
+
+    CLI::App* get = app.add_subcommand(
+        "get",
+        "download the named files, or every listed one, into DIR (the window's save "
+        "folder by default)");
+    get->add_option("NAME", o.Names, "phone files to download (every listed file when none)");
+    phoneOption(get, o);
+    driveOption(get, o);
+    filesFlag(get, o);
+    get->add_option("--to", o.To, "the folder the files go to")->type_name("DIR");
+    get->add_flag("--overwrite", o.Overwrite, "replace local files of the same name");
+    get->add_flag("--delete-after", o.DeleteAfter,
+                  "delete each picture from the phone once its complete copy is on the disk");
+    get->add_flag("--mirror", o.Mirror,
+                  "keep the phone's folders under DIR (/a/mobile/picture/x.jpg goes to "
+                  "DIR/a/mobile/picture/x.jpg)");
+
+    CLI::App* put = app.add_subcommand("put", "upload local files to the phone");
+    put->add_option("FILE", o.Names, "local files to upload")->required();
+    phoneOption(put, o);
+    driveOption(put, o);
+    put->add_option("--to", o.To, "the phone folder (/mobile/picture/ of the drive by default)")
+        ->type_name("FOLDER");
+
+    CLI::App* rm = app.add_subcommand("rm", "delete files from the phone");
+    rm->add_option("NAME", o.Names, "phone files to delete")->required();
+    phoneOption(rm, o);
+    driveOption(rm, o);
+    filesFlag(rm, o);
+
+    CLI::App* exclude = app.add_subcommand(
+        "exclude", "the exclusion list of pictures never to download, shared with the window");
+    exclude->require_subcommand(1);
+    CLI::App* exList = exclude->add_subcommand("list", "show the exclusion list");
+    CLI::App* exAdd = exclude->add_subcommand("add", "add phone names to the exclusion list");
+    exAdd->add_option("NAME", o.Names, "full phone names such as /a/mobile/picture/x.jpg")
+        ->required();
+    CLI::App* exRemove =
+        exclude->add_subcommand("remove", "take phone names off the exclusion list");
+    exRemove->add_option("NAME", o.Names, "full phone names")->required();
+
+    std::vector<const char*> argv;
+    for (const std::string& a : Args) {
+        argv.push_back(a.c_str());
+    }
+    try {
+        app.parse(static_cast<int>(argv.size()), argv.data());
+    } catch (const CLI::ParseError& e) {
+        const int status = app.exit(e, Out, Err);
+        return {std::nullopt, status == 0 ? ExitOk : ExitUsage};
+    }
+
+    const std::pair<CLI::App*, TCliCommand> commands[] = {
+        {phones, TCliCommand::Phones},    {ls, TCliCommand::List},
+        {get, TCliCommand::Get},          {put, TCliCommand::Put},
+        {rm, TCliCommand::Remove},        {exList, TCliCommand::ExcludeList},
+        {exAdd, TCliCommand::ExcludeAdd}, {exRemove, TCliCommand::ExcludeRemove},
+    };
+    for (const auto& [command, kind] : commands) {
+        if (command->parsed()) {
+            o.Command = kind;
+        }
+    }
+    if (const std::string problem = checkCombinations(o); !problem.empty()) {
+        Err << "snaprill-cli: " << problem << "\nRun with --help for more information.\n";
+        return {std::nullopt, ExitUsage};
+    }
+    return {o, ExitOk};
+}

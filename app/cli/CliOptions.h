@@ -1,0 +1,38 @@
+#pragma once
+
+#include <iosfwd>
+#include <optional>
+#include <string>
+#include <vector>
+
+// The commands of snaprill-cli.
+enum class TCliCommand { Phones, List, Get, Put, Remove, ExcludeList, ExcludeAdd, ExcludeRemove };
+
+// One command line, as read.
+struct TCliOptions {
+    TCliCommand Command = TCliCommand::Phones;
+    int WaitSeconds = -1;  // --wait; -1 waits for nothing
+    bool Json = false;
+    bool Quiet = false;
+    int Phone = 1;                   // --phone, counted from 1 as `phones` shows them
+    std::string Drive;               // --drive; empty for the phone's first
+    bool Files = false;              // --files: every file, as File Manager lists them
+    std::vector<std::string> Names;  // the NAME or FILE arguments
+    std::string To;                  // --to: get's local folder, put's phone folder
+    bool Overwrite = false;
+    bool DeleteAfter = false;
+    bool Mirror = false;
+};
+
+// The exit statuses, as --help and the manual page list them.
+enum TCliExit { ExitOk = 0, ExitFailed = 1, ExitUsage = 2, ExitNoPhone = 3, ExitLocal = 4 };
+
+// The options of a command line (Args[0] is the program's name), or, for
+// --help, --version and usage errors, the exit status once the help, the
+// version or the error is printed to Out or Err.
+struct TParsedArgs {
+    std::optional<TCliOptions> Options;
+    int Exit = ExitOk;
+};
+TParsedArgs parseCliArgs(const std::vector<std::string>& Args, std::ostream& Out,
+                         std::ostream& Err);

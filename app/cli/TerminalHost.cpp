@@ -1,0 +1,32 @@
+#include "cli/TerminalHost.h"
+
+#include "backend/Backend.h"
+#include "cli/CliReport.h"
+#include "cli/StopSignals.h"
+#include "core/PhoneSession.h"
+
+void TTerminalHost::ProcessEvents() {
+    backend_.Devices.DispatchPending();
+    if (session_ != nullptr && TStopSignals::Asked()) {
+        stopRunningCommand(*session_);
+    }
+}
+
+bool TTerminalHost::Option(TSessionOption Option) {
+    switch (Option) {
+        case TSessionOption::Overwrite:
+            return Overwrite;
+        case TSessionOption::DeleteAfter:
+            return DeleteAfter;
+        case TSessionOption::DownloadAll:
+            return false;  // the command line says what to download
+    }
+    return false;
+}
+
+void TTerminalHost::ShowMessage(const TSessionMsg& Message, bool Error) {
+    // Only errors are shown: the session's other messages are the window's.
+    if (Error) {
+        report_.Error(builtInText(Message));
+    }
+}

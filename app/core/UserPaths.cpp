@@ -1,0 +1,29 @@
+#include "core/UserPaths.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QStandardPaths>
+
+#include "core/SettingsStore.h"
+#include "core/WindowTitle.h"
+
+void setApplicationNames() {
+    QCoreApplication::setOrganizationName(QStringLiteral("Brenwick"));
+    QCoreApplication::setApplicationName(QString::fromLatin1(ApplicationTitle));
+}
+
+TUserPaths defaultUserPaths() {
+    TUserPaths p;
+    p.SettingsPath = TSettingsStore().path();
+    p.ExcludePath = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) +
+                    QStringLiteral("/exclude.txt");
+    QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+    if (pictures.isEmpty()) {
+        pictures = QDir::homePath();
+    }
+    if (!pictures.endsWith(QLatin1Char('/'))) {
+        pictures += QLatin1Char('/');
+    }
+    p.PicturesDir = pictures;
+    return p;
+}

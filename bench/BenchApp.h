@@ -1,0 +1,36 @@
+#pragma once
+
+// The one application object of the benchmark program, whichever benchmark
+// needs it first.
+
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+// Made before the first widget. The window's hidden open-file dialog
+// watches the working directory and works out the type of every file that
+// changes there, in the window's message pumps; an empty working directory
+// keeps the figures independent of where the program is started.
+inline QApplication& benchApp() {
+    static int argc = 1;
+    static char name[] = "snaprill_bench";
+    static char* argv[] = {name, nullptr};
+    static QApplication* app = [] {
+        QStandardPaths::setTestModeEnabled(true);
+        static QTemporaryDir quiet;
+        QDir::setCurrent(quiet.path());
+        return new QApplication(argc, argv);
+    }();
+    return *app;
+}
+
+// A template for a temporary folder in memory where there is one: flushing
+// a picture to a disk takes a varying few milliseconds that would drown
+// the program's own share of a download.
+inline QString memoryFolder() {
+    const QString shm = QStringLiteral("/dev/shm");
+    return (QFileInfo(shm).isDir() && QFileInfo(shm).isWritable() ? shm : QDir::tempPath()) +
+           QStringLiteral("/snaprill-bench-XXXXXX");
+}
