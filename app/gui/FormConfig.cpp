@@ -28,6 +28,10 @@ TFormConfig defaultFormConfig() {
         pictures += QLatin1Char('/');
     }
     c.PicturesDir = pictures;
+    c.ThumbnailDir = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
+    if (!c.ThumbnailDir.isEmpty()) {
+        c.ThumbnailDir += QStringLiteral("/thumbnails");
+    }
     c.OpenUrl = [](const QUrl& Url) { return QDesktopServices::openUrl(Url); };
     c.Dialogs.ChooseFolder = [](QWidget* Parent, const QString& Title, const QString& Current) {
         return QFileDialog::getExistingDirectory(Parent, Title, Current, QFileDialog::ShowDirsOnly);

@@ -13,6 +13,7 @@
 #include "core/Charsets.h"
 #include "core/LanguageFolder.h"
 #include "core/ProfileReader.h"
+#include "gui/PicturePreviews.h"
 #include "gui/TForm1.h"
 
 namespace {
@@ -57,6 +58,7 @@ void TForm1::loadLang(const QString& Name) {
     }
     fitToolBar();
     placeUploadPath();
+    previews_->ShowCurrent();
 }
 
 void TForm1::languageChosen() {
@@ -75,6 +77,7 @@ void TForm1::charsetChosen() {
     fitToolBar();
     placeUploadPath();
     renderShownMsgs();
+    previews_->ShowCurrent();
 }
 
 int TForm1::charsetFor(const QObject* Control) const {

@@ -131,6 +131,7 @@ void TForm1::buildWindow() {
     buildLogPage();
     buildAboutPage();
     buildTemplates();
+    buildPreviews();
     tabs_->setCurrentIndex(0);
     fitToolBar();
 }
