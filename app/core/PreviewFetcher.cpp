@@ -11,8 +11,9 @@
 
 namespace {
 
-// Exchanges that fail one after the other before the fetcher stops asking
-// a phone that no longer answers; a new list starts it again.
+// Files that fail to open one after the other (an open fails only when its
+// exchange does) before the fetcher stops asking a phone that no longer
+// answers; a new list starts it again.
 constexpr int MaxFailures = 3;
 
 }  // namespace
@@ -231,13 +232,11 @@ void TPreviewFetcher::readBlock() {
         // The file ended before its listed size, the exchange failed, or
         // the phone's file is not the one listed: no preview of it now.
         job.Data.truncate(done);
-        failures_ += n <= 0 ? 1 : 0;
         job.Result.reset();
         job.DecodeWhole = false;
         job.Closing = true;
         return;
     }
-    failures_ = 0;
     job.Data.truncate(done + n);
     judgeHead();
 }

@@ -143,7 +143,7 @@ class TPreviewFetcher : public QObject {
     int visibleFirst_ = 0;
     int visibleLast_ = -1;
     int restFrom_ = 0;
-    int failures_ = 0;  // exchanges failed in a row: a phone that stopped answering
+    int failures_ = 0;  // opens failed in a row: a phone that stopped answering
     std::optional<TJob> job_;
     // A fetch whose file is closed, made into a thumbnail on the next turn.
     std::optional<TJob> finished_;

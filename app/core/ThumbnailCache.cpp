@@ -1,10 +1,12 @@
 #include "core/ThumbnailCache.h"
 
+#include <QCoreApplication>
 #include <QDataStream>
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
+#include <QFileInfo>
 #include <algorithm>
+#include <cstdio>
 
 #include "core/PreviewRules.h"
 
@@ -14,6 +16,27 @@ const QByteArray Magic = QByteArrayLiteral("SNPTHMB1");
 const QString Suffix = QStringLiteral(".thumb");
 constexpr qsizetype MaxModel = 256;
 const QString DateForm = QStringLiteral("yyyy-MM-ddTHH:mm:ss");
+
+// Written beside its name, then renamed over it: a reader never sees half an
+// entry. Not flushed to the disk: a cache may lose what a crash cut short,
+// and the lost entry is only fetched again.
+bool writeFile(const QString& Path, const QByteArray& Data) {
+    const QString temporary =
+        Path + QStringLiteral(".part%1").arg(QCoreApplication::applicationPid());
+    QFile f(temporary);
+    if (!QDir().mkpath(QFileInfo(Path).absolutePath()) || !f.open(QIODevice::WriteOnly) ||
+        f.write(Data) != Data.size() || !f.flush()) {
+        f.remove();
+        return false;
+    }
+    f.close();
+    if (::rename(QFile::encodeName(temporary).constData(), QFile::encodeName(Path).constData()) !=
+        0) {
+        QFile::remove(temporary);
+        return false;
+    }
+    return true;
+}
 
 }  // namespace
 
@@ -135,12 +158,8 @@ bool TThumbnailCache::Put(const QString& Key, const TThumbnailEntry& Entry) {
     }
     if (folder_.isEmpty()) {
         memory_.insert(Key, data);
-    } else {
-        QSaveFile f(pathOf(Key));
-        if (!QDir().mkpath(folder_) || !f.open(QIODevice::WriteOnly) ||
-            f.write(data) != data.size() || !f.commit()) {
-            return false;
-        }
+    } else if (!writeFile(pathOf(Key), data)) {
+        return false;
     }
     // Newer than anything indexed, whatever the clock says.
     index(Key, data.size(), std::max(QDateTime::currentMSecsSinceEpoch(), lastStamp_ + 1));
