@@ -2,6 +2,7 @@
 // hidden by the Options page's "Show picture previews".
 #include <QBoxLayout>
 #include <QCheckBox>
+#include <QStyle>
 #include <QTreeView>
 
 #include "gui/PicturePreviews.h"
@@ -31,9 +32,11 @@ void TForm1::buildPreviews() {
 
 void TForm1::fitPreviewPane() {
     // The window grows, never shrinks, until the list keeps the width of its
-    // columns beside the pane.
-    int need = picturesPage_->layout()->contentsMargins().left() +
-               picturesPage_->layout()->contentsMargins().right() + 2 + ThumbnailEdge + 40;
+    // columns (and its scroll bar) beside the pane.
+    const QMargins page = picturesPage_->layout()->contentsMargins();
+    int need = page.left() + page.right() + ThumbnailEdge + 24 +
+               style()->pixelMetric(QStyle::PM_ScrollBarExtent) +
+               4 * style()->pixelMetric(QStyle::PM_DefaultFrameWidth);
     for (int c = 0; c < fileView_->model()->columnCount(); ++c) {
         need += fileView_->columnWidth(c);
     }

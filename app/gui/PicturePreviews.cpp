@@ -104,7 +104,7 @@ void TPicturePreviews::buildGrid() {
     grid_->setResizeMode(QListView::Adjust);
     grid_->setUniformItemSizes(true);
     grid_->setIconSize(QSize(TThumbnailImages::GridEdge, TThumbnailImages::GridEdge));
-    grid_->setGridSize(QSize(TThumbnailImages::GridEdge + 16, TThumbnailImages::GridEdge + 28));
+    grid_->setGridSize(QSize(TThumbnailImages::GridEdge + 10, TThumbnailImages::GridEdge + 28));
     grid_->setTextElideMode(Qt::ElideMiddle);
     grid_->setWordWrap(false);
     grid_->setItemDelegate(new TGridDelegate(grid_));

@@ -61,8 +61,15 @@ void TPreviewListModel::rowsChanged(int First, int Last) {
 }
 
 QVariant TPreviewListModel::data(const QModelIndex& Index, int Role) const {
-    if (Role != Qt::DecorationRole || !shown_ || !Index.isValid() ||
-        Index.column() != TFileListModel::ColCaption) {
+    if (!shown_ || !Index.isValid() || Index.column() != TFileListModel::ColCaption) {
+        return QIdentityProxyModel::data(Index, Role);
+    }
+    if (Role == Qt::SizeHintRole) {
+        // Every row as high as a picture: the list measures its first row
+        // for all, and that may be a file with no icon.
+        return QSize(2 * TThumbnailImages::ListEdge, TThumbnailImages::ListEdge + 4);
+    }
+    if (Role != Qt::DecorationRole) {
         return QIdentityProxyModel::data(Index, Role);
     }
     const int row = Index.row();
