@@ -212,3 +212,37 @@ TEST_F(WindowPreviewsTest, UnplugDuringAPreviewLeavesTheWindowUsable) {
     EXPECT_EQ(list()->rowCount(), 3);
     EXPECT_TRUE(again->OpenFileName().empty());
 }
+
+// Pictures of the previews for the documentation: run with
+// SNAPRILL_SCREENSHOT_DIR set (under a real X server such as Xvfb).
+TEST_F(WindowPreviewsTest, ScreenshotsOfTheListTheGridAndThePane) {
+    const QString out = qEnvironmentVariable("SNAPRILL_SCREENSHOT_DIR");
+    if (out.isEmpty()) {
+        GTEST_SKIP() << "SNAPRILL_SCREENSHOT_DIR not set";
+    }
+    TFiles files;
+    const char* names[] = {"beach.jpg",   "birthday.jpg", "cat.jpg",    "garden.jpg",
+                           "harbour.jpg", "kids.jpg",     "snow.jpg",   "sunset.jpg",
+                           "bridge.jpg",  "night.jpg",    "market.jpg", "station.jpg"};
+    uint32_t seed = 1;
+    for (const char* n : names) {
+        files[Pic + n] = test::cameraPicture(seed, seed % 3 != 0);
+        ++seed;
+    }
+    plugBefore("razr", phoneState("V3 Razr", "0A4A5A6A7A8A9B", files));
+    TForm1& f = open();
+    f.show();
+    ASSERT_TRUE(waitFor([&] { return allDone(); }));
+    auto snap = [&](const QString& Name) {
+        for (int i = 0; i < 20; ++i) {
+            QCoreApplication::processEvents();
+        }
+        EXPECT_TRUE(f.grab().save(out + QStringLiteral("/window-%1.png").arg(Name)));
+    };
+    clickRow(3);
+    snap(QStringLiteral("previews-list"));
+    QTest::mouseClick(test::control<QToolButton>(f, "idViewIcons"), Qt::LeftButton);
+    QTest::mouseClick(grid()->viewport(), Qt::LeftButton, {},
+                      grid()->visualRect(grid()->model()->index(4, 1)).center());
+    snap(QStringLiteral("previews-grid"));
+}
