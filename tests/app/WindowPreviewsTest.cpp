@@ -117,6 +117,31 @@ TEST_F(WindowPreviewsTest, ThumbnailsGridAndPaneFollowTheUser) {
     EXPECT_FALSE(test::control<QCheckBox>(g, "idPreviews")->isChecked());
 }
 
+// The rows on screen come first, wherever the user scrolled to.
+TEST_F(WindowPreviewsTest, RowsOnScreenAreFetchedFirst) {
+    plugBefore("one", phoneState("E398", "0A", pictures(30)));
+    writeFile(config.SettingsPath, "[General]\npreviews=0\n");
+    TForm1& f = open();
+    f.show();
+    auto* view = test::control<QTreeView>(f, "ListView1");
+    test::control<QTabWidget>(f, "idTabs")
+        ->setCurrentWidget(test::control<QWidget>(f, "idOptions"));
+    auto* option = test::control<QCheckBox>(f, "idPreviews");
+    QTest::mouseClick(option, Qt::LeftButton, {}, QPoint(8, option->height() / 2));
+    test::control<QTabWidget>(f, "idTabs")->setCurrentIndex(0);
+    QTest::keyClick(view, Qt::Key_End);  // before the event loop turns again
+    std::vector<int> done;
+    QObject::connect(&previews(), &TPreviewFetcher::previewChanged,
+                     [&](int Row) { done.push_back(Row); });
+    ASSERT_TRUE(waitFor([&] { return allDone(); }));
+    const int firstOnScreen = view->indexAt(QPoint(1, 1)).row();
+    ASSERT_GT(firstOnScreen, 20);
+    ASSERT_GE(done.size(), 30u);
+    for (int i = 0; i < 30 - firstOnScreen; ++i) {
+        EXPECT_GE(done[size_t(i)], firstOnScreen) << i;
+    }
+}
+
 // A download clicked while previews are being fetched starts right after
 // the preview's file is closed, and the phone sees exactly what it sees of
 // a download with previews off; the Log reads the same.

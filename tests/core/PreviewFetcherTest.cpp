@@ -1,7 +1,9 @@
 // Previews fetched by the session between commands, on virtual phones
 // holding camera pictures with and without embedded thumbnails.
+#include <QBuffer>
 #include <QDir>
 
+#include "JpegPicture.h"
 #include "core/PreviewFetcher.h"
 #include "core/SessionFixture.h"
 #include "preview/PreviewDecoder.h"
@@ -165,6 +167,30 @@ TEST_F(PreviewFetcherTest, DamagedAndStrangeFilesGetPlaceholders) {
         }
     }
     EXPECT_TRUE(phone->OpenFileName().empty());
+
+    // File Manager: pictures of every kind by their names, nothing read of
+    // other files (a front end shows their type).
+    const QImage image = drawLandscape(64, 48, 2, {});
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    phone->State().Files["/a/pic.PNG"] = {{png.begin(), png.end()}, 0, 0};
+    phone->State().Files["/a/notes.txt"] = {std::vector<uint8_t>(300, 'n'), 0, 0};
+    s.SetMode(mmFileManager, true);
+    runPreviews();
+    int pngRow = -1, textRow = -1;
+    for (int i = 0; i < s.Rows().Count(); ++i) {
+        pngRow = s.Rows().At(i).Name == "/a/pic.PNG" ? i : pngRow;
+        textRow = s.Rows().At(i).Name == "/a/notes.txt" ? i : textRow;
+    }
+    ASSERT_GE(pngRow, 0);
+    ASSERT_GE(textRow, 0);
+    EXPECT_EQ(s.Previews().State(pngRow), TPreviewState::Done);
+    EXPECT_EQ(s.Previews().State(textRow), TPreviewState::None);
+    for (const test::TFileVisit& v : test::fileVisits(*phone)) {
+        EXPECT_NE(v.Name, "/a/notes.txt");
+    }
 }
 
 // With the option off nothing is read; a dialog or a command holds the
@@ -181,18 +207,36 @@ TEST_F(PreviewFetcherTest, ReadsOnlyWhenOnAndIdleAndLearnsFromDownloads) {
     EXPECT_EQ(phone->Received().size(), listed);
     EXPECT_EQ(s.Previews().Exchanges(), 0u);
 
+    // Turned off in the middle of a picture: its file is closed at the next
+    // turn, and nothing more is read.
     host.Previews = true;
+    s.Previews().SetVisibleRows(1, 1);  // no thumbnail: read whole
+    s.Previews().Resume();
+    while (s.Previews().Exchanges() < 4) {
+        QCoreApplication::processEvents();
+    }
+    ASSERT_TRUE(s.Previews().FileOpen());
+    host.Previews = false;
+    for (int i = 0; i < 50; ++i) {
+        QCoreApplication::processEvents();
+    }
+    EXPECT_FALSE(s.Previews().FileOpen());
+    EXPECT_TRUE(phone->OpenFileName().empty());
+    EXPECT_EQ(s.Previews().Exchanges(), 5u);  // open, three reads, close
+
+    host.Previews = true;
+    const uint64_t beforeModal = s.Previews().Exchanges();
     s.BeginModal();
     s.Previews().Resume();
     for (int i = 0; i < 50; ++i) {
         QCoreApplication::processEvents();
     }
-    EXPECT_EQ(s.Previews().Exchanges(), 0u);
+    EXPECT_EQ(s.Previews().Exchanges(), beforeModal);
     s.EndModal();
 
     // The download runs before the event loop turns: previews wait for it.
     uint64_t duringCommand = 0;
-    host.OnPump = [&](int) { duringCommand += s.Previews().Exchanges(); };
+    host.OnPump = [&](int) { duringCommand += s.Previews().Exchanges() - beforeModal; };
     selectAll();
     s.Download();
     host.OnPump = nullptr;
@@ -201,7 +245,7 @@ TEST_F(PreviewFetcherTest, ReadsOnlyWhenOnAndIdleAndLearnsFromDownloads) {
     runPreviews();
     EXPECT_EQ(states(), std::vector<TPreviewState>(4, TPreviewState::Done));
     EXPECT_EQ(phone->Received().size(), downloaded);
-    EXPECT_EQ(s.Previews().Exchanges(), 0u);
+    EXPECT_EQ(s.Previews().Exchanges(), beforeModal);
 }
 
 // A phone unplugged in the middle of a preview's read: the fetch ends, the
