@@ -61,6 +61,15 @@ void TPreviewListModel::rowsChanged(int First, int Last) {
 }
 
 QVariant TPreviewListModel::data(const QModelIndex& Index, int Role) const {
+    if (Role == Qt::ToolTipRole) {
+        // A tool tip reads markup in any text that looks like it: a phone
+        // name is escaped, so that it shows as the name it is.
+        const QString text = QIdentityProxyModel::data(Index, Role).toString();
+        if (text.isEmpty()) {
+            return {};
+        }
+        return QStringLiteral("<p style='white-space:pre'>%1</p>").arg(text.toHtmlEscaped());
+    }
     if (!shown_ || !Index.isValid() || Index.column() != TFileListModel::ColCaption) {
         return QIdentityProxyModel::data(Index, Role);
     }

@@ -11,7 +11,8 @@ class TThumbnailImages;
 // picture in its first column, beside the check box or row number, while
 // previews are shown: the thumbnail of a picture, a placeholder while it is
 // fetched or when none can be drawn, and the icon of the file's type (the
-// icon theme's) for other files.
+// icon theme's) for other files. Its tool tips show phone names as plain
+// text.
 class TPreviewListModel : public QIdentityProxyModel {
     Q_OBJECT
   public:

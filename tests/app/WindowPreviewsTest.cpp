@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QListView>
 #include <QTabWidget>
+#include <QTextDocument>
 #include <QToolButton>
 
 #include "PhoneWindow.h"
@@ -115,6 +116,23 @@ TEST_F(WindowPreviewsTest, ThumbnailsGridAndPaneFollowTheUser) {
     // The choice is kept.
     TForm1& g = restart();
     EXPECT_FALSE(test::control<QCheckBox>(g, "idPreviews")->isChecked());
+}
+
+// A phone name that looks like markup is shown as it is, in the tool tips
+// of the list and of the grid too.
+TEST_F(WindowPreviewsTest, ToolTipsShowPhoneNamesAsText) {
+    const std::string name = Pic + "<img src='/etc/hostname'><b>x</b>.jpg";
+    plugBefore("one", phoneState("E398", "0A", {{name, test::cameraPicture(1, true)}}));
+    TForm1& f = open();
+    ASSERT_EQ(list()->rowCount(), 1);
+    for (QAbstractItemView* view :
+         {static_cast<QAbstractItemView*>(test::control<QTreeView>(f, "ListView1")),
+          static_cast<QAbstractItemView*>(grid())}) {
+        const QString tip = view->model()->index(0, 1).data(Qt::ToolTipRole).toString();
+        QTextDocument shown;
+        shown.setHtml(tip);
+        EXPECT_EQ(shown.toPlainText(), QString::fromStdString(name));
+    }
 }
 
 // The rows on screen come first, wherever the user scrolled to.
