@@ -133,13 +133,16 @@ void TPreviewFetcher::rebuild() {
 void TPreviewFetcher::markCached() {
     // Thumbnails kept from before show at once, with no phone read.
     cachedMarked_ = true;
-    for (int i = 0; i < Count(); ++i) {
-        TRow& r = rows_[size_t(i)];
+    bool found = false;
+    for (TRow& r : rows_) {
         if (r.State == TPreviewState::Pending && cache_->Contains(r.Key)) {
             r.State = TPreviewState::Done;
             --pending_;
-            emit previewChanged(i);
+            found = true;
         }
+    }
+    if (found) {
+        emit previewsChanged();  // once, not once a row: a list may be long
     }
 }
 

@@ -83,6 +83,8 @@ class TPreviewFetcher : public QObject {
   signals:
     // The row's preview is done or failed.
     void previewChanged(int Row);
+    // Any row's may have changed (thumbnails kept from before were found).
+    void previewsChanged();
     // The rows were built again for a new list.
     void rowsReset();
 

@@ -77,6 +77,7 @@ TPicturePreviews::TPicturePreviews(const TWindow& Window, QObject* Parent)
             showRow(Row);
         }
     });
+    connect(&fetcher, &TPreviewFetcher::previewsChanged, this, &TPicturePreviews::ShowCurrent);
     connect(&fetcher, &TPreviewFetcher::rowsReset, this, [this] {
         showRow(-1);
         visibleRowsChanged();

@@ -39,8 +39,9 @@ TPreviewListModel::TPreviewListModel(TPreviewFetcher& Fetcher, TThumbnailImages&
       missing_(QIcon::fromTheme(QStringLiteral("image-missing"), drawnIcon(true))) {
     connect(&fetcher_, &TPreviewFetcher::previewChanged, this,
             [this](int Row) { rowsChanged(Row, Row); });
-    connect(&fetcher_, &TPreviewFetcher::rowsReset, this,
-            [this] { rowsChanged(0, rowCount() - 1); });
+    for (auto everyRow : {&TPreviewFetcher::rowsReset, &TPreviewFetcher::previewsChanged}) {
+        connect(&fetcher_, everyRow, this, [this] { rowsChanged(0, rowCount() - 1); });
+    }
 }
 
 void TPreviewListModel::SetShown(bool Shown) {
