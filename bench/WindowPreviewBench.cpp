@@ -245,6 +245,7 @@ BENCHMARK(BM_MemoryWith10000KeptThumbnails)->Unit(benchmark::kMillisecond)->Iter
 // transaction, as long as one block.
 void BM_DownloadClickDelay(benchmark::State& State, bool Previews) {
     double delaySeconds = 0;
+    double commandSeconds = 0;  // from the click to the command's start
     bool ok = true;
     for (auto _ : State) {
         State.PauseTiming();
@@ -255,13 +256,19 @@ void BM_DownloadClickDelay(benchmark::State& State, bool Previews) {
         rig.Config.PicturesDir = folder.path() + QStringLiteral("/");
         TForm1& form = rig.Open();
         rig.Phone->Faults().DelayMicroseconds = TransactionMicroseconds;
+        test::control<QTreeView>(form, "ListView1")->selectAll();
+        // The window drawn and settled in both cases, so that only the
+        // preview's part differs.
+        for (int i = 0; i < 20; ++i) {
+            QCoreApplication::processEvents();
+        }
         if (Previews) {
             // Into the middle of a whole picture.
-            while (!rig.Previews().FileOpen() || rig.Previews().Exchanges() < 4) {
+            const uint64_t from = rig.Previews().Exchanges();
+            while (!rig.Previews().FileOpen() || rig.Previews().Exchanges() < from + 4) {
                 QCoreApplication::processEvents();
             }
         }
-        test::control<QTreeView>(form, "ListView1")->selectAll();
         TClock::time_point first{};
         bool started = false;
         rig.Transport.SetExchangeHook(
@@ -270,8 +277,13 @@ void BM_DownloadClickDelay(benchmark::State& State, bool Previews) {
                     first = TClock::now();
                 }
             });
-        auto c = QObject::connect(&form.session(), &TPhoneSession::busyChanged,
-                                  [&](bool Busy) { started = started || Busy; });
+        TClock::time_point command{};
+        auto c = QObject::connect(&form.session(), &TPhoneSession::busyChanged, [&](bool Busy) {
+            if (Busy && !started) {
+                command = TClock::now();
+            }
+            started = started || Busy;
+        });
         State.ResumeTiming();
         const auto click = TClock::now();
         test::control<QToolButton>(form, "idDownload")->click();
@@ -280,6 +292,7 @@ void BM_DownloadClickDelay(benchmark::State& State, bool Previews) {
         rig.Transport.SetExchangeHook(nullptr);
         ok = ok && first != TClock::time_point{};
         delaySeconds += std::chrono::duration<double>(first - click).count();
+        commandSeconds += std::chrono::duration<double>(command - click).count();
         rig.Form.reset();
         State.ResumeTiming();
     }
@@ -287,6 +300,7 @@ void BM_DownloadClickDelay(benchmark::State& State, bool Previews) {
         State.SkipWithError("the download sent nothing");
     }
     State.counters["to_first_transaction_ms"] = delaySeconds * 1e3 / double(State.iterations());
+    State.counters["to_command_ms"] = commandSeconds * 1e3 / double(State.iterations());
     State.counters["transaction_ms"] = TransactionMicroseconds / 1e3;
 }
 BENCHMARK_CAPTURE(BM_DownloadClickDelay, PreviewsOff, false)
