@@ -34,15 +34,26 @@ QString writeFile(const QString& Path, const QByteArray& Data) {
 }
 
 QString writePictures(const QString& Folder, const std::vector<TDemoPicture>& Pictures,
-                      uint32_t FirstSeed) {
+                      uint32_t FirstSeed, const QString& Camera) {
     uint32_t seed = FirstSeed;
     for (const TDemoPicture& p : Pictures) {
         // A camera's date stamp, a day apart from one picture to the next.
+        const int day = int(1 + seed % 28);
+        const int minute = int(seed * 7 % 60);
         const QString stamp = QStringLiteral("2007-06-%1 18:%2")
-                                  .arg(1 + seed % 28, 2, 10, QLatin1Char('0'))
-                                  .arg(seed * 7 % 60, 2, 10, QLatin1Char('0'));
-        const QImage image = drawLandscape(p.Width, p.Height, seed++, stamp);
-        const QByteArray jpeg = p.Bytes > 0 ? jpegOfSize(image, p.Bytes) : encodeJpeg(image, 85);
+                                  .arg(day, 2, 10, QLatin1Char('0'))
+                                  .arg(minute, 2, 10, QLatin1Char('0'));
+        const QImage image = drawLandscape(p.Width, p.Height, seed, stamp);
+        QByteArray jpeg = p.Bytes > 0 ? jpegOfSize(image, p.Bytes) : encodeJpeg(image, 85);
+        if (p.Bytes == 0 && !jpeg.isEmpty()) {
+            // As the camera wrote it: when, which camera, and (most of them)
+            // the small picture it embeds for a quick look.
+            const QByteArray thumbnail =
+                seed % 4 == 3 ? QByteArray() : encodeJpeg(drawLandscape(160, 120, seed, {}), 75);
+            jpeg = withExif(jpeg, QDateTime(QDate(2007, 6, day), QTime(18, minute)), Camera,
+                            thumbnail);
+        }
+        ++seed;
         const QString path = Folder + QLatin1Char('/') + QString::fromUtf8(p.Name);
         if (jpeg.isEmpty()) {
             return QStringLiteral("cannot encode %1").arg(path);
@@ -94,10 +105,11 @@ QString makeDemoPhones(const QString& Folder) {
             return error;
         }
     }
-    if (QString error =
-            writePictures(phone + QStringLiteral("/a/mobile/picture"), demoPictures(), 1);
+    if (QString error = writePictures(phone + QStringLiteral("/a/mobile/picture"), demoPictures(),
+                                      1, QStringLiteral("V3 Razr"));
         !error.isEmpty()) {
         return error;
     }
-    return writePictures(modem + QStringLiteral("/a/mobile/picture"), demoModemPictures(), 101);
+    return writePictures(modem + QStringLiteral("/a/mobile/picture"), demoModemPictures(), 101,
+                         QStringLiteral("E398"));
 }

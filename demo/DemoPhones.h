@@ -19,7 +19,8 @@ struct TDemoPicture {
 // The pictures of the P2K phone, in /a/mobile/picture/. Among them one
 // with a Cyrillic name, one of exactly 4000 bytes (one large download block
 // or four small ones) and one whose last block, large or small, is a
-// single byte.
+// single byte. Those of no set size carry an EXIF block (date and camera),
+// most of them with an embedded thumbnail.
 const std::vector<TDemoPicture>& demoPictures();
 // The few pictures of the phone in modem mode.
 const std::vector<TDemoPicture>& demoModemPictures();

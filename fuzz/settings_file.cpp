@@ -55,7 +55,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
     const std::optional<bool> hide = store.readHide();
     if (!error.isEmpty()) {
         FUZZ_CHECK(!s.Dir && !s.Overwrite && !s.Delete && !s.Download && !s.Hide && !s.Lang &&
-                   !s.Mode && !s.Charset);
+                   !s.Mode && !s.Charset && !s.Previews);
     } else {
         FUZZ_CHECK(hide == s.Hide);
     }
@@ -69,6 +69,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
     w.Lang = withoutNul(s.Lang);
     w.Mode = s.Mode.value_or(0);
     w.Charset = s.Charset.value_or(1);
+    w.Previews = s.Previews.value_or(false);
     const TSettingsStore out(back);
     FUZZ_CHECK(out.write(w));
     stamp(back);  // read back from the file, not from the cache
@@ -78,6 +79,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
     FUZZ_CHECK(r.Dir == w.Dir && r.Lang == w.Lang);
     FUZZ_CHECK(r.Overwrite == w.Overwrite && r.Delete == w.Delete && r.Download == w.Download &&
                r.Hide == w.Hide);
-    FUZZ_CHECK(r.Mode == w.Mode && r.Charset == w.Charset);
+    FUZZ_CHECK(r.Mode == w.Mode && r.Charset == w.Charset && r.Previews == w.Previews);
     return 0;
 }

@@ -20,6 +20,8 @@ bool TTerminalHost::Option(TSessionOption Option) {
             return DeleteAfter;
         case TSessionOption::DownloadAll:
             return false;  // the command line says what to download
+        case TSessionOption::Previews:
+            return false;  // nothing is read but what the command reads
     }
     return false;
 }

@@ -11,7 +11,7 @@ struct TMessageTemplate {
     const char* Caption;  // its built-in caption
 };
 
-inline constexpr std::array<TMessageTemplate, 25> MessageTemplates = {{
+inline constexpr std::array<TMessageTemplate, 29> MessageTemplates = {{
     {"idDownloadComplete", "Download is complete!"},
     {"idUploading", "Uploading - %2.f/%2.f kB"},
     {"idFilesCount", "%d files"},
@@ -37,6 +37,10 @@ inline constexpr std::array<TMessageTemplate, 25> MessageTemplates = {{
     {"idDlIncomplete", "%d of %d pictures could not be downloaded. The Log names them."},
     {"idDownloadSummary", "Downloaded: %d, skipped: %d, failed: %d"},
     {"idPhoneInUse", "Phone %d is in use by another program"},
+    {"idPreviewSize", "Size: %d bytes"},
+    {"idPreviewTaken", "Taken: %s"},
+    {"idPreviewCamera", "Camera: %s"},
+    {"idPreviewNone", "No preview of this file"},
 }};
 
 // The built-in caption of the named template; empty for an unknown name.

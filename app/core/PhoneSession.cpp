@@ -10,13 +10,18 @@
 #include "backend/Backend.h"
 #include "core/FileListModel.h"
 #include "core/PhoneText.h"
+#include "core/PreviewFetcher.h"
 
 TPhoneSession::TPhoneSession(TPhoneBackend& Backend, ISessionHost& Host, QObject* Parent)
     : QObject(Parent), backend_(Backend), host_(Host), fileList_(new TFileListModel(this)) {
+    previews_ = new TPreviewFetcher(*this);
     createLinks();
 }
 
 TPhoneSession::~TPhoneSession() {
+    // Closes a preview's phone file while the phones are still there.
+    delete previews_;
+    previews_ = nullptr;
     delete deviceNotifier_;
     deviceNotifier_ = nullptr;
     p2k_.reset();
@@ -75,6 +80,8 @@ void TPhoneSession::runCommand(const std::function<void()>& Body) {
             emit Session->busyChanged(false);
         }
     };
+    // A preview's phone file is closed before the command's first exchange.
+    previews_->CommandStarting();
     {
         TEnd end{this};
         emit busyChanged(true);
@@ -99,6 +106,7 @@ void TPhoneSession::BeginModal() {
 void TPhoneSession::EndModal() {
     if (modal_ > 0 && --modal_ == 0) {
         runDeferredDeviceEvents();
+        previews_->Resume();
     }
 }
 

@@ -24,6 +24,7 @@ class TFileListModel;
 class TMotoATMode;
 class TMotoP2KMode;
 class TMotoP2KModemItem;
+class TPreviewFetcher;
 struct TP2KFile;
 struct TPhoneBackend;
 
@@ -84,6 +85,8 @@ class TPhoneSession : public QObject {
 
     // --- What the front end shows -------------------------------------------
     bool Busy() const { return guard_.Busy(); }
+    // Whether a modal dialog of the front end is open.
+    bool ModalOpen() const { return modal_ > 0; }
     TManagerMode Mode() const { return mode_; }
     // The phone choice: one "model [firmware]" entry per P2K phone.
     const QStringList& PhoneEntries() const { return phoneEntries_; }
@@ -100,6 +103,8 @@ class TPhoneSession : public QObject {
     TMotoP2KMode& P2K() { return *p2k_; }
     TMotoATMode& AT() { return *at_; }
     ISessionHost& Host() { return host_; }
+    // The thumbnails of the listed pictures, fetched between commands.
+    TPreviewFetcher& Previews() { return *previews_; }
 
     // --- For the command sequences -------------------------------------------
     // Lets the host handle pending events; false when the running command
@@ -146,6 +151,8 @@ class TPhoneSession : public QObject {
     void transferFileStep(int Value);
     void transferBytes(int32_t Done, int32_t Total);
     void transferEnded();
+    // A phone file was downloaded whole into Local (a UTF-8 path).
+    void fileDownloaded(const std::string& PhoneName, int32_t Size, const QString& Local);
 
   private:
     enum class TDeviceEvent { P2KArrival, P2KRemoval, ATArrival };
@@ -192,6 +199,7 @@ class TPhoneSession : public QObject {
     std::vector<std::string> drives_;
     int chosenDrive_ = -1;
     TFileListModel* fileList_ = nullptr;
+    TPreviewFetcher* previews_ = nullptr;
     TExcludeIndex exclude_;
     // The rows of a listing in progress and the mode it lists in.
     TFileRows listing_;

@@ -12,6 +12,7 @@ enum class TSessionOption {
     Overwrite,    // Photo Manager downloads replace existing local files
     DeleteAfter,  // Photo Manager downloads delete each complete picture from the phone
     DownloadAll,  // a phone listed in Photo Manager mode is downloaded whole
+    Previews,     // thumbnails of the listed pictures are fetched between commands
 };
 
 // What only a front end can do for the phone session: let pending events

@@ -99,6 +99,7 @@ TStoredSettings TSettingsStore::read(QString* Error) const {
     out.Lang = settingString(s, QStringLiteral("lang"));
     out.Mode = settingInt(s, QStringLiteral("mode"));
     out.Charset = settingInt(s, QStringLiteral("charset"));
+    out.Previews = settingBool(s, QStringLiteral("previews"));
     return out;
 }
 
@@ -121,6 +122,7 @@ bool TSettingsStore::write(const TSettingsToWrite& Values, QString* Error) const
     s.setValue(QStringLiteral("lang"), Values.Lang);
     s.setValue(QStringLiteral("mode"), Values.Mode);
     s.setValue(QStringLiteral("charset"), Values.Charset);
+    s.setValue(QStringLiteral("previews"), Values.Previews ? 1 : 0);
     s.sync();
     if (s.status() != QSettings::NoError) {
         if (Error) {

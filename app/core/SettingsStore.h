@@ -17,6 +17,7 @@ struct TStoredSettings {
     std::optional<QString> Lang;
     std::optional<int> Mode;
     std::optional<int> Charset;
+    std::optional<bool> Previews;
 };
 
 // The values to write at close: every one is present.
@@ -29,6 +30,7 @@ struct TSettingsToWrite {
     QString Lang;
     int Mode = 0;
     int Charset = 1;
+    bool Previews = true;
 };
 
 // Where the settings live: "<config>/Brenwick/Snaprill.conf" in the native

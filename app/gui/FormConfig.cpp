@@ -5,6 +5,7 @@
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QMessageBox>
+#include <QStandardPaths>
 #include <QSystemTrayIcon>
 #include <algorithm>
 
@@ -42,6 +43,10 @@ TFormConfig defaultFormConfig() {
     c.ExePath = QCoreApplication::applicationFilePath();
     c.LangDir = languageFolderFor(QCoreApplication::applicationDirPath());
     c.PicturesDir = paths.PicturesDir;
+    c.ThumbnailDir = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
+    if (!c.ThumbnailDir.isEmpty()) {
+        c.ThumbnailDir += QStringLiteral("/thumbnails");
+    }
     c.OpenUrl = [](const QUrl& Url) { return QDesktopServices::openUrl(Url); };
     c.Dialogs.ChooseFolder = [](QWidget* Parent, const QString& Title, const QString& Current) {
         return QFileDialog::getExistingDirectory(Parent, Title, Current, QFileDialog::ShowDirsOnly);

@@ -32,6 +32,7 @@ struct TFormConfig {
     QString LangDir;        // the language folder
     QString ExePath;        // the executable, as the autostart entry starts it
     QString PicturesDir;    // default download folder, ending in "/"
+    QString ThumbnailDir;   // where picture previews are kept; empty: in memory only
 
     // Opens a mailto: or web address in the user's programs.
     std::function<bool(const QUrl& Url)> OpenUrl;

@@ -20,6 +20,8 @@ bool TForm1::Option(TSessionOption Option) {
             return deleteAfterBox_->isChecked();
         case TSessionOption::DownloadAll:
             return downloadAllBox_->isChecked();
+        case TSessionOption::Previews:
+            return previewsBox_->isChecked();
     }
     return false;
 }

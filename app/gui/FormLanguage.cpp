@@ -13,6 +13,7 @@
 #include "core/Charsets.h"
 #include "core/LanguageFolder.h"
 #include "core/ProfileReader.h"
+#include "gui/PicturePreviews.h"
 #include "gui/TForm1.h"
 
 namespace {
@@ -58,6 +59,7 @@ void TForm1::loadLang(const QString& Name) {
     fitToolBar();
     placeUploadPath();
     renderStateMsgs();
+    previews_->ShowCurrent();
 }
 
 void TForm1::languageChosen() {
@@ -76,6 +78,7 @@ void TForm1::charsetChosen() {
     fitToolBar();
     placeUploadPath();
     renderShownMsgs();
+    previews_->ShowCurrent();
 }
 
 int TForm1::charsetFor(const QObject* Control) const {

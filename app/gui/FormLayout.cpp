@@ -132,6 +132,7 @@ void TForm1::buildWindow() {
     buildLogPage();
     buildAboutPage();
     buildTemplates();
+    buildPreviews();
     tabs_->setCurrentIndex(0);
     fitToolBar();
 }

@@ -75,6 +75,7 @@ void TForm1::buildOptionsPage() {
     deleteAfterBox_ = addOptionBox("idDeleteAfter", "Delete downloaded photos from phone");
     autostartBox_ = addOptionBox("idLoad", "Load with Windows");
     hideBox_ = addOptionBox("idHide", "Hide on startup");
+    previewsBox_ = addOptionBox("idPreviews", "Show picture previews");
     v->addSpacing(8);
 
     auto* grid = new QGridLayout;

@@ -25,6 +25,7 @@ void TForm1::FormCreate() {
     deleteAfterBox_->setChecked(stored.Delete.value_or(false));
     downloadAllBox_->setChecked(stored.Download.value_or(false));
     hideBox_->setChecked(stored.Hide.value_or(false));
+    previewsBox_->setChecked(stored.Previews.value_or(true));
 
     // The window first appears in the middle of its screen.
     if (const QScreen* screen = this->screen()) {
@@ -73,6 +74,7 @@ void TForm1::FormClose() {
     values.Delete = deleteAfterBox_->isChecked();
     values.Download = downloadAllBox_->isChecked();
     values.Hide = hideBox_->isChecked();
+    values.Previews = previewsBox_->isChecked();
     values.Lang = languageChoice_->currentIndex() >= 0 ? languageChoice_->currentText() : QString();
     values.Mode = modeChoice_->currentIndex();
     values.Charset = charsetChoice_->currentIndex();

@@ -35,6 +35,7 @@ class QToolButton;
 class QTreeView;
 class QVBoxLayout;
 class TLinkLabel;
+class TPicturePreviews;
 class TTrayIcon;
 struct TPhoneBackend;
 
@@ -88,6 +89,8 @@ class TForm1 : public QMainWindow, private ISessionHost {
     void buildAboutPage();
     void buildTemplates();
     void buildTray();
+    void buildPreviews();
+    void fitPreviewPane();
     void fitToolBar();
     void registerControl(QObject* Control, const QString& Name);
     void connectControls();
@@ -203,6 +206,7 @@ class TForm1 : public QMainWindow, private ISessionHost {
     QCheckBox* deleteAfterBox_ = nullptr;     // idDeleteAfter
     QCheckBox* autostartBox_ = nullptr;       // idLoad
     QCheckBox* hideBox_ = nullptr;            // idHide
+    QCheckBox* previewsBox_ = nullptr;        // idPreviews
     QVBoxLayout* optionBoxes_ = nullptr;      // the column of those check boxes
     QLabel* languageLabel_ = nullptr;         // idLanguage
     QComboBox* languageChoice_ = nullptr;     // idLanguageSel
@@ -220,6 +224,7 @@ class TForm1 : public QMainWindow, private ISessionHost {
     TLinkLabel* artLink_ = nullptr;           // Label13
     QFileDialog* openDialog_ = nullptr;       // OpenDialog1, made when first needed
     TTrayIcon* tray_ = nullptr;               // TrayIcon1
+    TPicturePreviews* previews_ = nullptr;    // the list's pictures, the icon grid, the pane
     QList<QIcon> toolIcons_;                  // ImageList1
 
     // Progress not shown yet (see ShowEveryMs).

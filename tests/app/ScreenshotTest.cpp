@@ -17,7 +17,9 @@
 #include "SampleLanguages.h"
 #include "core/BackendFactory.h"
 #include "core/QtTranslations.h"
+#include "core/PreviewFetcher.h"
 #include "support/Controls.h"
+#include "support/PreviewPictures.h"
 #include "support/VirtualRig.h"
 
 namespace {
@@ -61,7 +63,9 @@ TEST_F(PhoneWindowTest, ScreenshotsOfBothModesAndADownload) {
                               "harbour.jpg", "kids.jpg",     "snow.jpg", "sunset.jpg"};
     unsigned seed = 1;
     for (const char* p : pictures) {
-        files[std::string("/a/mobile/picture/") + p] = test::FileBytes(20000 + 3137 * seed, seed);
+        // Camera pictures, most with a thumbnail, so that the list shows them.
+        files[std::string("/a/mobile/picture/") + p] =
+            test::cameraPicture(seed, seed % 3 != 0, 20000 + 3137 * seed);
         ++seed;
     }
     files["/a/mobile/audio/ring.mp3"] = test::FileBytes(48211);
@@ -84,6 +88,7 @@ TEST_F(PhoneWindowTest, ScreenshotsOfBothModesAndADownload) {
 
     // Photo Manager: the pictures, one excluded, three selected (the
     // excluded one too, its check mark on the highlight).
+    ASSERT_TRUE(waitFor([&] { return !f.session().Previews().Working(); }));
     clickRow(1);
     clickRow(2, Qt::ControlModifier);
     clickRow(4, Qt::ControlModifier);
@@ -154,6 +159,9 @@ TEST_F(PhoneWindowTest, ScreenshotOfTheDemo) {
                    list()->rowCount() == 12;
         },
         10000));
+    ASSERT_TRUE(waitFor([&] { return !form->session().Previews().Working(); }, 20000));
+    // Rows with pictures are taller: the ninth is scrolled to first.
+    test::control<QTreeView>(*form, "ListView1")->scrollTo(list()->index(8, 1));
     clickRow(8);
     for (int i = 0; i < 20; ++i) {
         QCoreApplication::processEvents();

@@ -62,6 +62,8 @@ class TTestHost : public ISessionHost {
                 return DeleteAfter;
             case TSessionOption::DownloadAll:
                 return DownloadAll;
+            case TSessionOption::Previews:
+                return Previews;
         }
         return false;
     }
@@ -82,6 +84,7 @@ class TTestHost : public ISessionHost {
 
     // Options and answers.
     bool Overwrite = false, DeleteAfter = false, DownloadAll = false, Yes = false;
+    bool Previews = false;
     QString Folder;        // the save folder, ending in "/"
     QString ChosenFolder;  // the folder dialog's answer
     std::string PhoneFolder;

@@ -17,6 +17,7 @@ inline void PlaceFormFiles(TFormConfig& Config, const QString& Root) {
     Config.LangDir = Root + QStringLiteral("/lang");
     Config.ExePath = Root + QStringLiteral("/bin/snaprill");
     Config.PicturesDir = Root + QStringLiteral("/Pictures/");
+    Config.ThumbnailDir = Root + QStringLiteral("/cache/thumbnails");
 }
 
 }  // namespace test
