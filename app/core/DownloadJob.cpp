@@ -115,7 +115,7 @@ bool TDownloadJob::fetch(const TFileRow& Row, TDownloadedRow& Result, TDownloadO
         return true;
     }
     Result.Fate = TDownloadFate::Downloaded;
-    emit session_.fileDownloaded(Row.Name, Row.Size, Local);
+    emit session_.fileDownloaded(Row.Name, Row.Size, Result.Local);
     // Only a complete local copy known to be on the disk lets the phone's
     // copy go, and only while the phones are as the command found them.
     if (mode_ != mmPhotoManager || !host.Option(TSessionOption::DeleteAfter) ||

@@ -99,10 +99,12 @@ class PhoneWindowTest : public WindowTest {
         }
         return out;
     }
+    // Where a row is, scrolled into view first as a user scrolls to it.
     QPoint rowPoint(int Row) const {
-        return test::control<QTreeView>(*form, "ListView1")
-            ->visualRect(list()->index(Row, 1))
-            .center();
+        auto* view = test::control<QTreeView>(*form, "ListView1");
+        view->scrollTo(list()->index(Row, 1));
+        QCoreApplication::processEvents();  // the view lays its rows out again first
+        return view->visualRect(list()->index(Row, 1)).center();
     }
     void clickRow(int Row, Qt::KeyboardModifiers Modifiers = {}) {
         QTest::mouseClick(test::control<QTreeView>(*form, "ListView1")->viewport(), Qt::LeftButton,

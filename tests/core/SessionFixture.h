@@ -41,6 +41,11 @@ inline QCoreApplication& coreApp() {
     static int argc = 1;
     static char name[] = "core_tests";
     static char* argv[] = {name, nullptr};
+    // No test here shows anything: no display is needed, even when the
+    // program is only asked for its list of tests.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
     static QCoreApplication* app = new QGuiApplication(argc, argv);
     return *app;
 }
