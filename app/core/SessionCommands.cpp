@@ -1,5 +1,6 @@
 // The three commands on the listed files: download, upload and delete.
 #include <QDir>
+#include <QFileInfo>
 #include <algorithm>
 
 #include "MotoP2KMode.h"
@@ -13,9 +14,37 @@ void TPhoneSession::SetFileBar(int Value) {
     emit transferFileStep(Value);
 }
 
-void TPhoneSession::beginTransfer(TTransferKind Kind, int Files, int From) {
+void TPhoneSession::beginTransfer(TTransferKind Kind, int Files, int From, int64_t Bytes) {
     fileBar_ = From;
+    transferring_ = true;
+    stopRequested_ = false;
+    rate_.Begin(Bytes);
     emit transferStarted(Kind, Files, From);
+}
+
+void TPhoneSession::endTransfer() {
+    transferring_ = false;
+    stopRequested_ = false;
+    emit transferEnded();
+}
+
+void TPhoneSession::ReportBytes(int32_t Done, int32_t Total) {
+    rate_.FileProgress(Done);
+    emit transferBytes(Done, Total);
+}
+
+void TPhoneSession::RecordDownloaded(const TFileRow& Row) {
+    const QString error = history_.Record(ChosenIdentity(), Row.Name, Row.Size);
+    if (!error.isEmpty()) {
+        Log(TSessionMsg::Plain(error));
+    }
+    fileList_->MarkDownloadedBefore(Row.Name, Row.Size);
+}
+
+void TPhoneSession::removeStaleTemporaries(const QString& Folder) {
+    for (const QString& path : ::removeStaleTemporaries(Folder, staleCheck_)) {
+        LogMsg("idStaleRemoved", {path});
+    }
 }
 
 void TPhoneSession::Download() {
@@ -30,18 +59,22 @@ void TPhoneSession::downloadSelected() {
         return;
     }
     const TManagerMode mode = mode_;
-    beginTransfer(TTransferKind::Download, static_cast<int>(rows.size()), 0);
+    int64_t bytes = 0;
+    for (const TFileRow& r : rows) {
+        bytes += std::max(r.Size, 0);
+    }
+    beginTransfer(TTransferKind::Download, static_cast<int>(rows.size()), 0, bytes);
     const bool live = Pump();
     const std::shared_ptr<TMotoP2KModemItem> item = ChosenItem();
     if (!live || !item) {
-        emit transferEnded();
+        endTransfer();
         return;
     }
     QString folder;
     if (mode == mmFileManager) {
         folder = host_.ChooseFolder(TSessionMsg::Template("idSelectDirectory"));
         if (folder.isEmpty() || Interrupted()) {
-            emit transferEnded();
+            endTransfer();
             return;
         }
     } else {
@@ -54,13 +87,17 @@ void TPhoneSession::downloadSelected() {
 
     TDownloadOutcome outcome;
     if (QDir().mkpath(folder)) {
+        removeStaleTemporaries(folder);
         outcome = TDownloadJob(*this, item, mode, std::move(rows)).Run(folder);
     } else {
         ReportLocalFailure(QStringLiteral("Cannot create the folder %1").arg(folder));
         outcome.LocalFailure = true;
     }
+    if (outcome.Stopped) {
+        LogMsg("idStopped", {qint64(outcome.Downloaded.size())});
+    }
 
-    emit transferEnded();
+    endTransfer();
     LogMsg("idFilesCount", {qint64{fileList_->Rows().Count()}});
     if (Interrupted()) {
         return;
@@ -68,8 +105,8 @@ void TPhoneSession::downloadSelected() {
     if (host_.Option(TSessionOption::DeleteAfter)) {
         getPics();
     }
-    if (!outcome.LocalFailure && !outcome.Interrupted && mode == mmPhotoManager &&
-        host_.Option(TSessionOption::DownloadAll)) {
+    if (!outcome.LocalFailure && !outcome.Interrupted && !outcome.Stopped &&
+        mode == mmPhotoManager && host_.Option(TSessionOption::DownloadAll)) {
         host_.ShowMessage(TSessionMsg::Template("idDlComplete"), false);
     }
 }
@@ -92,9 +129,16 @@ void TPhoneSession::Upload() {
             mode_ == mmPhotoManager ? ChosenDriveName() + PictureFolder : host_.UploadFolder();
         // The file bar goes on from where the last transfer left it.
         const int count = static_cast<int>(files.size());
-        beginTransfer(TTransferKind::Upload, count, std::clamp(fileBar_, 0, count));
-        TUploadJob(*this, chosen, folder, files).Run();
-        emit transferEnded();
+        int64_t bytes = 0;
+        for (const QString& f : files) {
+            bytes += QFileInfo(f).size();
+        }
+        beginTransfer(TTransferKind::Upload, count, std::clamp(fileBar_, 0, count), bytes);
+        const TUploadOutcome outcome = TUploadJob(*this, chosen, folder, files).Run();
+        if (outcome.Stopped) {
+            LogMsg("idStopped", {qint64(outcome.Uploaded.size())});
+        }
+        endTransfer();
         if (!Interrupted()) {
             getPics();
         }

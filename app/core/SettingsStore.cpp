@@ -99,6 +99,8 @@ TStoredSettings TSettingsStore::read(QString* Error) const {
     out.Lang = settingString(s, QStringLiteral("lang"));
     out.Mode = settingInt(s, QStringLiteral("mode"));
     out.Charset = settingInt(s, QStringLiteral("charset"));
+    out.PictureTime = settingBool(s, QStringLiteral("picturetime"));
+    out.SkipDownloaded = settingBool(s, QStringLiteral("skipdownloaded"));
     return out;
 }
 
@@ -121,6 +123,8 @@ bool TSettingsStore::write(const TSettingsToWrite& Values, QString* Error) const
     s.setValue(QStringLiteral("lang"), Values.Lang);
     s.setValue(QStringLiteral("mode"), Values.Mode);
     s.setValue(QStringLiteral("charset"), Values.Charset);
+    s.setValue(QStringLiteral("picturetime"), Values.PictureTime ? 1 : 0);
+    s.setValue(QStringLiteral("skipdownloaded"), Values.SkipDownloaded ? 1 : 0);
     s.sync();
     if (s.status() != QSettings::NoError) {
         if (Error) {

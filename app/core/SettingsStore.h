@@ -17,6 +17,8 @@ struct TStoredSettings {
     std::optional<QString> Lang;
     std::optional<int> Mode;
     std::optional<int> Charset;
+    std::optional<bool> PictureTime;     // "picturetime"
+    std::optional<bool> SkipDownloaded;  // "skipdownloaded"
 };
 
 // The values to write at close: every one is present.
@@ -29,6 +31,8 @@ struct TSettingsToWrite {
     QString Lang;
     int Mode = 0;
     int Charset = 1;
+    bool PictureTime = true;
+    bool SkipDownloaded = false;
 };
 
 // Where the settings live: "<config>/Brenwick/Snaprill.conf" in the native

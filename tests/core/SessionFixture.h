@@ -62,6 +62,10 @@ class TTestHost : public ISessionHost {
                 return DeleteAfter;
             case TSessionOption::DownloadAll:
                 return DownloadAll;
+            case TSessionOption::PictureTime:
+                return PictureTime;
+            case TSessionOption::SkipDownloaded:
+                return SkipDownloaded;
         }
         return false;
     }
@@ -82,6 +86,7 @@ class TTestHost : public ISessionHost {
 
     // Options and answers.
     bool Overwrite = false, DeleteAfter = false, DownloadAll = false, Yes = false;
+    bool PictureTime = true, SkipDownloaded = false;
     QString Folder;        // the save folder, ending in "/"
     QString ChosenFolder;  // the folder dialog's answer
     std::string PhoneFolder;
