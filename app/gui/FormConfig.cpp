@@ -16,8 +16,9 @@ TFormConfig defaultFormConfig() {
     TFormConfig c;
     c.SettingsPath = TSettingsStore().path();
     c.AutostartPath = defaultAutostartPath();
-    c.ExcludePath = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) +
-                    QStringLiteral("/exclude.txt");
+    const QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    c.ExcludePath = data + QStringLiteral("/exclude.txt");
+    c.HistoryPath = data + QStringLiteral("/history.txt");
     c.ExePath = QCoreApplication::applicationFilePath();
     c.LangDir = languageFolderFor(QCoreApplication::applicationDirPath());
     QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);

@@ -20,6 +20,10 @@ bool TForm1::Option(TSessionOption Option) {
             return deleteAfterBox_->isChecked();
         case TSessionOption::DownloadAll:
             return downloadAllBox_->isChecked();
+        case TSessionOption::PictureTime:
+            return pictureTimeBox_->isChecked();
+        case TSessionOption::SkipDownloaded:
+            return skipDownloadedBox_->isChecked();
     }
     return false;
 }

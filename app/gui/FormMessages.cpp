@@ -65,7 +65,8 @@ QString TForm1::render(const TShownMsg& Shown) const {
 }
 
 void TForm1::setPanelMsg(int Panel, const TShownMsg& Shown) {
-    (Panel == 0 ? messagePanel_ : freeSpacePanel_)->setText(render(Shown));
+    QLabel* panels[] = {messagePanel_, freeSpacePanel_, ratePanel_};
+    panels[Panel]->setText(render(Shown));
     panelMsgs_[Panel] = Shown;
 }
 
@@ -90,7 +91,7 @@ void TForm1::renderShownMsgs() {
             .replace(QLatin1Char('\n'), QLatin1Char(' '));
         c.insertText(text);
     }
-    for (int panel = 0; panel < 2; ++panel) {
+    for (int panel = 0; panel < 3; ++panel) {
         if (panelMsgs_[panel]) {
             setPanelMsg(panel, *panelMsgs_[panel]);
         }

@@ -75,6 +75,8 @@ void TForm1::buildOptionsPage() {
     deleteAfterBox_ = addOptionBox("idDeleteAfter", "Delete downloaded photos from phone");
     autostartBox_ = addOptionBox("idLoad", "Load with Windows");
     hideBox_ = addOptionBox("idHide", "Hide on startup");
+    pictureTimeBox_ = addOptionBox("idPictureTime", "Set photo file times to when they were taken");
+    skipDownloadedBox_ = addOptionBox("idSkipDownloaded", "Skip photos downloaded before");
     v->addSpacing(8);
 
     auto* grid = new QGridLayout;
