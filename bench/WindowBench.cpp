@@ -122,7 +122,7 @@ struct TWindowRig {
         Form = std::make_unique<TForm1>(Phones, Config);
         return *Form;
     }
-    int Rows() const { return Form->fileRows().Count(); }
+    int Rows() const { return Form->session().Rows().Count(); }
 };
 
 QByteArray modeSettings(int Mode) {
