@@ -131,12 +131,12 @@ QString TDownloadHistory::Load(const QString& Path) {
 
 bool TDownloadHistory::Contains(const TPhoneIdentity& Phone, const std::string& Name,
                                 int32_t Size) const {
-    return keys_.contains(keyOf(Phone, Name, Size));
+    return Phone.Known() && keys_.contains(keyOf(Phone, Name, Size));
 }
 
 QString TDownloadHistory::Record(const TPhoneIdentity& Phone, const std::string& Name,
                                  int32_t Size) {
-    if (!keys_.insert(keyOf(Phone, Name, Size)).second || path_.isEmpty()) {
+    if (!Phone.Known() || !keys_.insert(keyOf(Phone, Name, Size)).second || path_.isEmpty()) {
         return {};
     }
     QDir().mkpath(QFileInfo(path_).absolutePath());

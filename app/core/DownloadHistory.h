@@ -14,6 +14,8 @@ struct TPhoneIdentity {
     std::string Model;
     std::string Firmware;
     std::string Serial;
+    // A phone that told nothing of itself cannot be told from another.
+    bool Known() const { return !Model.empty() || !Firmware.empty() || !Serial.empty(); }
     friend bool operator==(const TPhoneIdentity&, const TPhoneIdentity&) = default;
 };
 
@@ -26,6 +28,7 @@ struct TPhoneIdentity {
 // size in decimal, phone path; in the texts every byte outside "!" to "~",
 // and "%" itself, is written as "%" and two upper-case hex digits. Lines
 // starting with "#" are comments. A line that does not read so is skipped.
+// A phone that is not Known() is never remembered, nor found.
 class TDownloadHistory {
   public:
     // Reads the file at Path, which Record then appends to; a missing file

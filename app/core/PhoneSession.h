@@ -226,6 +226,7 @@ class TPhoneSession : public QObject {
     int64_t clockMs_ = 0;
     bool clockStarted_ = false;
     TDownloadHistory history_;
+    QString historyError_;  // the last failure to write it, logged once
     // Beside phoneEntries_: each P2K phone as the history knows it.
     std::vector<TPhoneIdentity> phoneIds_;
     TStaleCheck staleCheck_;

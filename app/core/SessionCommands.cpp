@@ -34,11 +34,15 @@ void TPhoneSession::ReportBytes(int32_t Done, int32_t Total) {
 }
 
 void TPhoneSession::RecordDownloaded(const TFileRow& Row) {
+    // A history that cannot be written says so once, not at every picture.
     const QString error = history_.Record(ChosenIdentity(), Row.Name, Row.Size);
-    if (!error.isEmpty()) {
+    if (!error.isEmpty() && error != historyError_) {
+        historyError_ = error;
         Log(TSessionMsg::Plain(error));
     }
-    fileList_->MarkDownloadedBefore(Row.Name, Row.Size);
+    if (ChosenIdentity().Known()) {
+        fileList_->MarkDownloadedBefore(Row.Name, Row.Size);
+    }
 }
 
 void TPhoneSession::removeStaleTemporaries(const QString& Folder) {

@@ -82,6 +82,9 @@ TEST(DownloadHistory, ADamagedFileKeepsItsGoodLines) {
     }
     EXPECT_FALSE(h.Contains(phone, "/a/good1.jpg", 11));
     EXPECT_FALSE(h.Contains({"E398", "0A", "SN1"}, "/a/good1.jpg", 10));
+    // A phone that said nothing of itself is not remembered.
+    EXPECT_EQ(h.Record({}, "/a/anon.jpg", 10), QString());
+    EXPECT_FALSE(h.Contains({}, "/a/anon.jpg", 10));
 
     // A new line goes on a line of its own, after the cut one.
     EXPECT_EQ(h.Record(phone, "/a/new.jpg", 7), QString());
@@ -177,4 +180,19 @@ TEST_F(OnlyNew, APictureMovedAwayIsNotFetchedAgainAfterARestart) {
     selectAll();
     session->Download();
     EXPECT_TRUE(QFile::exists(host.Folder + "a.jpg"));
+}
+
+TEST_F(OnlyNew, AHistoryThatCannotBeWrittenSaysSoOnce) {
+    historyPath = root + "/data";  // a folder: read as nothing, never written
+    QDir().mkpath(historyPath);
+    plug("one", phoneState("E398", "0A",
+                           {{Pic + "a.jpg", test::FileBytes(100, 1)},
+                            {Pic + "b.jpg", test::FileBytes(100, 2)}}));
+    start();
+    EXPECT_NE(session->History().Load(historyPath), QString());
+    selectAll();
+    session->Download();
+    EXPECT_TRUE(QFile::exists(host.Folder + "a.jpg") && QFile::exists(host.Folder + "b.jpg"));
+    const QStringList lines(log.begin(), log.end());
+    EXPECT_EQ(lines.filter("Cannot write the download history " + historyPath).size(), 1);
 }
