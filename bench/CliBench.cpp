@@ -91,8 +91,14 @@ struct TCliRig {
     int Cli(std::vector<std::string> Args) {
         std::ostringstream out, err;
         const QString home = Home.path();
-        TCliEnv env{Backend, out, err, {home + "/Snaprill.conf", home + "/exclude.txt", home + "/"},
-                    false,   80,  {}};
+        TCliEnv env{
+            Backend,
+            out,
+            err,
+            {home + "/Snaprill.conf", home + "/exclude.txt", home + "/", home + "/history.txt"},
+            false,
+            80,
+            {}};
         Args.insert(Args.begin(), "snaprill-cli");
         return runCli(env, Args);
     }

@@ -52,6 +52,9 @@ void GetUSBDevises(IDeviceSource& Source, const std::string& InterfaceGuid,
             continue;
         d.DevInst = i.DevInst;
         d.DevicePath = i.DevicePath;
+        // A USB string descriptor holds at most 126 characters; anything
+        // longer did not come from one.
+        d.SerialNumber = i.SerialNumber.size() <= 255 ? i.SerialNumber : std::string();
         d.Capabilities = readNumber(i, SPDRP_CAPABILITIES);
         d.Class = readText(i, SPDRP_CLASS);
         d.ClassGUID = readText(i, SPDRP_CLASSGUID);

@@ -36,6 +36,9 @@ struct TUSBDevise {
     std::string Service;
     uint32_t UINumber = 0;
     std::string DevicePowerData;
+    // The USB device's own serial number string, empty when it has none.
+    // Not a registry property: the system keeps it in the device's identity.
+    std::string SerialNumber;
 };
 
 using TUSBDevises = std::vector<TUSBDevise>;

@@ -38,6 +38,8 @@ const char* fateName(TDownloadFate Fate) {
             return "exists";
         case TDownloadFate::Excluded:
             return "excluded";
+        case TDownloadFate::Known:
+            return "known";
         case TDownloadFate::BadName:
             return "bad-name";
         case TDownloadFate::Failed:
@@ -72,6 +74,13 @@ void runGet(TCliEnv& Env, const TCliOptions& Options, TCliReport& Report) {
     host.Folder = folder;
     host.Overwrite = Options.Overwrite;
     host.DeleteAfter = Options.DeleteAfter;
+    host.NewOnly = Options.NewOnly;
+    // The pictures downloaded before, by the window or the command line; this
+    // download's complete pictures join them.
+    const QString historyError = session.History().Load(Env.Paths.HistoryPath);
+    if (!historyError.isEmpty()) {
+        Report.Error(historyError);
+    }
     session.Download();
     const TDownloadOutcome& outcome = session.LastDownload();
     const bool whole = phone.StillThere();
@@ -106,6 +115,10 @@ void runGet(TCliEnv& Env, const TCliOptions& Options, TCliReport& Report) {
             case TDownloadFate::Excluded:
                 ++skipped;
                 Report.PrintFile(QStringLiteral("skipped %1: on the exclusion list").arg(name));
+                break;
+            case TDownloadFate::Known:
+                ++skipped;
+                Report.PrintFile(QStringLiteral("skipped %1: downloaded before").arg(name));
                 break;
             case TDownloadFate::BadName:
                 ++failed;

@@ -86,6 +86,8 @@ TParsedArgs parseCliArgs(const std::vector<std::string>& Args, std::ostream& Out
     filesFlag(get, o);
     get->add_option("--to", o.To, "the folder the files go to")->type_name("DIR");
     get->add_flag("--overwrite", o.Overwrite, "replace local files of the same name");
+    get->add_flag("--new", o.NewOnly,
+                  "skip pictures downloaded from this phone before, wherever their copies went");
     get->add_flag("--delete-after", o.DeleteAfter,
                   "delete each picture from the phone once its complete copy is on the disk");
     get->add_flag("--mirror", o.Mirror,

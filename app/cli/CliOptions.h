@@ -21,6 +21,7 @@ struct TCliOptions {
     std::string To;                  // --to: get's local folder, put's phone folder
     bool Overwrite = false;
     bool DeleteAfter = false;
+    bool NewOnly = false;  // skip pictures downloaded from that phone before
     bool Mirror = false;
 };
 

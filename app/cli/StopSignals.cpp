@@ -49,5 +49,12 @@ bool TStopSignals::Asked() {
 }
 
 void stopRunningCommand(TPhoneSession& Session) {
-    Session.Interrupt();
+    // A transfer ends after its current block, as the window's Stop ends it
+    // (an upload's incomplete file is removed from the phone); anything else
+    // ends at its next pause.
+    if (Session.Transferring()) {
+        Session.Stop();
+    } else {
+        Session.Interrupt();
+    }
 }

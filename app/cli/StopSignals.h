@@ -17,6 +17,7 @@ class TStopSignals {
     static bool Asked();
 };
 
-// What a stop asked for does to the running command: it ends at its next
-// pause, and nothing is deleted from the phone after it.
+// What a stop asked for does to the running command: a transfer ends after
+// its current block, anything else at its next pause; nothing is deleted
+// from the phone after it.
 void stopRunningCommand(TPhoneSession& Session);

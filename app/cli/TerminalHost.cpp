@@ -20,6 +20,10 @@ bool TTerminalHost::Option(TSessionOption Option) {
             return DeleteAfter;
         case TSessionOption::DownloadAll:
             return false;  // the command line says what to download
+        case TSessionOption::PictureTime:
+            return true;  // as the window does by default
+        case TSessionOption::SkipDownloaded:
+            return NewOnly;
         case TSessionOption::Previews:
             return false;  // nothing is read but what the command reads
     }

@@ -25,6 +25,7 @@ class TTerminalHost final : public ISessionHost {
 
     bool Overwrite = false;
     bool DeleteAfter = false;
+    bool NewOnly = false;
     QString Folder;           // where downloads go, ending in "/"
     std::string PhoneFolder;  // where uploads go (phone bytes, ending in "/")
     QStringList Files;        // the files to upload

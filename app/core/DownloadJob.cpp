@@ -8,6 +8,7 @@
 #include "MotoP2KMode.h"
 #include "core/PhoneSession.h"
 #include "core/PhoneText.h"
+#include "core/PictureTime.h"
 #include "core/TransferRules.h"
 
 TDownloadJob::TDownloadJob(TPhoneSession& Session, std::shared_ptr<TMotoP2KModemItem> Item,
@@ -22,13 +23,19 @@ TDownloadJob::TDownloadJob(TPhoneSession& Session, std::shared_ptr<TMotoP2KModem
 TDownloadOutcome TDownloadJob::Run(const QString& Folder) {
     TDownloadOutcome out;
     ISessionHost& host = session_.Host();
+    TTransferRate& rate = session_.Rate();
     int step = 0;
     for (const TFileRow& row : rows_) {
         if (!session_.Pump()) {
             out.Interrupted = true;
             break;
         }
+        if (session_.StopRequested()) {
+            out.Stopped = true;
+            break;
+        }
         session_.SetFileBar(++step);
+        rate.FileBegins(row.Size);
         TDownloadedRow& result = out.Rows.emplace_back();
         result.Name = row.Name;
         const std::optional<QString> name =
@@ -52,11 +59,16 @@ TDownloadOutcome TDownloadJob::Run(const QString& Folder) {
             result.Fate = TDownloadFate::Excluded;
             continue;
         }
+        if (knownBefore(row)) {
+            session_.LogMsg("idSkippingKnown", {phoneToUnicode(row.Name)});
+            result.Fate = TDownloadFate::Known;
+            continue;
+        }
         if (action == TDownloadStep::AskReplace) {
             const bool yes = host.AskYesNo(TSessionMsg::Template("idReplaceQ", {local}));
-            if (session_.Interrupted()) {
-                out.Rows.pop_back();  // not reached: the phones changed meanwhile
-                out.Interrupted = true;
+            if (session_.Interrupted() || session_.StopRequested()) {
+                out.Rows.pop_back();  // not reached: the phones changed or the user stopped
+                (session_.Interrupted() ? out.Interrupted : out.Stopped) = true;
                 break;
             }
             if (!yes) {
@@ -72,7 +84,16 @@ TDownloadOutcome TDownloadJob::Run(const QString& Folder) {
             break;
         }
     }
+    rate.FileEnds();
+    // A stop at the last block of the last row still kept its picture on
+    // the phone: the command was stopped, if with nothing left to fetch.
+    out.Stopped = out.Stopped || (!out.Interrupted && session_.StopRequested());
     return out;
+}
+
+bool TDownloadJob::knownBefore(const TFileRow& Row) const {
+    return mode_ == mmPhotoManager && session_.Host().Option(TSessionOption::SkipDownloaded) &&
+           session_.History().Contains(session_.ChosenIdentity(), Row.Name, Row.Size);
 }
 
 bool TDownloadJob::makeFolders(const QString& Local) {
@@ -93,13 +114,19 @@ bool TDownloadJob::fetch(const TFileRow& Row, TDownloadedRow& Result, TDownloadO
                               ? settings_.BlockSize
                               : downloadBlockSize(mode_, host.Option(TSessionOption::Overwrite));
     bool complete = false;
+    // Set when this file ends because the user stopped it, not because it failed.
+    bool stopped = false;
     try {
         complete = item_->DownloadFile(
             Row.Name, QFile::encodeName(Result.Local).toStdString(), block, Row.Size,
-            [this](int32_t Done, int32_t Total) {
-                emit session_.transferBytes(Done, Total);
+            [this, &stopped](int32_t Done, int32_t Total) {
+                session_.ReportBytes(Done, Total);
                 session_.LogMsg("idDownloading", {Done / 1024.0, Total / 1024.0});
-                return session_.Pump();
+                if (!session_.Pump()) {
+                    return false;
+                }
+                stopped = session_.StopRequested();
+                return !stopped;
             });
     } catch (const std::system_error& e) {
         session_.ReportLocalFailure(QString::fromUtf8(e.what()));
@@ -111,15 +138,30 @@ bool TDownloadJob::fetch(const TFileRow& Row, TDownloadedRow& Result, TDownloadO
             Out.Interrupted = true;
             return false;
         }
+        if (stopped) {
+            // Its temporary file went with the download; it did not fail.
+            Out.Rows.pop_back();
+            Out.Stopped = true;
+            return false;
+        }
         session_.LogMsg("idDownloadFailed", {phoneToUnicode(Row.Name)});
         return true;
     }
+    // A stop at the last block finds the picture complete: it counts as
+    // downloaded, but nothing leaves the phone once the user said stop.
     Result.Fate = TDownloadFate::Downloaded;
+    if (mode_ == mmPhotoManager) {
+        session_.RecordDownloaded(Row);
+    }
+    if (host.Option(TSessionOption::PictureTime)) {
+        applyPictureTime(Result.Local);
+    }
     emit session_.fileDownloaded(Row.Name, Row.Size, Result.Local);
     // Only a complete local copy known to be on the disk lets the phone's
-    // copy go, and only while the phones are as the command found them.
+    // copy go, and only while the phones are as the command found them and
+    // the user has not said stop.
     if (mode_ != mmPhotoManager || !host.Option(TSessionOption::DeleteAfter) ||
-        session_.Interrupted()) {
+        session_.Interrupted() || session_.StopRequested()) {
         return true;
     }
     if (item_->LastDownloadDurable()) {

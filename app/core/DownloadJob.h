@@ -28,6 +28,7 @@ enum class TDownloadFate {
     Downloaded,  // a complete local copy
     Existing,    // a local file of that name was kept (skipped, or not replaced)
     Excluded,    // on the exclusion list
+    Known,       // downloaded from this phone before, and such pictures are skipped
     BadName,     // it has no safe local name
     Failed,      // the phone or the link failed it, or its local file could not be written
 };
@@ -44,6 +45,7 @@ struct TDownloadOutcome {
     std::vector<TDownloadedRow> Rows;  // the rows reached, in order
     bool Interrupted = false;          // the phones changed: the rest was left alone
     bool LocalFailure = false;         // a local file could not be written: the rest was left
+    bool Stopped = false;              // the user stopped it: the rest was left alone
 
     // The rows that met Fate.
     int Count(TDownloadFate Fate) const {
@@ -55,17 +57,25 @@ struct TDownloadOutcome {
     }
     // The rows that could not be downloaded: failed, or with a name that
     // cannot be a local file name.
-    int NotDownloaded() const { return Count(TDownloadFate::Failed) + Count(TDownloadFate::BadName); }
-    // Left on purpose: an existing file kept, an excluded row, a "No".
-    int Skipped() const { return Count(TDownloadFate::Existing) + Count(TDownloadFate::Excluded); }
+    int NotDownloaded() const {
+        return Count(TDownloadFate::Failed) + Count(TDownloadFate::BadName);
+    }
+    // Left on purpose: an existing file kept, an excluded row, a "No", a
+    // picture downloaded before.
+    int Skipped() const {
+        return Count(TDownloadFate::Existing) + Count(TDownloadFate::Excluded) +
+               Count(TDownloadFate::Known);
+    }
 };
 
 // The download loop: every row, in order, copied from the phone into
 // Folder; in Photo Manager mode existing files are skipped or replaced as
-// set, excluded names are left alone, and with "delete after" each picture
-// whose complete local copy is on the disk is deleted from the phone. It
-// reads the options as it reaches each row, and ends early when the phones
-// change or a local file cannot be written.
+// set, excluded names are left alone, pictures downloaded before are
+// skipped when asked to, and with "delete after" each picture whose
+// complete local copy is on the disk is deleted from the phone. A complete
+// copy takes the time its picture was taken, when asked to. It reads the
+// options as it reaches each row, and ends early when the phones change,
+// a local file cannot be written or the user stops it.
 class TDownloadJob {
   public:
     TDownloadJob(TPhoneSession& Session, std::shared_ptr<TMotoP2KModemItem> Item, TManagerMode Mode,
@@ -79,6 +89,8 @@ class TDownloadJob {
     bool fetch(const TFileRow& Row, TDownloadedRow& Result, TDownloadOutcome& Out);
     // Makes the folders of a mirrored file; false (reported) when it cannot.
     bool makeFolders(const QString& Local);
+    // Whether the row is to be left for its place in the download history.
+    bool knownBefore(const TFileRow& Row) const;
 
     TPhoneSession& session_;
     std::shared_ptr<TMotoP2KModemItem> item_;

@@ -22,6 +22,16 @@ void TFileListModel::SetCheckable(bool Checkable) {
     }
 }
 
+void TFileListModel::MarkDownloadedBefore(const std::string& Name, int32_t Size) {
+    for (int i = 0; i < rows_.Count(); ++i) {
+        const TFileRow& r = rows_.At(i);
+        if (!r.DownloadedBefore && r.Size == Size && r.Name == Name) {
+            rows_.SetDownloadedBefore(i);
+            emit dataChanged(index(i, 0), index(i, ColumnCount - 1), {DownloadedBeforeRole});
+        }
+    }
+}
+
 void TFileListModel::ApplySelection(const QItemSelection& Selected,
                                     const QItemSelection& Deselected) {
     applyRanges(Deselected, false);
@@ -49,6 +59,9 @@ QVariant TFileListModel::data(const QModelIndex& Index, int Role) const {
         return {};
     }
     const TFileRow& r = rows_.At(Index.row());
+    if (Role == DownloadedBeforeRole) {
+        return r.DownloadedBefore;
+    }
     switch (Index.column()) {
         case ColCaption:
             if (Role == Qt::CheckStateRole && checkable_) {

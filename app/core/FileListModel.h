@@ -11,6 +11,8 @@ class TFileListModel : public QAbstractTableModel {
     Q_OBJECT
   public:
     enum TColumn { ColCaption = 0, ColName = 1, ColSize = 2, ColumnCount = 3 };
+    // True, in every column, for a row whose picture was downloaded before.
+    static constexpr int DownloadedBeforeRole = Qt::UserRole + 1;
 
     explicit TFileListModel(QObject* Parent = nullptr);
 
@@ -21,6 +23,9 @@ class TFileListModel : public QAbstractTableModel {
     // Whether rows show check boxes (Photo Manager) or not (File Manager).
     void SetCheckable(bool Checkable);
     bool Checkable() const { return checkable_; }
+
+    // Marks the rows of that phone name and size as downloaded before.
+    void MarkDownloadedBefore(const std::string& Name, int32_t Size);
 
     // Selects every row (a view showing the list is told separately).
     void SelectAll() { rows_.SelectAll(); }

@@ -11,6 +11,7 @@ struct TFileRow {
     bool Checked = false;
     int Number = 0;  // 1-based place in the order the phone listed the files
     bool Selected = false;
+    bool DownloadedBefore = false;  // in the download history of its phone
 };
 
 // The rows of the file list in the order they are shown, with the running
@@ -28,6 +29,7 @@ class TFileRows {
     bool Numbered() const { return numbered_; }
     const TFileRow& At(int Row) const { return rows_[static_cast<size_t>(Row)]; }
     void SetChecked(int Row, bool Checked) { rows_[static_cast<size_t>(Row)].Checked = Checked; }
+    void SetDownloadedBefore(int Row) { rows_[static_cast<size_t>(Row)].DownloadedBefore = true; }
 
     // Selection, kept as a running count and a 64-bit byte sum so that a
     // change costs what it touches, not the length of the list.

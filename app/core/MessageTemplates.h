@@ -11,7 +11,7 @@ struct TMessageTemplate {
     const char* Caption;  // its built-in caption
 };
 
-inline constexpr std::array<TMessageTemplate, 29> MessageTemplates = {{
+inline constexpr std::array<TMessageTemplate, 35> MessageTemplates = {{
     {"idDownloadComplete", "Download is complete!"},
     {"idUploading", "Uploading - %2.f/%2.f kB"},
     {"idFilesCount", "%d files"},
@@ -41,6 +41,12 @@ inline constexpr std::array<TMessageTemplate, 29> MessageTemplates = {{
     {"idPreviewTaken", "Taken: %s"},
     {"idPreviewCamera", "Camera: %s"},
     {"idPreviewNone", "No preview of this file"},
+    {"idStopped", "%d files done, the command was stopped"},
+    {"idPartRemoved", "The incomplete file %s was removed from the phone"},
+    {"idPartKept", "The incomplete file %s could not be removed from the phone"},
+    {"idSkippingKnown", "%s was downloaded before, skipping"},
+    {"idStaleRemoved", "Removed %s, left by a download that was cut off"},
+    {"idSpeedTimeLeft", "%2.f kB/s, %s left"},
 }};
 
 // The built-in caption of the named template; empty for an unknown name.

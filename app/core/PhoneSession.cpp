@@ -13,7 +13,11 @@
 #include "core/PreviewFetcher.h"
 
 TPhoneSession::TPhoneSession(TPhoneBackend& Backend, ISessionHost& Host, QObject* Parent)
-    : QObject(Parent), backend_(Backend), host_(Host), fileList_(new TFileListModel(this)) {
+    : QObject(Parent),
+      backend_(Backend),
+      host_(Host),
+      fileList_(new TFileListModel(this)),
+      rate_([this] { return clockMs(); }) {
     previews_ = new TPreviewFetcher(*this);
     createLinks();
 }
@@ -57,6 +61,23 @@ std::shared_ptr<TMotoP2KModemItem> TPhoneSession::ChosenItem() const {
     return p2k_->DeviseList().Hold(chosenPhone_);
 }
 
+TPhoneIdentity TPhoneSession::ChosenIdentity() const {
+    return chosenPhone_ >= 0 && chosenPhone_ < static_cast<int>(phoneIds_.size())
+               ? phoneIds_[static_cast<size_t>(chosenPhone_)]
+               : TPhoneIdentity();
+}
+
+int64_t TPhoneSession::clockMs() {
+    // The tick count wraps every 49 days; the rate needs a time that does not.
+    const uint32_t tick = backend_.Clock.TickCount();
+    if (clockStarted_) {
+        clockMs_ += static_cast<uint32_t>(tick - lastTick_);
+    }
+    clockStarted_ = true;
+    lastTick_ = tick;
+    return clockMs_;
+}
+
 std::string TPhoneSession::ChosenDriveName() const {
     return chosenDrive_ < 0 ? std::string() : drives_[static_cast<size_t>(chosenDrive_)];
 }
@@ -97,6 +118,14 @@ bool TPhoneSession::Pump() {
 
 void TPhoneSession::Interrupt() {
     guard_.Interrupt();
+}
+
+void TPhoneSession::Stop() {
+    // Not the guard's interrupt: the phones are as the command found them,
+    // so the end steps run as after any transfer.
+    if (transferring_) {
+        stopRequested_ = true;
+    }
 }
 
 void TPhoneSession::BeginModal() {
@@ -157,6 +186,7 @@ void TPhoneSession::p2kRemoval() {
     // No phone is chosen again, even when others are still attached; the
     // Log tells how many are left.
     phoneEntries_.clear();
+    phoneIds_.clear();
     chosenPhone_ = -1;
     emit phonesChanged();
     fileList_->SetRows({});
@@ -200,6 +230,7 @@ void TPhoneSession::switchP2K() {
 void TPhoneSession::getDevises() {
     runCommand([this] {
         phoneEntries_.clear();
+        phoneIds_.clear();
         chosenPhone_ = -1;
         emit phonesChanged();
         TMotoP2KModemList& phones = p2k_->DeviseList();
@@ -219,6 +250,7 @@ void TPhoneSession::getDevises() {
             const std::string model = item->GetPhoneModel();
             const std::string flex = item->GetFlexVersion();
             phoneEntries_.append(phoneToUnicode(model + " [" + flex + "]"));
+            phoneIds_.push_back({model, flex, item->ModemInfo().SerialNumber});
         }
         if (!phoneEntries_.isEmpty()) {
             chosenPhone_ = 0;

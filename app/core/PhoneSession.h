@@ -11,12 +11,15 @@
 #include <vector>
 
 #include "core/CommandGuard.h"
+#include "core/DownloadHistory.h"
 #include "core/DownloadJob.h"
 #include "core/ExcludeIndex.h"
 #include "core/FileRows.h"
 #include "core/ListRules.h"
 #include "core/SessionHost.h"
 #include "core/SessionMsg.h"
+#include "core/StaleTemporaries.h"
+#include "core/TransferRate.h"
 #include "core/UploadJob.h"
 
 class QSocketNotifier;
@@ -29,7 +32,7 @@ struct TP2KFile;
 struct TPhoneBackend;
 
 // The two kinds of transfer, which the front end shows differently: a
-// download takes the Pictures page away while it runs, an upload does not.
+// download takes the file list away while it runs, an upload does not.
 enum class TTransferKind { Download, Upload };
 
 // The phone session: the two link components, the phones found, the chosen
@@ -69,6 +72,12 @@ class TPhoneSession : public QObject {
     void NeverDownloadSelected();
     // Ends the running command at its next pause (the program is closing).
     void Interrupt();
+    // The user's stop: the running download or upload ends after its
+    // current block. The file in transfer is dropped (a download's partial
+    // copy, an upload's partial file on the phone), nothing more is deleted
+    // from the phone, the rest is left alone and the end steps run as after
+    // any transfer. Nothing when no transfer runs.
+    void Stop();
 
     // --- Rules a front end may change; the defaults are the window's --------
     void SetDownloadSettings(const TDownloadSettings& Settings) { downloadSettings_ = Settings; }
@@ -87,6 +96,10 @@ class TPhoneSession : public QObject {
     bool Busy() const { return guard_.Busy(); }
     // Whether a modal dialog of the front end is open.
     bool ModalOpen() const { return modal_ > 0; }
+    // Whether a download or upload runs, which Stop can end.
+    bool Transferring() const { return transferring_; }
+    // The running transfer's speed and time left (see TTransferRate).
+    const TTransferRate& Rate() const { return rate_; }
     TManagerMode Mode() const { return mode_; }
     // The phone choice: one "model [firmware]" entry per P2K phone.
     const QStringList& PhoneEntries() const { return phoneEntries_; }
@@ -100,6 +113,12 @@ class TPhoneSession : public QObject {
     const TFileRows& Rows() const;
     TExcludeIndex& Exclude() { return exclude_; }
     const TExcludeIndex& Exclude() const { return exclude_; }
+    // The pictures downloaded complete before, by phone; the front end loads it.
+    TDownloadHistory& History() { return history_; }
+    // The chosen phone as the history knows it; empty fields for none.
+    TPhoneIdentity ChosenIdentity() const;
+    // How a download tells stale temporary files in its folder.
+    TStaleCheck& StaleCheck() { return staleCheck_; }
     TMotoP2KMode& P2K() { return *p2k_; }
     TMotoATMode& AT() { return *at_; }
     ISessionHost& Host() { return host_; }
@@ -111,6 +130,14 @@ class TPhoneSession : public QObject {
     // must end because the phones changed meanwhile.
     bool Pump();
     bool Interrupted() const { return guard_.Interrupted(); }
+    // Whether the user stopped the running transfer.
+    bool StopRequested() const { return stopRequested_; }
+    TTransferRate& Rate() { return rate_; }
+    // Done of Total bytes of the current file moved: the bytes bar and the rate.
+    void ReportBytes(int32_t Done, int32_t Total);
+    // A complete download of Row from the chosen phone: remembered, and its
+    // row marked as downloaded before.
+    void RecordDownloaded(const TFileRow& Row);
     void Log(const TSessionMsg& Msg) { emit logged(Msg); }
     void LogMsg(const char* Name, QList<TMessageArg> Args = {}) {
         Log(TSessionMsg::Template(Name, std::move(Args)));
@@ -177,7 +204,11 @@ class TPhoneSession : public QObject {
     bool fileListed(const TP2KFile& File);
     // The commands.
     void downloadSelected();
-    void beginTransfer(TTransferKind Kind, int Files, int From);
+    void beginTransfer(TTransferKind Kind, int Files, int From, int64_t Bytes);
+    void endTransfer();
+    void removeStaleTemporaries(const QString& Folder);
+    // Milliseconds of the backend's clock, counted on past its wrap.
+    int64_t clockMs();
 
     friend class TDownloadCommand;
     friend class TUploadJob;
@@ -204,9 +235,22 @@ class TPhoneSession : public QObject {
     // The rows of a listing in progress and the mode it lists in.
     TFileRows listing_;
     TManagerMode listingMode_ = mmPhotoManager;
+    TPhoneIdentity listingId_;
     int listed_ = 0;
     // Where the file bar of the last transfer stands; an upload goes on from there.
     int fileBar_ = 0;
+    // The running transfer, whether the user stopped it, and its rate.
+    bool transferring_ = false;
+    bool stopRequested_ = false;
+    TTransferRate rate_;
+    uint32_t lastTick_ = 0;
+    int64_t clockMs_ = 0;
+    bool clockStarted_ = false;
+    TDownloadHistory history_;
+    QString historyError_;  // the last failure to write it, logged once
+    // Beside phoneEntries_: each P2K phone as the history knows it.
+    std::vector<TPhoneIdentity> phoneIds_;
+    TStaleCheck staleCheck_;
     // Case-folded phone folders already offered as upload folders.
     std::unordered_set<std::string> uploadFolders_;
     TDownloadSettings downloadSettings_;

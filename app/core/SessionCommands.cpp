@@ -1,5 +1,6 @@
 // The three commands on the listed files: download, upload and delete.
 #include <QDir>
+#include <QFileInfo>
 #include <algorithm>
 
 #include "MotoP2KMode.h"
@@ -13,9 +14,41 @@ void TPhoneSession::SetFileBar(int Value) {
     emit transferFileStep(Value);
 }
 
-void TPhoneSession::beginTransfer(TTransferKind Kind, int Files, int From) {
+void TPhoneSession::beginTransfer(TTransferKind Kind, int Files, int From, int64_t Bytes) {
     fileBar_ = From;
+    transferring_ = true;
+    stopRequested_ = false;
+    rate_.Begin(Bytes);
     emit transferStarted(Kind, Files, From);
+}
+
+void TPhoneSession::endTransfer() {
+    transferring_ = false;
+    stopRequested_ = false;
+    emit transferEnded();
+}
+
+void TPhoneSession::ReportBytes(int32_t Done, int32_t Total) {
+    rate_.FileProgress(Done);
+    emit transferBytes(Done, Total);
+}
+
+void TPhoneSession::RecordDownloaded(const TFileRow& Row) {
+    // A history that cannot be written says so once, not at every picture.
+    const QString error = history_.Record(ChosenIdentity(), Row.Name, Row.Size);
+    if (!error.isEmpty() && error != historyError_) {
+        historyError_ = error;
+        Log(TSessionMsg::Plain(error));
+    }
+    if (ChosenIdentity().Known()) {
+        fileList_->MarkDownloadedBefore(Row.Name, Row.Size);
+    }
+}
+
+void TPhoneSession::removeStaleTemporaries(const QString& Folder) {
+    for (const QString& path : ::removeStaleTemporaries(Folder, staleCheck_)) {
+        LogMsg("idStaleRemoved", {path});
+    }
 }
 
 void TPhoneSession::Download() {
@@ -32,19 +65,23 @@ void TPhoneSession::downloadSelected() {
     }
     const TManagerMode mode = mode_;
     const auto total = static_cast<qint64>(rows.size());
-    beginTransfer(TTransferKind::Download, static_cast<int>(total), 0);
+    int64_t bytes = 0;
+    for (const TFileRow& r : rows) {
+        bytes += std::max(r.Size, 0);
+    }
+    beginTransfer(TTransferKind::Download, static_cast<int>(total), 0, bytes);
     const bool live = Pump();
     const std::shared_ptr<TMotoP2KModemItem> item = ChosenItem();
     if (!live || !item) {
         lastDownload_.Interrupted = !live;
-        emit transferEnded();
+        endTransfer();
         return;
     }
     QString folder;
     if (mode == mmFileManager) {
         folder = host_.ChooseFolder(TSessionMsg::Template("idSelectDirectory"));
         if (folder.isEmpty() || Interrupted()) {
-            emit transferEnded();
+            endTransfer();
             return;
         }
     } else {
@@ -59,18 +96,21 @@ void TPhoneSession::downloadSelected() {
     outcome = TDownloadOutcome();
     const bool ran = QDir().mkpath(folder);
     if (ran) {
+        removeStaleTemporaries(folder);
         outcome = TDownloadJob(*this, item, mode, std::move(rows), downloadSettings_).Run(folder);
     } else {
         ReportLocalFailure(QStringLiteral("Cannot create the folder %1").arg(folder));
         outcome.LocalFailure = true;
     }
+    if (outcome.Stopped) {
+        LogMsg("idStopped", {qint64{outcome.Count(TDownloadFate::Downloaded)}});
+    }
 
-    emit transferEnded();
+    endTransfer();
     if (ran) {
         // What became of the rows, in one line; the list's count stays last.
-        LogMsg("idDownloadSummary",
-               {qint64{outcome.Count(TDownloadFate::Downloaded)}, qint64{outcome.Skipped()},
-                qint64{outcome.NotDownloaded()}});
+        LogMsg("idDownloadSummary", {qint64{outcome.Count(TDownloadFate::Downloaded)},
+                                     qint64{outcome.Skipped()}, qint64{outcome.NotDownloaded()}});
     }
     LogMsg("idFilesCount", {qint64{fileList_->Rows().Count()}});
     if (Interrupted()) {
@@ -79,8 +119,8 @@ void TPhoneSession::downloadSelected() {
     if (host_.Option(TSessionOption::DeleteAfter)) {
         getPics();
     }
-    if (!outcome.LocalFailure && !outcome.Interrupted && mode == mmPhotoManager &&
-        host_.Option(TSessionOption::DownloadAll)) {
+    if (!outcome.LocalFailure && !outcome.Interrupted && !outcome.Stopped &&
+        mode == mmPhotoManager && host_.Option(TSessionOption::DownloadAll)) {
         // The end-of-download box claims success only when nothing failed.
         if (outcome.NotDownloaded() > 0) {
             host_.ShowMessage(
@@ -111,9 +151,16 @@ void TPhoneSession::Upload() {
             mode_ == mmPhotoManager ? ChosenDriveName() + PictureFolder : host_.UploadFolder();
         // The file bar goes on from where the last transfer left it.
         const int count = static_cast<int>(files.size());
-        beginTransfer(TTransferKind::Upload, count, std::clamp(fileBar_, 0, count));
+        int64_t bytes = 0;
+        for (const QString& f : files) {
+            bytes += QFileInfo(f).size();
+        }
+        beginTransfer(TTransferKind::Upload, count, std::clamp(fileBar_, 0, count), bytes);
         lastUpload_ = TUploadJob(*this, chosen, folder, files).Run();
-        emit transferEnded();
+        if (lastUpload_.Stopped) {
+            LogMsg("idStopped", {qint64(lastUpload_.Uploaded.size())});
+        }
+        endTransfer();
         if (!Interrupted()) {
             getPics();
         }

@@ -13,6 +13,11 @@ enum class TSessionOption {
     DeleteAfter,  // Photo Manager downloads delete each complete picture from the phone
     DownloadAll,  // a phone listed in Photo Manager mode is downloaded whole
     Previews,     // thumbnails of the listed pictures are fetched between commands
+    // A complete download takes the time its picture was taken (on by default).
+    PictureTime,
+    // Photo Manager downloads skip pictures downloaded from that phone before,
+    // wherever their copies went (off by default).
+    SkipDownloaded,
 };
 
 // What only a front end can do for the phone session: let pending events

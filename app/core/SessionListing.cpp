@@ -38,6 +38,7 @@ void TPhoneSession::getPics() {
     fileList_->SetRows({});
     listing_ = TFileRows();
     listingMode_ = mode_;
+    listingId_ = ChosenIdentity();
     listed_ = 0;
     const int32_t count = item->GetFileCount(searchText(ChosenDriveName(), listingMode_));
     emit listingStarted(count);
@@ -72,6 +73,9 @@ bool TPhoneSession::fileListed(const TP2KFile& File) {
     }
     if (listingMode_ == mmPhotoManager) {
         listing_.Append(File.Name, File.Size, exclude_.Contains(File.Name));
+        if (history_.Contains(listingId_, File.Name, File.Size)) {
+            listing_.SetDownloadedBefore(listing_.Count() - 1);
+        }
     } else {
         listing_.Append(File.Name, File.Size, false);
         const std::string folder = ExtractP2KFileDir(File.Name);

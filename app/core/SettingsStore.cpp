@@ -100,6 +100,8 @@ TStoredSettings TSettingsStore::read(QString* Error) const {
     out.Mode = settingInt(s, QStringLiteral("mode"));
     out.Charset = settingInt(s, QStringLiteral("charset"));
     out.Previews = settingBool(s, QStringLiteral("previews"));
+    out.PictureTime = settingBool(s, QStringLiteral("picturetime"));
+    out.SkipDownloaded = settingBool(s, QStringLiteral("skipdownloaded"));
     return out;
 }
 
@@ -123,6 +125,8 @@ bool TSettingsStore::write(const TSettingsToWrite& Values, QString* Error) const
     s.setValue(QStringLiteral("mode"), Values.Mode);
     s.setValue(QStringLiteral("charset"), Values.Charset);
     s.setValue(QStringLiteral("previews"), Values.Previews ? 1 : 0);
+    s.setValue(QStringLiteral("picturetime"), Values.PictureTime ? 1 : 0);
+    s.setValue(QStringLiteral("skipdownloaded"), Values.SkipDownloaded ? 1 : 0);
     s.sync();
     if (s.status() != QSettings::NoError) {
         if (Error) {

@@ -18,6 +18,8 @@ struct TStoredSettings {
     std::optional<int> Mode;
     std::optional<int> Charset;
     std::optional<bool> Previews;
+    std::optional<bool> PictureTime;     // "picturetime"
+    std::optional<bool> SkipDownloaded;  // "skipdownloaded"
 };
 
 // The values to write at close: every one is present.
@@ -31,6 +33,8 @@ struct TSettingsToWrite {
     int Mode = 0;
     int Charset = 1;
     bool Previews = true;
+    bool PictureTime = true;
+    bool SkipDownloaded = false;
 };
 
 // Where the settings live: "<config>/Brenwick/Snaprill.conf" in the native

@@ -7,6 +7,7 @@
 
 #include "MotoP2KMode.h"
 #include "core/PhoneSession.h"
+#include "core/PhoneText.h"
 #include "core/TransferRules.h"
 
 TUploadJob::TUploadJob(TPhoneSession& Session, std::shared_ptr<TMotoP2KModemItem> Item,
@@ -27,6 +28,11 @@ TUploadOutcome TUploadJob::Run() {
             out.Interrupted = true;
             break;
         }
+        if (session_.StopRequested()) {
+            out.Stopped = true;
+            break;
+        }
+        session_.Rate().FileBegins(QFileInfo(file).size());
         const std::optional<std::string> phoneName = uploadPhoneName(folder_, file);
         if (!phoneName) {
             // Sent as "?" it would land under a name nobody chose.
@@ -36,13 +42,18 @@ TUploadOutcome TUploadJob::Run() {
             continue;
         }
         bool sent = false;
+        bool stopped = false;  // this file ends because the user stopped it
         try {
             sent = item_->UploadFile(
                 QFile::encodeName(file).toStdString(), *phoneName, UploadBlockSize,
-                [this](int32_t Done, int32_t Total) {
-                    emit session_.transferBytes(Done, Total);
+                [this, &stopped](int32_t Done, int32_t Total) {
+                    session_.ReportBytes(Done, Total);
                     session_.LogMsg("idUploading", {Done / 1024.0, Total / 1024.0});
-                    return session_.Pump();
+                    if (!session_.Pump()) {
+                        return false;
+                    }
+                    stopped = session_.StopRequested();
+                    return !stopped;
                 });
         } catch (const std::system_error& e) {
             session_.ReportLocalFailure(QString::fromUtf8(e.what()));
@@ -52,11 +63,22 @@ TUploadOutcome TUploadJob::Run() {
         }
         if (sent) {
             out.Uploaded.append(file);
+        } else if (stopped && !session_.Interrupted()) {
+            // The phone closed the file as it stood: it goes again.
+            const QString shown = phoneToUnicode(*phoneName);
+            session_.LogMsg(item_->DeleteFile(*phoneName) ? "idPartRemoved" : "idPartKept",
+                            {shown});
+            out.Stopped = true;
+            out.Failed.append(file);
+            stepBar();
+            break;
         } else if (!session_.Interrupted()) {
             session_.LogMsg("idUploadFailed", {file});
             out.Failed.append(file);
         }
         stepBar();
     }
+    session_.Rate().FileEnds();
+    out.Stopped = out.Stopped || (!out.Interrupted && session_.StopRequested());
     return out;
 }

@@ -13,11 +13,14 @@ struct TUploadOutcome {
     QStringList Failed;  // refused names, failed transfers
     bool Interrupted = false;
     bool LocalFailure = false;
+    bool Stopped = false;  // the user stopped it: the rest was left alone
 };
 
 // The upload loop: every local file, in order, written to the phone in
 // Folder (phone bytes, ending in "/"), under its own name in the phone's
-// code page; a name the code page cannot hold is refused.
+// code page; a name the code page cannot hold is refused. A file whose
+// upload the user stopped is deleted from the phone again, so that no
+// partial file stands there under the name of a whole one.
 class TUploadJob {
   public:
     TUploadJob(TPhoneSession& Session, std::shared_ptr<TMotoP2KModemItem> Item, std::string Folder,

@@ -15,8 +15,9 @@ void setApplicationNames() {
 TUserPaths defaultUserPaths() {
     TUserPaths p;
     p.SettingsPath = TSettingsStore().path();
-    p.ExcludePath = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) +
-                    QStringLiteral("/exclude.txt");
+    const QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    p.ExcludePath = data + QStringLiteral("/exclude.txt");
+    p.HistoryPath = data + QStringLiteral("/history.txt");
     QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
     if (pictures.isEmpty()) {
         pictures = QDir::homePath();

@@ -8,6 +8,7 @@ struct TUserPaths {
     QString SettingsPath;  // the window's settings
     QString ExcludePath;   // the exclusion list, exclude.txt
     QString PicturesDir;   // the default download folder, ending in "/"
+    QString HistoryPath;   // the pictures downloaded before, history.txt beside exclude.txt
 };
 
 // Names the application as the user's folders know it (Brenwick/Snaprill),

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QMessageBox>
 #include <QStandardPaths>
@@ -40,6 +41,7 @@ TFormConfig defaultFormConfig() {
     c.SettingsPath = paths.SettingsPath;
     c.AutostartPath = defaultAutostartPath();
     c.ExcludePath = paths.ExcludePath;
+    c.HistoryPath = paths.HistoryPath;
     c.ExePath = QCoreApplication::applicationFilePath();
     c.LangDir = languageFolderFor(QCoreApplication::applicationDirPath());
     c.PicturesDir = paths.PicturesDir;

@@ -29,6 +29,7 @@ struct TFormConfig {
     QString SettingsPath;   // the settings file
     QString AutostartPath;  // the autostart entry
     QString ExcludePath;    // exclude.txt
+    QString HistoryPath;    // history.txt, the pictures downloaded before, beside it
     QString LangDir;        // the language folder
     QString ExePath;        // the executable, as the autostart entry starts it
     QString PicturesDir;    // default download folder, ending in "/"

@@ -22,6 +22,10 @@ bool TForm1::Option(TSessionOption Option) {
             return downloadAllBox_->isChecked();
         case TSessionOption::Previews:
             return previewsBox_->isChecked();
+        case TSessionOption::PictureTime:
+            return pictureTimeBox_->isChecked();
+        case TSessionOption::SkipDownloaded:
+            return skipDownloadedBox_->isChecked();
     }
     return false;
 }

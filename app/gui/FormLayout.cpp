@@ -23,6 +23,7 @@
 #include "core/FileListModel.h"
 #include "core/MessageTemplates.h"
 #include "gui/LinkLabel.h"
+#include "gui/MutedRowDelegate.h"
 #include "gui/TForm1.h"
 #include "gui/TrayIcon.h"
 
@@ -126,6 +127,13 @@ void TForm1::buildWindow() {
     messagePanel_->setFixedHeight(messagePanel_->sizeHint().height());
     status->addWidget(messagePanel_);
     status->addWidget(freeSpacePanel_, 1);
+    // Speed and time left, at the right end while a transfer runs.
+    ratePanel_ = new QLabel(status);
+    ratePanel_->setObjectName(QStringLiteral("StatusPanel2"));
+    ratePanel_->setTextFormat(Qt::PlainText);
+    ratePanel_->setFixedHeight(messagePanel_->height());
+    ratePanel_->hide();
+    status->addPermanentWidget(ratePanel_);
 
     buildPicturesPage();
     buildOptionsPage();
@@ -201,6 +209,20 @@ void TForm1::buildPicturesPage() {
         sep->setObjectName(QString::fromLatin1(b.Separator));
         bar->addWidget(sep);
     }
+    // Stop ends a running transfer; it is the one control of the page
+    // usable while a download runs.
+    stopButton_ = new QToolButton(toolBar_);
+    registerControl(stopButton_, QStringLiteral("idStop"));
+    stopButton_->setText(QStringLiteral("Stop"));
+    stopButton_->setIcon(style()->standardIcon(QStyle::SP_BrowserStop));
+    stopButton_->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    stopButton_->setAutoRaise(true);
+    stopButton_->setMinimumSize(54, 21);
+    stopButton_->setEnabled(false);
+    bar->addWidget(stopButton_);
+    auto* stopSep = separator(toolBar_);
+    stopSep->setObjectName(QStringLiteral("StopSeparator"));
+    bar->addWidget(stopSep);
     phoneChoice_ = new QComboBox(toolBar_);
     registerControl(phoneChoice_, QStringLiteral("ComboBox1"));
     phoneChoice_->setMinimumWidth(90);
@@ -260,6 +282,8 @@ void TForm1::buildPicturesPage() {
                        // would also paint the check marks, white on white.
                        "QTreeView::item:selected { background: palette(highlight); }"));
     fileView_->viewport()->setCursor(Qt::PointingHandCursor);
+    fileView_->setItemDelegate(new TMutedRowDelegate(
+        [this] { return skipDownloadedBox_ && skipDownloadedBox_->isChecked(); }, fileView_));
     v->addWidget(fileView_, 1);
 
     // The list's context menu.

@@ -70,7 +70,7 @@ void TForm1::setPanelMsg(int Panel, const TShownMsg& Shown) {
     if (Panel == 0) {
         showInMessagePanel(render(Shown));
     } else {
-        freeSpacePanel_->setText(render(Shown));
+        (Panel == 1 ? freeSpacePanel_ : ratePanel_)->setText(render(Shown));
     }
     panelMsgs_[Panel] = Shown;
 }
@@ -110,7 +110,7 @@ void TForm1::renderStateMsgs() {
     showProgress(true);  // a pending line would show its old text later
     // Formatted again from the templates applied now: after a language
     // change they are the new file's.
-    for (int panel = 0; panel < 2; ++panel) {
+    for (int panel = 0; panel < 3; ++panel) {
         if (panelMsgs_[panel]) {
             const TShownMsg now = shownMsg(panelMsgs_[panel]->Name, panelMsgs_[panel]->Args);
             setPanelMsg(panel, now);

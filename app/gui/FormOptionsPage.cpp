@@ -76,6 +76,8 @@ void TForm1::buildOptionsPage() {
     autostartBox_ = addOptionBox("idLoad", "Load with Windows");
     hideBox_ = addOptionBox("idHide", "Hide on startup");
     previewsBox_ = addOptionBox("idPreviews", "Show picture previews");
+    pictureTimeBox_ = addOptionBox("idPictureTime", "Set photo file times to when they were taken");
+    skipDownloadedBox_ = addOptionBox("idSkipDownloaded", "Skip photos downloaded before");
     v->addSpacing(8);
 
     auto* grid = new QGridLayout;

@@ -6,6 +6,8 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QShortcut>
+#include <QTabWidget>
 #include <QToolButton>
 #include <QTreeView>
 #include <algorithm>
@@ -24,6 +26,19 @@ void TForm1::connectControls() {
     connect(deleteButton_, &QToolButton::clicked, s, &TPhoneSession::Delete);
     connect(uploadButton_, &QToolButton::clicked, s, &TPhoneSession::Upload);
     connect(refreshButton_, &QToolButton::clicked, s, &TPhoneSession::Refresh);
+    connect(stopButton_, &QToolButton::clicked, s, &TPhoneSession::Stop);
+    // Escape stops too, while the Pictures page is on show.
+    stopKey_ = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    stopKey_->setContext(Qt::WindowShortcut);
+    stopKey_->setEnabled(false);
+    connect(stopKey_, &QShortcut::activated, this, [this] {
+        if (tabs_->currentWidget() == picturesPage_) {
+            session_->Stop();
+        }
+    });
+    // Rows downloaded before look muted only while they are skipped.
+    connect(skipDownloadedBox_, &QCheckBox::toggled, this,
+            [this] { fileView_->viewport()->update(); });
     connect(phoneChoice_, &QComboBox::activated, this, [this](int Index) {
         session_->ChoosePhone(Index);
         showPhones();  // a choice the session did not take is undone
@@ -137,10 +152,16 @@ void TForm1::showListingEnded() {
 
 void TForm1::showTransferStarted(TTransferKind Kind, int Files, int From) {
     if (Kind == TTransferKind::Download) {
-        // The Pictures page is the user's way into the phone: it waits.
-        picturesPage_->setEnabled(false);
+        // The Pictures page is the user's way into the phone: it waits, but
+        // for the Stop button (its tool bar's commands are off while busy).
         fileView_->setEnabled(false);
+        uploadRow_->setEnabled(false);
     }
+    stopButton_->setEnabled(true);
+    stopKey_->setEnabled(true);
+    panelMsgs_[2].reset();
+    ratePanel_->clear();
+    ratePanel_->show();
     filesBar_->setRange(0, Files);
     setFileBar(From);
     setBytesBar(0, 0);
@@ -151,10 +172,23 @@ void TForm1::showTransferStarted(TTransferKind Kind, int Files, int From) {
 
 void TForm1::showTransferEnded() {
     showProgress(true);
+    stopButton_->setEnabled(false);
+    stopKey_->setEnabled(false);
     fileView_->setEnabled(true);
-    picturesPage_->setEnabled(true);
+    uploadRow_->setEnabled(true);
     bytesBar_->hide();
     filesBar_->hide();
+    panelMsgs_[2].reset();
+    ratePanel_->hide();
+}
+
+void TForm1::showRate() {
+    const TTransferRate& rate = session_->Rate();
+    const std::optional<double> speed = rate.BytesPerSecond();
+    const std::optional<int64_t> left = rate.SecondsLeft();
+    if (speed && left) {
+        setPanelMsg(2, shownMsg("idSpeedTimeLeft", {*speed / 1024.0, formatTimeLeft(*left)}));
+    }
 }
 
 void TForm1::showSelectionSummary() {

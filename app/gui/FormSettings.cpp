@@ -26,6 +26,8 @@ void TForm1::FormCreate() {
     downloadAllBox_->setChecked(stored.Download.value_or(false));
     hideBox_->setChecked(stored.Hide.value_or(false));
     previewsBox_->setChecked(stored.Previews.value_or(true));
+    pictureTimeBox_->setChecked(stored.PictureTime.value_or(true));
+    skipDownloadedBox_->setChecked(stored.SkipDownloaded.value_or(false));
 
     // The window first appears in the middle of its screen.
     if (const QScreen* screen = this->screen()) {
@@ -62,6 +64,10 @@ void TForm1::FormCreate() {
         AddLog(exclude.Error);
     }
     session_->Exclude().Assign(exclude.Entries);
+    const QString historyError = session_->History().Load(config_.HistoryPath);
+    if (!historyError.isEmpty()) {
+        AddLog(historyError);
+    }
 
     modeChosen(false);
     session_->Start();
@@ -75,6 +81,8 @@ void TForm1::FormClose() {
     values.Download = downloadAllBox_->isChecked();
     values.Hide = hideBox_->isChecked();
     values.Previews = previewsBox_->isChecked();
+    values.PictureTime = pictureTimeBox_->isChecked();
+    values.SkipDownloaded = skipDownloadedBox_->isChecked();
     values.Lang = languageChoice_->currentIndex() >= 0 ? languageChoice_->currentText() : QString();
     values.Mode = modeChoice_->currentIndex();
     values.Charset = charsetChoice_->currentIndex();

@@ -44,6 +44,9 @@ void TForm1::showProgress(bool Now) {
         panelMsgs_[0] = lastLineMsg_;
         pendingLog_.clear();
     }
+    if (session_->Transferring()) {
+        showRate();
+    }
     if (barsPending_) {
         barsPending_ = false;
         // A range of 0..0 would turn the bar into a busy indicator.
@@ -87,7 +90,8 @@ void TForm1::modeChosen(bool ByUser) {
     for (QWidget* w :
          {static_cast<QWidget*>(saveFolderLabel_), static_cast<QWidget*>(saveFolderField_),
           static_cast<QWidget*>(browseButton_), static_cast<QWidget*>(downloadAllBox_),
-          static_cast<QWidget*>(overwriteBox_), static_cast<QWidget*>(deleteAfterBox_)}) {
+          static_cast<QWidget*>(overwriteBox_), static_cast<QWidget*>(deleteAfterBox_),
+          static_cast<QWidget*>(skipDownloadedBox_)}) {
         w->setVisible(photo);
     }
     uploadRow_->setVisible(!photo);

@@ -30,6 +30,7 @@ class QListWidget;
 class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
+class QShortcut;
 class QTabWidget;
 class QToolButton;
 class QTreeView;
@@ -147,7 +148,7 @@ class TForm1 : public QMainWindow, private ISessionHost {
     void addLogLine(const QString& Text, std::optional<TShownMsg> Shown);
     void addMsg(const TSessionMsg& Msg);
     void setCaptionState(const char* Template);
-    // Shows Shown in status panel 0 (Panel 0) or 1, remembered for a charset change.
+    // Shows Shown in status panel 0, 1 or 2, remembered for a charset change.
     void setPanelMsg(int Panel, const TShownMsg& Shown);
     // Status panel 0's text, with the whole of it in the panel's tooltip.
     void showInMessagePanel(const QString& Text);
@@ -166,6 +167,8 @@ class TForm1 : public QMainWindow, private ISessionHost {
     void showBar(QProgressBar* Bar, int Maximum, int Value);
     void setBytesBar(int32_t Done, int32_t Total);
     void setFileBar(int Value);
+    // The transfer's speed and time left in status panel 2, once known.
+    void showRate();
 
     TFormConfig config_;
     std::unique_ptr<TPhoneSession> session_;
@@ -184,11 +187,14 @@ class TForm1 : public QMainWindow, private ISessionHost {
     QProgressBar* filesBar_ = nullptr;        // ProgressBar2: files of a transfer
     QLabel* messagePanel_ = nullptr;          // StatusPanel0
     QLabel* freeSpacePanel_ = nullptr;        // StatusPanel1
+    QLabel* ratePanel_ = nullptr;             // StatusPanel2: speed and time left
     QWidget* toolBar_ = nullptr;              // ToolBar1
     QToolButton* downloadButton_ = nullptr;   // idDownload
     QToolButton* deleteButton_ = nullptr;     // idDelete
     QToolButton* uploadButton_ = nullptr;     // idUpload
     QToolButton* refreshButton_ = nullptr;    // idRefresh
+    QToolButton* stopButton_ = nullptr;       // idStop
+    QShortcut* stopKey_ = nullptr;            // Escape on the Pictures page
     QComboBox* phoneChoice_ = nullptr;        // ComboBox1
     QComboBox* driveChoice_ = nullptr;        // idDriveSelect
     QFrame* uploadRow_ = nullptr;             // Panel3
@@ -207,6 +213,8 @@ class TForm1 : public QMainWindow, private ISessionHost {
     QCheckBox* autostartBox_ = nullptr;       // idLoad
     QCheckBox* hideBox_ = nullptr;            // idHide
     QCheckBox* previewsBox_ = nullptr;        // idPreviews
+    QCheckBox* pictureTimeBox_ = nullptr;     // idPictureTime
+    QCheckBox* skipDownloadedBox_ = nullptr;  // idSkipDownloaded
     QVBoxLayout* optionBoxes_ = nullptr;      // the column of those check boxes
     QLabel* languageLabel_ = nullptr;         // idLanguage
     QComboBox* languageChoice_ = nullptr;     // idLanguageSel
@@ -235,7 +243,7 @@ class TForm1 : public QMainWindow, private ISessionHost {
     std::vector<std::pair<int, TShownMsg>> logMsgs_;
     std::optional<TShownMsg> lastLineMsg_;
     std::optional<TShownMsg> captionMsg_;
-    std::optional<TShownMsg> panelMsgs_[2];
+    std::optional<TShownMsg> panelMsgs_[3];
     int bytesDone_ = 0;
     int bytesTotal_ = 0;
     int fileValue_ = 0;

@@ -71,11 +71,13 @@ struct TDeviseInterface {
     uint32_t DevInst = 0;
     std::string DevicePath;
     std::map<uint32_t, std::string> Properties;
+    // The USB device's serial number string; empty when it has none.
+    std::string SerialNumber;
 };
 
 // Receives device-change messages on the thread that dispatches them.
 class IDeviceChangeSink {
-public:
+  public:
     virtual ~IDeviceChangeSink() = default;
     virtual void DeviceChangeMessage(uint32_t EventType, const TDevBroadcastHeader* EventData) = 0;
 };
@@ -85,7 +87,7 @@ public:
 // DispatchPending(), which the program calls when EventFd() is readable, so
 // they always reach the sinks on the GUI thread.
 class IDeviceSource {
-public:
+  public:
     virtual ~IDeviceSource() = default;
     // Every present interface of the class, in enumeration order; empty when
     // nothing is present or the system gives no answer.

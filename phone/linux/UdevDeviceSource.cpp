@@ -31,6 +31,7 @@ bool readUsbAttributes(udev_device* Iface, TUdevAttributes& A) {
     A.Revision = str(udev_device_get_sysattr_value(Dev, "bcdDevice"));
     A.Manufacturer = str(udev_device_get_sysattr_value(Dev, "manufacturer"));
     A.Product = str(udev_device_get_sysattr_value(Dev, "product"));
+    A.Serial = str(udev_device_get_sysattr_value(Dev, "serial"));
     A.BusNum = str(udev_device_get_sysattr_value(Dev, "busnum"));
     A.DevNum = str(udev_device_get_sysattr_value(Dev, "devnum"));
     A.PortPath = str(udev_device_get_sysattr_value(Dev, "devpath"));

@@ -116,6 +116,7 @@ TDeviseInterface BuildDeviseInterface(const TUdevAttributes& A, TUdevDeviceKind 
     TDeviseInterface R;
     R.DevInst = StableDevInst(A);
     R.DevicePath = Kind == TUdevDeviceKind::ModemPort ? A.DevNode : A.SysPath;
+    R.SerialNumber = A.Serial;
     auto& P = R.Properties;
 
     std::string Desc = DescribeUdevDevice(A, Kind);

@@ -18,6 +18,7 @@ struct TUdevAttributes {
     std::string Revision;           // bcdDevice
     std::string Manufacturer;       // the device's own manufacturer string
     std::string Product;            // the device's own product string
+    std::string Serial;             // the device's own serial number string
     std::string InterfaceNumber;    // bInterfaceNumber, 2 hex digits
     std::string InterfaceClass;     // bInterfaceClass
     std::string InterfaceSubClass;  // bInterfaceSubClass

@@ -88,6 +88,8 @@ struct TVirtualPhoneFaults {
     // exchange fails); false answers it, a read with no data and a write with
     // a non-zero status byte.
     bool BlockFailuresStall = true;
+    // Every delete is answered with an error status; nothing is deleted.
+    bool FailDeletes = false;
 
     // Garbage in list replies.
     bool SearchIgnoresFolder = false;  // every file is found, whole names included

@@ -132,7 +132,7 @@ TVirtualPhone::TReply TVirtualPhone::fileDelete(const uint8_t* Args, size_t N) {
         return errorStatus();
     }
     auto it = state_.Files.find(name);
-    if (it == state_.Files.end()) {
+    if (it == state_.Files.end() || faults_.FailDeletes) {
         return errorStatus();
     }
     if (TVirtualDrive* drive = driveOf(name)) {

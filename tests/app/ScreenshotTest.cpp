@@ -94,13 +94,17 @@ TEST_F(PhoneWindowTest, ScreenshotsOfBothModesAndADownload) {
     clickRow(4, Qt::ControlModifier);
     snap(QStringLiteral("photo-manager"));
 
-    // A download in progress, caught halfway through the pictures.
+    // A download in progress, caught halfway through the pictures, with its
+    // speed and time left.
     int reads = 0;
     transport.SetExchangeHook(
         [&](TVirtualP2KTransport::TExchange Kind, const std::string&, uint64_t) {
             if (Kind != TVirtualP2KTransport::TExchange::Write || phone->OpenFileName().empty()) {
                 return;
             }
+            // A link of some 40 kB/s on the phone's clock, for the speed
+            // and time left.
+            clock.Advance(25);
             // The window shows progress a few times a second: a pause lets
             // the next block show it before the picture is taken.
             if (++reads == 150) {

@@ -58,6 +58,7 @@ class CliTest : public ::testing::Test {
         root = tmp.path();
         paths.SettingsPath = root + "/config/Brenwick/Snaprill.conf";
         paths.ExcludePath = root + "/data/exclude.txt";
+        paths.HistoryPath = root + "/data/history.txt";
         paths.PicturesDir = root + "/Pictures/";
     }
 

@@ -92,7 +92,7 @@ TEST_F(CliGet, PhotoManagerRulesAndTheJsonReport) {
     // The window's settings and exclusion list are read, never written.
     EXPECT_EQ(readLocal(paths.SettingsPath), settings);
     EXPECT_EQ(filesUnder(root + "/config"), QStringList({"Brenwick/Snaprill.conf"}));
-    EXPECT_EQ(filesUnder(root + "/data"), QStringList({"exclude.txt"}));
+    EXPECT_EQ(filesUnder(root + "/data"), QStringList({"exclude.txt", "history.txt"}));
 }
 
 // --mirror keeps two files of one name apart; a phone's hostile names land
@@ -157,4 +157,22 @@ TEST_F(CliGet, AStopSignalEndsTheCommandAndDeletesNothing) {
     EXPECT_NE(err.str().find("stopped by a signal"), std::string::npos) << err.str();
     EXPECT_EQ(phone->State().Files.size(), 2u);
     EXPECT_TRUE(filesUnder(root + "/out").isEmpty());
+}
+
+// --new remembers what came off the phone before, whatever became of the
+// copies: a picture moved away is not fetched again; a new one is.
+TEST_F(CliGet, NewSkipsPicturesDownloadedBefore) {
+    auto phone = plug("one", phoneState("E398", {{Pic + "old.jpg", test::FileBytes(3000, 1)}}));
+    const QString dir = root + "/saved/";
+    EXPECT_EQ(run({"get", "--to", dir.toStdString()}), 0);
+    ASSERT_TRUE(QFile::remove(dir + "old.jpg"));  // moved away by the user
+    phone->State().Files[Pic + "fresh.jpg"] = {test::FileBytes(2000, 2), 0, 0};
+    EXPECT_EQ(run({"get", "--new", "--json", "--to", dir.toStdString()}), 0);
+    const QJsonObject doc = json();
+    EXPECT_EQ(doc["downloaded"].toInt(), 1);
+    EXPECT_EQ(doc["skipped"].toInt(), 1);
+    EXPECT_EQ(filesUnder(dir), QStringList({"fresh.jpg"}));
+    // Without --new the local file's presence alone decides, as before.
+    EXPECT_EQ(run({"get", "--to", dir.toStdString()}), 0);
+    EXPECT_EQ(filesUnder(dir), QStringList({"fresh.jpg", "old.jpg"}));
 }

@@ -67,7 +67,10 @@ TEST_F(CliProgram, BackupOfAPhoneInModemMode) {
     EXPECT_EQ(program.Process.readAllStandardError(),
               "snaprill-cli: Switching to P2K mode: Motorola USB Modem (virtual)\n");
     EXPECT_EQ(readLocal(conf), settings);
-    EXPECT_EQ(filesUnder(root + "/home"), QStringList{"config/Brenwick/Snaprill.conf"});
+    // The settings are the window's, untouched; the history of the pictures
+    // fetched is shared with the window.
+    EXPECT_EQ(filesUnder(root + "/home"),
+              (QStringList{"config/Brenwick/Snaprill.conf", "data/Brenwick/Snaprill/history.txt"}));
 }
 
 // A phone folder moved in while `ls --wait` waits: the program's event loop

@@ -69,6 +69,10 @@ class TTestHost : public ISessionHost {
                 return DownloadAll;
             case TSessionOption::Previews:
                 return Previews;
+            case TSessionOption::PictureTime:
+                return PictureTime;
+            case TSessionOption::SkipDownloaded:
+                return SkipDownloaded;
         }
         return false;
     }
@@ -90,6 +94,7 @@ class TTestHost : public ISessionHost {
     // Options and answers.
     bool Overwrite = false, DeleteAfter = false, DownloadAll = false, Yes = false;
     bool Previews = false;
+    bool PictureTime = true, SkipDownloaded = false;
     QString Folder;        // the save folder, ending in "/"
     QString ChosenFolder;  // the folder dialog's answer
     std::string PhoneFolder;

@@ -73,6 +73,7 @@ TEST(UdevRecord, PhoneInterfaceRecordCarriesRawProperties) {
     EXPECT_EQ(prop(R, SPDRP_SERVICE), "<absent>");
     EXPECT_EQ(prop(R, SPDRP_CLASS), "<absent>");
     EXPECT_EQ(prop(R, SPDRP_FRIENDLYNAME), "<absent>");
+    EXPECT_EQ(R.SerialNumber, "");  // the device has none
 
     // udev's path wins over the kernel name once udevd has run; a hub port
     // path gives the last port as the address.
@@ -80,7 +81,9 @@ TEST(UdevRecord, PhoneInterfaceRecordCarriesRawProperties) {
     A.IdPath = "pci-0000:00:14.0-usb-0:4.2:1.8";
     A.PortPath = "4.2";
     A.Driver = "usbfs";
+    A.Serial = "SN0042";
     R = BuildDeviseInterface(A, TUdevDeviceKind::P2KInterface);
+    EXPECT_EQ(R.SerialNumber, "SN0042");
     EXPECT_EQ(prop(R, SPDRP_LOCATION_INFORMATION), bytes("pci-0000:00:14.0-usb-0:4.2:1.8\0"));
     EXPECT_EQ(prop(R, SPDRP_ADDRESS), bytes("\x02\0\0\0"));
     EXPECT_EQ(prop(R, SPDRP_DRIVER), bytes("usbfs\0"));

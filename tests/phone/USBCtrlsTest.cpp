@@ -53,11 +53,16 @@ TEST(GetUSBDevises, PropertyReadingRules) {
     i.Properties[SPDRP_BUSNUMBER] = std::string("\x02\x01\0\0", 4);
     i.Properties[SPDRP_UI_NUMBER] = std::string("\x05", 1);
     i.Properties[SPDRP_CAPABILITIES] = std::string("\x01\x02\x03\x04\x05", 5);  // too long
-    src.Present[P2KInterfaceGuid] = {i};
+    i.SerialNumber = "SN0042";
+    auto j = P2KInterface(8, "/p/8");
+    j.SerialNumber = std::string(256, 'n');  // no USB string is that long
+    src.Present[P2KInterfaceGuid] = {i, j};
 
     TUSBDevises d;
     GetUSBDevises(src, P2KInterfaceGuid, "", d);
-    ASSERT_EQ(d.size(), 1u);
+    ASSERT_EQ(d.size(), 2u);
+    EXPECT_EQ(d[0].SerialNumber, "SN0042");
+    EXPECT_EQ(d[1].SerialNumber, "");
     EXPECT_EQ(d[0].HardwareID, "USB\\VID_22B8&PID_4901");
     EXPECT_EQ(d[0].Mfg.size(), 256u);
     EXPECT_EQ(d[0].Driver, "");

@@ -14,6 +14,7 @@ inline void PlaceFormFiles(TFormConfig& Config, const QString& Root) {
     Config.SettingsPath = Root + QStringLiteral("/config/Brenwick/Snaprill.conf");
     Config.AutostartPath = Root + QStringLiteral("/config/autostart/snaprill.desktop");
     Config.ExcludePath = Root + QStringLiteral("/data/exclude.txt");
+    Config.HistoryPath = Root + QStringLiteral("/data/history.txt");
     Config.LangDir = Root + QStringLiteral("/lang");
     Config.ExePath = Root + QStringLiteral("/bin/snaprill");
     Config.PicturesDir = Root + QStringLiteral("/Pictures/");
