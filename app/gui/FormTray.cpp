@@ -2,11 +2,20 @@
 #include "gui/TForm1.h"
 
 void TForm1::trayClicked() {
-    if (isVisible()) {
-        // Minimising hides the window (minimized()).
-        showMinimized();
+    if (isVisible() && !isMinimized()) {
+        // Hidden at once, where a minimise would leave it. Asking the window
+        // manager to iconify the window and withdrawing it right after, as a
+        // minimise that hides does, races with the window manager: an iconify
+        // it carried out after the withdrawal came back as a minimised state
+        // when the window was next shown, and hid it again, so that a click
+        // in four was lost. A window minimised but not hidden is shown.
+        hide();
         return;
     }
+    bringToFront();
+}
+
+void TForm1::bringToFront() {
     setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
     show();
     raise();

@@ -59,6 +59,8 @@ class TForm1 : public QMainWindow, private ISessionHost {
     // Start-up and close, as the program runs them.
     void FormCreate();
     void FormClose();
+    // Shows the window, restored from a minimised state, in front and active.
+    void bringToFront();
     // Applies the language file Name of the language folder.
     void loadLang(const QString& Name);
     // The charset value whose code page decodes the applied language texts.
