@@ -21,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchApp.h"
 #include "MotoP2KMode.h"
 #include "backend/Clock.h"
 #include "core/ExcludeIndex.h"
@@ -37,24 +38,6 @@
 #include "support/VirtualRig.h"
 
 namespace {
-
-// One QApplication for the whole program, made before the first widget.
-// The window's hidden open-file dialog watches the working directory and
-// works out the type of every file that changes there, in the window's
-// message pumps; an empty working directory keeps the figures independent
-// of where the program is started.
-QApplication& benchApp() {
-    static int argc = 1;
-    static char name[] = "snaprill_bench";
-    static char* argv[] = {name, nullptr};
-    static QApplication* app = [] {
-        QStandardPaths::setTestModeEnabled(true);
-        static QTemporaryDir quiet;
-        QDir::setCurrent(quiet.path());
-        return new QApplication(argc, argv);
-    }();
-    return *app;
-}
 
 std::string pictureName(int Index) {
     return "/a/mobile/picture/img" + std::to_string(Index) + ".jpg";
@@ -122,7 +105,7 @@ struct TWindowRig {
         Form = std::make_unique<TForm1>(Phones, Config);
         return *Form;
     }
-    int Rows() const { return Form->fileRows().Count(); }
+    int Rows() const { return Form->session().Rows().Count(); }
 };
 
 QByteArray modeSettings(int Mode) {

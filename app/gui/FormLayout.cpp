@@ -20,8 +20,10 @@
 
 #include "core/Charsets.h"
 #include "core/FileListModel.h"
+#include "core/LogModel.h"
 #include "core/MessageTemplates.h"
 #include "gui/LinkLabel.h"
+#include "gui/LogView.h"
 #include "gui/TForm1.h"
 #include "gui/TrayIcon.h"
 
@@ -272,15 +274,18 @@ void TForm1::buildLogPage() {
     tabs_->addTab(logPage_, QIcon(QStringLiteral(":/tabs/log.png")), QStringLiteral("Log"));
     auto* v = new QVBoxLayout(logPage_);
     v->setContentsMargins(0, 0, 0, 0);
-    logView_ = new QPlainTextEdit(logPage_);
+    // Lines formatted from a template are kept as the template and its
+    // arguments, and formatted as the window formats its messages.
+    logModel_ = new TLogModel(
+        [this](const char* Name, const QByteArray* Raw, const QList<TMessageArg>& Args) {
+            return render({Name, Args, Raw ? std::optional(*Raw) : std::nullopt});
+        },
+        this);
+    logView_ = new TLogView(logPage_);
     // The log is never replaced by a language file, so it is kept out of
     // the named controls a file can reach.
     logView_->setObjectName(QStringLiteral("Log"));
-    logView_->setReadOnly(true);
-    // Nothing is ever undone in the log; an undo record per line would only
-    // grow with it.
-    logView_->setUndoRedoEnabled(false);
-    logView_->setLineWrapMode(QPlainTextEdit::NoWrap);
+    logView_->setModel(logModel_);
     logView_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     QPalette lp = logView_->palette();
     lp.setColor(QPalette::Base, lp.color(QPalette::Button));

@@ -1,16 +1,15 @@
 // Messages formatted from the template labels, and the Log they go to.
 #include <QLabel>
-#include <QPlainTextEdit>
-#include <QTextBlock>
-#include <QTextCursor>
 
 #include "core/Charsets.h"
+#include "core/LogModel.h"
 #include "core/MessageTemplates.h"
 #include "core/WindowTitle.h"
 #include "gui/TForm1.h"
 
 void TForm1::AddLog(const QString& Text) {
-    addLogLine(Text, std::nullopt);
+    logModel_->AddText(Text);
+    lineAdded(std::nullopt);
 }
 
 void TForm1::addMsg(const TSessionMsg& Msg) {
@@ -19,22 +18,14 @@ void TForm1::addMsg(const TSessionMsg& Msg) {
         return;
     }
     TShownMsg shown = shownMsg(Msg.Name, Msg.Args);
-    const QString text = render(shown);
+    logModel_->AddMsg(Msg.Name, Msg.Args, shown.Raw ? &*shown.Raw : nullptr);
     // Only a language file's template can read differently under another
     // charset; built-in ones need no record.
-    addLogLine(text, shown.Raw ? std::optional(std::move(shown)) : std::nullopt);
+    lineAdded(shown.Raw ? std::optional(std::move(shown)) : std::nullopt);
 }
 
-void TForm1::addLogLine(const QString& Text, std::optional<TShownMsg> Shown) {
-    // One line per call, whatever line breaks a phone name carries.
-    QString line = Text;
-    line.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
-    pendingLog_.append(line);
-    if (Shown) {
-        logMsgs_.emplace_back(logLines_, *Shown);
-    }
+void TForm1::lineAdded(std::optional<TShownMsg> Shown) {
     lastLineMsg_ = std::move(Shown);
-    ++logLines_;
     showProgress(!session_->Busy());
 }
 
@@ -76,20 +67,8 @@ void TForm1::setCaptionState(const char* Template) {
 }
 
 void TForm1::renderShownMsgs() {
-    showProgress(true);  // pending lines first, so that line numbers match blocks
-    QTextDocument* doc = logView_->document();
-    for (const auto& [line, shown] : logMsgs_) {
-        const QTextBlock block = doc->findBlockByNumber(line);
-        if (!block.isValid()) {
-            continue;
-        }
-        QTextCursor c(block);
-        c.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
-        QString text = render(shown);
-        text.replace(QLatin1Char('\r'), QLatin1Char(' '))
-            .replace(QLatin1Char('\n'), QLatin1Char(' '));
-        c.insertText(text);
-    }
+    showProgress(true);
+    logModel_->RenderAgain();
     for (int panel = 0; panel < 2; ++panel) {
         if (panelMsgs_[panel]) {
             setPanelMsg(panel, *panelMsgs_[panel]);

@@ -6,12 +6,12 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <algorithm>
 
 #include "core/ListRules.h"
+#include "core/LogModel.h"
 
 TForm1::TForm1(TPhoneBackend& Backend, TFormConfig Config, QWidget* Parent)
     : QMainWindow(Parent),
@@ -37,12 +37,10 @@ void TForm1::showProgress(bool Now) {
         return;
     }
     shownAt_.start();
-    if (!pendingLog_.isEmpty()) {
-        // One append for many lines: each line still becomes its own paragraph.
-        logView_->appendPlainText(pendingLog_.join(QLatin1Char('\n')));
-        messagePanel_->setText(pendingLog_.last());
+    if (logModel_->HasUnpublished()) {
+        logModel_->Publish();
+        messagePanel_->setText(logModel_->Line(logModel_->Lines() - 1));
         panelMsgs_[0] = lastLineMsg_;
-        pendingLog_.clear();
     }
     if (barsPending_) {
         barsPending_ = false;

@@ -35,6 +35,8 @@ class QToolButton;
 class QTreeView;
 class QVBoxLayout;
 class TLinkLabel;
+class TLogModel;
+class TLogView;
 class TTrayIcon;
 struct TPhoneBackend;
 
@@ -143,7 +145,10 @@ class TForm1 : public QMainWindow, private ISessionHost {
     };
     TShownMsg shownMsg(const char* Name, const QList<TMessageArg>& Args) const;
     QString render(const TShownMsg& Shown) const;
-    void addLogLine(const QString& Text, std::optional<TShownMsg> Shown);
+    // A line was added to the Log: Shown when it was formatted from a
+    // language file's template, so that the status panel can follow a
+    // charset change.
+    void lineAdded(std::optional<TShownMsg> Shown);
     void addMsg(const TSessionMsg& Msg);
     void setCaptionState(const char* Template);
     // Shows Shown in status panel 0 (Panel 0) or 1, remembered for a charset change.
@@ -209,7 +214,8 @@ class TForm1 : public QMainWindow, private ISessionHost {
     QPlainTextEdit* languageKeys_ = nullptr;  // idLangContainer
     QListWidget* languageFiles_ = nullptr;    // idLanguageList
     QFrame* templatePanel_ = nullptr;         // Panel2
-    QPlainTextEdit* logView_ = nullptr;       // Log
+    TLogView* logView_ = nullptr;             // Log
+    TLogModel* logModel_ = nullptr;           // the Log's lines
     TLinkLabel* mailLink_ = nullptr;          // Label1
     TLinkLabel* ownersLink_ = nullptr;        // Label6
     TLinkLabel* componentsLink_ = nullptr;    // Label8
@@ -219,12 +225,7 @@ class TForm1 : public QMainWindow, private ISessionHost {
     TTrayIcon* tray_ = nullptr;               // TrayIcon1
     QList<QIcon> toolIcons_;                  // ImageList1
 
-    // Progress not shown yet (see ShowEveryMs).
-    QStringList pendingLog_;
-    // The Log's lines so far (shown or pending) and those formatted from a
-    // language file's template, by line number.
-    int logLines_ = 0;
-    std::vector<std::pair<int, TShownMsg>> logMsgs_;
+    // The last line of the Log, when it was formatted from a language file's template.
     std::optional<TShownMsg> lastLineMsg_;
     std::optional<TShownMsg> captionMsg_;
     std::optional<TShownMsg> panelMsgs_[2];

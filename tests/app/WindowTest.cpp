@@ -118,12 +118,11 @@ TEST_F(WindowTest, FirstRunDefaultsAndTheLog) {
     EXPECT_EQ(test::control<QComboBox>(f, "idCharsetSel")->currentText(), "DEFAULT_CHARSET");
     EXPECT_EQ(test::control<QComboBox>(f, "idLanguageSel")->currentIndex(), -1);
     EXPECT_EQ(f.session().Exclude().Count(), 0);
-    EXPECT_EQ(test::control<QPlainTextEdit>(f, "Log")->toPlainText(), "0 P2K devices found");
+    EXPECT_EQ(logText(f), "0 P2K devices found");
 
     f.AddLog("first");
     f.AddLog("second");
-    EXPECT_EQ(test::control<QPlainTextEdit>(f, "Log")->toPlainText(),
-              "0 P2K devices found\nfirst\nsecond");
+    EXPECT_EQ(logText(f), "0 P2K devices found\nfirst\nsecond");
     EXPECT_EQ(test::control<QLabel>(f, "StatusPanel0")->text(), "second");
 
     f.close();
@@ -248,7 +247,7 @@ TEST_F(WindowTest, LanguageFileKeysQuotesAndFallbacks) {
     EXPECT_EQ(test::control<QTabWidget>(f, "idTabs")->tabText(1), "Settings");
     EXPECT_EQ(test::control<QToolButton>(f, "idDelete")->text(), "***");
     EXPECT_EQ(test::control<QComboBox>(f, "idModeSelect")->itemText(0), "Photo Manager");
-    EXPECT_TRUE(test::control<QPlainTextEdit>(f, "Log")->toPlainText().endsWith("kept"));
+    EXPECT_TRUE(logText(f).endsWith("kept"));
     EXPECT_EQ(test::control<QLineEdit>(f, "Edit1")->text(), config.PicturesDir);
     EXPECT_EQ(test::control<QComboBox>(f, "idUploadPath")->currentText(), "/b/");
     EXPECT_EQ(textOf(f, "Panel2"), "Templates");
@@ -497,12 +496,12 @@ TEST_F(WindowTest, UnreadableAndUnwritableFilesAreLogged) {
     QDir().mkpath(config.ExcludePath);
     QDir().mkpath(config.SettingsPath);
     TForm1& f = start();
-    EXPECT_TRUE(test::control<QPlainTextEdit>(f, "Log")->toPlainText().contains("exclude.txt"));
+    EXPECT_TRUE(logText(f).contains("exclude.txt"));
     EXPECT_EQ(test::control<QLineEdit>(f, "Edit1")->text(), config.PicturesDir);
     test::control<QCheckBox>(f, "idLoad")->setChecked(true);
     QDir().mkpath(config.AutostartPath);
     f.close();  // still ends normally
-    const QString log = test::control<QPlainTextEdit>(f, "Log")->toPlainText();
+    const QString log = logText(f);
     EXPECT_TRUE(log.contains("Snaprill.conf")) << log.toStdString();
     EXPECT_TRUE(log.contains("snaprill.desktop")) << log.toStdString();
     EXPECT_GE(log.count("exclude.txt"), 2) << log.toStdString();
