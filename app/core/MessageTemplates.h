@@ -11,7 +11,7 @@ struct TMessageTemplate {
     const char* Caption;  // its built-in caption
 };
 
-inline constexpr std::array<TMessageTemplate, 22> MessageTemplates = {{
+inline constexpr std::array<TMessageTemplate, 25> MessageTemplates = {{
     {"idDownloadComplete", "Download is complete!"},
     {"idUploading", "Uploading - %2.f/%2.f kB"},
     {"idFilesCount", "%d files"},
@@ -34,6 +34,10 @@ inline constexpr std::array<TMessageTemplate, 22> MessageTemplates = {{
     {"idBadPhoneName", "The name %s cannot be written on the phone, skipping"},
     {"idListIncomplete", "The file list could not be read in full"},
     {"idKeptOnPhone", "%s stays on the phone: its copy could not be flushed to the disk"},
+    // The tray icon's menu.
+    {"idTrayShow", "Show Snaprill"},
+    {"idTrayHide", "Hide Snaprill"},
+    {"idTrayQuit", "Quit"},
 }};
 
 // The built-in caption of the named template; empty for an unknown name.

@@ -406,4 +406,8 @@ void TForm1::buildTray() {
     tray_->SetActive(true);
     tray_->SetToolTip(QStringLiteral("Snaprill by Brenwick"));
     tray_->OnClick = [this](QObject*) { trayClicked(); };
+    tray_->OnShowHide = [this](QObject*) { trayClicked(); };
+    tray_->OnQuit = [this](QObject*) { quitProgram(); };
+    tray_->OnMenu = [this](QObject*) { nameTrayMenu(); };
+    nameTrayMenu();
 }

@@ -104,6 +104,11 @@ class TForm1 : public QMainWindow, private ISessionHost {
     void charsetChosen();
     void browseForFolder();
     void trayClicked();
+    // Whether the window is on show, as a tray click or the tray menu toggles it.
+    bool windowShown() const;
+    void nameTrayMenu();
+    // Closes the window as the user would and ends the program.
+    void quitProgram();
     void minimized();
     void openLink(const QString& Target);
     void getLangs();
