@@ -5,6 +5,19 @@
 
 class QSettings;
 
+// The window as the user left it: its frame's top-left corner, its inner
+// size, whether it was maximised, and the widths of the file list's three
+// columns. Each value is absent when not stored, or stored with the wrong
+// type; only present values are written.
+struct TWindowPlace {
+    std::optional<int> Left;
+    std::optional<int> Top;
+    std::optional<int> Width;
+    std::optional<int> Height;
+    std::optional<bool> Maximized;
+    std::optional<int> Columns[3];
+};
+
 // The program's settings as stored: each value is absent when the store has
 // none or holds it with the wrong type. Strings are texts; booleans are
 // stored as the integers 1 and 0 (any non-zero number reads as true).
@@ -17,6 +30,7 @@ struct TStoredSettings {
     std::optional<QString> Lang;
     std::optional<int> Mode;
     std::optional<int> Charset;
+    TWindowPlace Place;
 };
 
 // The values to write at close: every one is present.
@@ -29,6 +43,7 @@ struct TSettingsToWrite {
     QString Lang;
     int Mode = 0;
     int Charset = 1;
+    TWindowPlace Place;
 };
 
 // Where the settings live: "<config>/Brenwick/Snaprill.conf" in the native

@@ -237,7 +237,7 @@ void TForm1::buildPicturesPage() {
     registerControl(fileView_, QStringLiteral("ListView1"));
     fileView_->setModel(&session_->FileList());
     fileView_->setColumnWidth(TFileListModel::ColCaption, 30);
-    fileView_->setColumnWidth(TFileListModel::ColName, 290);
+    fileView_->setColumnWidth(TFileListModel::ColName, nameWidth_);
     fileView_->setColumnWidth(TFileListModel::ColSize, 70);
     fileView_->header()->setSectionsClickable(false);
     fileView_->header()->setSectionsMovable(false);
@@ -259,6 +259,7 @@ void TForm1::buildPicturesPage() {
                        "QTreeView::item:selected { background: palette(highlight);"
                        " color: palette(highlighted-text); }"));
     fileView_->viewport()->setCursor(Qt::PointingHandCursor);
+    watchColumns();
     v->addWidget(fileView_, 1);
 
     // The list's context menu.

@@ -3,7 +3,6 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
-#include <QScreen>
 
 #include "core/Autostart.h"
 #include "core/Charsets.h"
@@ -26,10 +25,7 @@ void TForm1::FormCreate() {
     downloadAllBox_->setChecked(stored.Download.value_or(false));
     hideBox_->setChecked(stored.Hide.value_or(false));
 
-    // The window first appears in the middle of its screen.
-    if (const QScreen* screen = this->screen()) {
-        move(screen->availableGeometry().center() - rect().center());
-    }
+    restorePlace(stored.Place);
 
     // Without a notification area a hidden window could never be reached.
     const bool trayAvailable = config_.TrayAvailable && config_.TrayAvailable();
@@ -76,6 +72,7 @@ void TForm1::FormClose() {
     values.Lang = languageChoice_->currentIndex() >= 0 ? languageChoice_->currentText() : QString();
     values.Mode = modeChoice_->currentIndex();
     values.Charset = charsetChoice_->currentIndex();
+    values.Place = currentPlace();
     QString error;
     if (!TSettingsStore(config_.SettingsPath).write(values, &error)) {
         AddLog(error);

@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTreeView>
 #include <algorithm>
 
 #include "core/ListRules.h"
@@ -113,6 +114,9 @@ void TForm1::changeEvent(QEvent* Event) {
 }
 
 bool TForm1::eventFilter(QObject* Watched, QEvent* Event) {
+    if (Watched == fileView_ && Event->type() == QEvent::Resize) {
+        showNameWidth();
+    }
     if (Watched == phoneChoice_ &&
         (Event->type() == QEvent::Resize || Event->type() == QEvent::Move)) {
         placeUploadPath();

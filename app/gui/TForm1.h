@@ -98,6 +98,12 @@ class TForm1 : public QMainWindow, private ISessionHost {
     void connectSession();
     QFileDialog* openDialog();
 
+    // --- The window's place (FormPlace.cpp) ---
+    void restorePlace(const TWindowPlace& Place);
+    TWindowPlace currentPlace() const;
+    void watchColumns();
+    void showNameWidth();
+
     // --- What the user does ---
     void modeChosen(bool ByUser);
     void languageChosen();
@@ -177,6 +183,12 @@ class TForm1 : public QMainWindow, private ISessionHost {
     QHash<QObject*, QByteArray> appliedRaw_;  // raw language-file bytes of applied texts
     int fontCharset_ = 1;
     bool minimizeHandlerInstalled_ = false;
+    // The file-name column's width as the user set it (or as it was stored)
+    // and the window's width then: the column grows and shrinks with the
+    // window, and is shown no narrower than a minimum.
+    int nameWidth_ = 290;
+    int nameAtWindowWidth_ = 469;  // the window's first width
+    bool sizingColumns_ = false;   // a width set by the window, not the user
 
     // The controls, with the object names that language files address.
     QTabWidget* tabs_ = nullptr;              // idTabs

@@ -1,10 +1,13 @@
 // What a desktop program is expected to do beyond its own pages: a tray
 // menu, a window that comes back where it was left, and the refresh key.
 #include <QCheckBox>
+#include <QHeaderView>
 #include <QMenu>
+#include <QScreen>
 #include <QSettings>
 #include <QSystemTrayIcon>
 #include <QTest>
+#include <QTreeView>
 
 #include "AppFixture.h"
 #include "gui/TrayIcon.h"
@@ -47,4 +50,85 @@ TEST_F(WindowTest, TrayMenuShowsHidesAndQuitsAsTheWindowWould) {
     EXPECT_EQ(pickTrayEntry(f, "TrayQuit"), "Stop");
     EXPECT_EQ(QSettings(config.SettingsPath, QSettings::NativeFormat).value("overwrite").toInt(),
               1);
+}
+
+// The user's window comes back where and as large as it was left, with the
+// list's column widths; what the window gains in width goes to the names.
+TEST_F(WindowTest, PlaceSizeAndColumnWidthsComeBackAndTheNameColumnStretches) {
+    TForm1& f = start();
+    auto* list = test::control<QTreeView>(f, "ListView1");
+    const int name = list->columnWidth(1), size = list->columnWidth(2);
+    f.resize(f.width() + 120, f.height() + 40);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(list->columnWidth(1), name + 120);
+    EXPECT_EQ(list->columnWidth(2), size);
+
+    // The size column's edge dragged 30 pixels wider.
+    QHeaderView* header = list->header();
+    const QPoint edge(header->sectionViewportPosition(2) + header->sectionSize(2) - 1,
+                      header->height() / 2);
+    QTest::mousePress(header->viewport(), Qt::LeftButton, {}, edge);
+    QTest::mouseMove(header->viewport(), edge + QPoint(30, 0));
+    QTest::mouseRelease(header->viewport(), Qt::LeftButton, {}, edge + QPoint(30, 0));
+    ASSERT_EQ(list->columnWidth(2), size + 30);
+
+    // Narrowed to the least, the names keep some room; widened again, they
+    // get back what they had.
+    f.resize(f.minimumWidth(), f.height());
+    QCoreApplication::processEvents();
+    EXPECT_GE(list->columnWidth(1), 40);
+    f.resize(f.minimumWidth() + 200, f.height());
+    f.move(30, 40);
+    QCoreApplication::processEvents();
+    const int names = list->columnWidth(1);
+    const QRect place = f.frameGeometry();
+    const QSize inner = f.size();
+
+    TForm1& g = restart();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(g.frameGeometry(), place);
+    auto* again = test::control<QTreeView>(g, "ListView1");
+    EXPECT_EQ(again->columnWidth(0), 30);
+    EXPECT_EQ(again->columnWidth(1), names);
+    EXPECT_EQ(again->columnWidth(2), size + 30);
+    QSettings s(config.SettingsPath, QSettings::NativeFormat);
+    EXPECT_EQ(s.value("windowWidth").toInt(), inner.width());
+    EXPECT_EQ(s.value("listNameWidth").toInt(), names);
+    EXPECT_EQ(s.value("charset").toInt(), 1);  // the program's own keys stay as they were
+}
+
+// Stored places that cannot be taken as they stand: the window still opens
+// on the screen, at a size it can have.
+TEST_F(WindowTest, StoredPlacesOffScreenOrOutOfBoundsAreMended) {
+    struct Case {
+        const char* Settings;
+        bool Centred;
+    };
+    const Case cases[] = {
+        {"windowLeft=-5000\nwindowTop=-5000\nwindowWidth=600\nwindowHeight=400\n", true},
+        {"windowLeft=40\nwindowTop=30000\n", true},
+        {"windowLeft=abc\nwindowTop=20\n", true},
+        {"windowLeft=10\nwindowTop=20\nwindowWidth=100000\nwindowHeight=5\n", false},
+        {"listCaptionWidth=-3\nlistNameWidth=99999\nlistSizeWidth=x\nwindowMaximized=1\n", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Settings);
+        writeFile(config.SettingsPath, QByteArray("[General]\n") + c.Settings);
+        TForm1& f = start();
+        QCoreApplication::processEvents();
+        const QRect screen = f.screen()->availableGeometry();
+        EXPECT_TRUE(screen.intersects(f.frameGeometry()));
+        EXPECT_LE(f.width(), screen.width());
+        EXPECT_LE(f.height(), screen.height());
+        EXPECT_GE(f.height(), f.minimumHeight());
+        if (c.Centred && !f.isMaximized()) {
+            EXPECT_LE((f.frameGeometry().center() - screen.center()).manhattanLength(), 60);
+        }
+        auto* list = test::control<QTreeView>(f, "ListView1");
+        EXPECT_EQ(list->columnWidth(0), 30);
+        EXPECT_EQ(list->columnWidth(2), 70);
+        form.reset();
+    }
+    EXPECT_TRUE(
+        QSettings(config.SettingsPath, QSettings::NativeFormat).contains("windowMaximized"));
 }
