@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QShortcut>
 #include <QToolButton>
 #include <QTreeView>
 #include <algorithm>
@@ -24,6 +25,11 @@ void TForm1::connectControls() {
     connect(deleteButton_, &QToolButton::clicked, s, &TPhoneSession::Delete);
     connect(uploadButton_, &QToolButton::clicked, s, &TPhoneSession::Upload);
     connect(refreshButton_, &QToolButton::clicked, s, &TPhoneSession::Refresh);
+    // F5 refreshes, as in every file manager, from any page of the window. It
+    // is the button's click: while a command runs the button, and so the
+    // key, does nothing.
+    auto* refreshKey = new QShortcut(QKeySequence(Qt::Key_F5), this);
+    connect(refreshKey, &QShortcut::activated, refreshButton_, &QToolButton::click);
     connect(phoneChoice_, &QComboBox::activated, this, [this](int Index) {
         session_->ChoosePhone(Index);
         showPhones();  // a choice the session did not take is undone

@@ -6,10 +6,11 @@
 #include <QScreen>
 #include <QSettings>
 #include <QSystemTrayIcon>
+#include <QTabWidget>
 #include <QTest>
 #include <QTreeView>
 
-#include "AppFixture.h"
+#include "PhoneWindow.h"
 #include "gui/TrayIcon.h"
 
 namespace {
@@ -131,4 +132,21 @@ TEST_F(WindowTest, StoredPlacesOffScreenOrOutOfBoundsAreMended) {
     }
     EXPECT_TRUE(
         QSettings(config.SettingsPath, QSettings::NativeFormat).contains("windowMaximized"));
+}
+
+// F5 lists the phone again, from whichever page is on show.
+TEST_F(PhoneWindowTest, F5RefreshesThePictures) {
+    auto phone = plugBefore(
+        "one", phoneState("Alpha", "0A4A5A6A7A8A9B", {{"/a/mobile/picture/a.jpg", {1, 2, 3}}}));
+    TForm1& f = open();
+    f.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&f));
+    ASSERT_EQ(searches(*phone).size(), 1u);
+    phone->State().Files["/a/mobile/picture/b.jpg"] = {{4, 5}, 0, 0};
+    QTest::keyClick(&f, Qt::Key_F5);
+    EXPECT_EQ(searches(*phone).size(), 2u);
+    EXPECT_EQ(column(1), (QStringList{"/a/mobile/picture/a.jpg", "/a/mobile/picture/b.jpg"}));
+    test::control<QTabWidget>(f, "idTabs")->setCurrentWidget(test::control<QWidget>(f, "idLog"));
+    QTest::keyClick(&f, Qt::Key_F5);
+    EXPECT_EQ(searches(*phone).size(), 3u);
 }
