@@ -7,7 +7,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSettings>
-#include <QSystemTrayIcon>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
@@ -416,46 +415,6 @@ TEST_F(WindowTest, ModeSwitchesItsControls) {
                     ->isVisibleTo(test::control<QWidget>(f, "idOptions")));
     EXPECT_FALSE(
         test::control<QFrame>(f, "Panel3")->isVisibleTo(test::control<QWidget>(f, "idList")));
-}
-
-TEST_F(WindowTest, TrayTogglesAndMinimiseHides) {
-    TForm1& f = start();
-    ASSERT_TRUE(f.isVisible());
-    TTrayIcon* tray = test::control<TTrayIcon>(f, "TrayIcon1");
-    emit tray->platformIcon()->activated(QSystemTrayIcon::Trigger);
-    QCoreApplication::processEvents();
-    EXPECT_FALSE(f.isVisible());
-    emit tray->platformIcon()->activated(QSystemTrayIcon::Trigger);
-    QCoreApplication::processEvents();
-    EXPECT_TRUE(f.isVisible());
-    EXPECT_FALSE(f.isMinimized());
-    emit tray->platformIcon()->activated(QSystemTrayIcon::Context);  // no handler: nothing
-    QCoreApplication::processEvents();
-    EXPECT_TRUE(f.isVisible());
-    f.showMinimized();
-    QCoreApplication::processEvents();
-    EXPECT_FALSE(f.isVisible());
-    // A double click toggles twice and ends where it started, from either
-    // state. The X11 tray reports the first press as a trigger and the
-    // second only as a double click.
-    for (const bool visible : {false, true}) {
-        emit tray->platformIcon()->activated(QSystemTrayIcon::Trigger);
-        QCoreApplication::processEvents();
-        emit tray->platformIcon()->activated(QSystemTrayIcon::DoubleClick);
-        QCoreApplication::processEvents();
-        EXPECT_EQ(f.isVisible(), visible);
-        if (!visible) {
-            emit tray->platformIcon()->activated(QSystemTrayIcon::Trigger);
-            QCoreApplication::processEvents();
-        }
-    }
-
-    tray->SetToolTip(QString(70, QLatin1Char('t')));
-    EXPECT_EQ(tray->ToolTip().size(), 62);
-    tray->SetActive(true);
-    EXPECT_TRUE(tray->Active());
-    tray->SetActive(false);
-    EXPECT_FALSE(tray->Active());
 }
 
 TEST_F(WindowTest, FolderChooserAndLinks) {
