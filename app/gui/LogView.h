@@ -18,6 +18,8 @@ class TLogView : public QAbstractItemView {
     QModelIndex indexAt(const QPoint& Point) const override;
     // The selected lines, one a line, in the Log's order.
     QString selectedText() const;
+    // Typing does not search: it would format every line of a long Log.
+    void keyboardSearch(const QString&) override {}
 
   protected:
     QModelIndex moveCursor(CursorAction Action, Qt::KeyboardModifiers Modifiers) override;
