@@ -96,9 +96,6 @@ void measureGrowth(benchmark::State& State, const std::function<void(int)>& Add)
     State.counters["lines"] = lines;
     State.counters["heap_B/line"] = heapGrowth / lines;
     State.counters["rss_MB/100k"] = residentGrowth / lines * 100000 / (1024.0 * 1024.0);
-    State.counters["us/line"] =
-        benchmark::Counter(static_cast<double>(State.iterations()) * 1e-6,
-                           benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
 void BM_LogLines(benchmark::State& State) {
