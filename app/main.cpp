@@ -1,12 +1,16 @@
 #include <QApplication>
 #include <QSessionManager>
+#include <QStandardPaths>
+#include <cstdio>
 
 #include "core/BackendFactory.h"
 #include "core/QtTranslations.h"
 #include "core/QuitSignals.h"
 #include "core/SettingsStore.h"
 #include "core/UserPaths.h"
+#include "core/WindowTitle.h"
 #include "gui/FormConfig.h"
+#include "gui/SingleInstance.h"
 #include "gui/TForm1.h"
 
 int main(int argc, char** argv) {
@@ -29,6 +33,23 @@ int main(int argc, char** argv) {
     });
 
     TFormConfig config = defaultFormConfig();
+    // Started again, the program shows the window that runs instead of
+    // opening a second one on the same phones and settings.
+    TSingleInstance instance(QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation),
+                             config.SettingsPath);
+    switch (instance.Claim()) {
+        case TSingleInstance::TClaim::Forwarded:
+            return 0;
+        case TSingleInstance::TClaim::Unanswered:
+            std::fprintf(stderr, "%s is already running (process %lld) and does not answer\n",
+                         ApplicationTitle, static_cast<long long>(instance.HolderPid()));
+            return 1;
+        case TSingleInstance::TClaim::First:
+            if (!instance.Error().isEmpty()) {
+                std::fprintf(stderr, "%s\n", qPrintable(instance.Error()));
+            }
+            break;
+    }
     const bool hide = TSettingsStore(config.SettingsPath).readHide().value_or(false);
     const bool trayAvailable = config.TrayAvailable();
 
@@ -39,6 +60,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     window = &form;
+    instance.SetOnShowAsked([&form] { form.bringToFront(); });
 #ifndef QT_NO_SESSIONMANAGER
     // A logout asks for the session's data first: the close sequence's writes.
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &form,

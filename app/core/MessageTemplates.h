@@ -11,7 +11,7 @@ struct TMessageTemplate {
     const char* Caption;  // its built-in caption
 };
 
-inline constexpr std::array<TMessageTemplate, 35> MessageTemplates = {{
+inline constexpr std::array<TMessageTemplate, 38> MessageTemplates = {{
     {"idDownloadComplete", "Download is complete!"},
     {"idUploading", "Uploading - %2.f/%2.f kB"},
     {"idFilesCount", "%d files"},
@@ -47,6 +47,10 @@ inline constexpr std::array<TMessageTemplate, 35> MessageTemplates = {{
     {"idSkippingKnown", "%s was downloaded before, skipping"},
     {"idStaleRemoved", "Removed %s, left by a download that was cut off"},
     {"idSpeedTimeLeft", "%2.f kB/s, %s left"},
+    // The tray icon's menu.
+    {"idTrayShow", "Show Snaprill"},
+    {"idTrayHide", "Hide Snaprill"},
+    {"idTrayQuit", "Quit"},
 }};
 
 // The built-in caption of the named template; empty for an unknown name.

@@ -46,6 +46,20 @@ std::optional<qint64> settingNumber(const QSettings& S, const QString& Name) {
     return n;
 }
 
+// The window's place, under keys of its own beside the program's settings.
+struct TPlaceKey {
+    const char* Name;
+    std::optional<int> TWindowPlace::*Value;
+};
+const TPlaceKey PlaceKeys[] = {
+    {"windowLeft", &TWindowPlace::Left},
+    {"windowTop", &TWindowPlace::Top},
+    {"windowWidth", &TWindowPlace::Width},
+    {"windowHeight", &TWindowPlace::Height},
+};
+const char* const ColumnKeys[] = {"listCaptionWidth", "listNameWidth", "listSizeWidth"};
+const char* const MaximizedKey = "windowMaximized";
+
 }  // namespace
 
 std::optional<QString> settingString(const QSettings& S, const QString& Name) {
@@ -102,6 +116,13 @@ TStoredSettings TSettingsStore::read(QString* Error) const {
     out.Previews = settingBool(s, QStringLiteral("previews"));
     out.PictureTime = settingBool(s, QStringLiteral("picturetime"));
     out.SkipDownloaded = settingBool(s, QStringLiteral("skipdownloaded"));
+    for (const TPlaceKey& k : PlaceKeys) {
+        out.Place.*k.Value = settingInt(s, QString::fromLatin1(k.Name));
+    }
+    out.Place.Maximized = settingBool(s, QString::fromLatin1(MaximizedKey));
+    for (int c = 0; c < 3; ++c) {
+        out.Place.Columns[c] = settingInt(s, QString::fromLatin1(ColumnKeys[c]));
+    }
     return out;
 }
 
@@ -127,6 +148,19 @@ bool TSettingsStore::write(const TSettingsToWrite& Values, QString* Error) const
     s.setValue(QStringLiteral("previews"), Values.Previews ? 1 : 0);
     s.setValue(QStringLiteral("picturetime"), Values.PictureTime ? 1 : 0);
     s.setValue(QStringLiteral("skipdownloaded"), Values.SkipDownloaded ? 1 : 0);
+    for (const TPlaceKey& k : PlaceKeys) {
+        if (const std::optional<int>& v = Values.Place.*k.Value) {
+            s.setValue(QString::fromLatin1(k.Name), *v);
+        }
+    }
+    if (Values.Place.Maximized) {
+        s.setValue(QString::fromLatin1(MaximizedKey), *Values.Place.Maximized ? 1 : 0);
+    }
+    for (int c = 0; c < 3; ++c) {
+        if (Values.Place.Columns[c]) {
+            s.setValue(QString::fromLatin1(ColumnKeys[c]), *Values.Place.Columns[c]);
+        }
+    }
     s.sync();
     if (s.status() != QSettings::NoError) {
         if (Error) {

@@ -5,6 +5,19 @@
 
 class QSettings;
 
+// The window as the user left it: its frame's top-left corner, its inner
+// size, whether it was maximised, and the widths of the file list's three
+// columns. Each value is absent when not stored, or stored with the wrong
+// type; only present values are written.
+struct TWindowPlace {
+    std::optional<int> Left;
+    std::optional<int> Top;
+    std::optional<int> Width;
+    std::optional<int> Height;
+    std::optional<bool> Maximized;
+    std::optional<int> Columns[3];
+};
+
 // The program's settings as stored: each value is absent when the store has
 // none or holds it with the wrong type. Strings are texts; booleans are
 // stored as the integers 1 and 0 (any non-zero number reads as true).
@@ -20,6 +33,7 @@ struct TStoredSettings {
     std::optional<bool> Previews;
     std::optional<bool> PictureTime;     // "picturetime"
     std::optional<bool> SkipDownloaded;  // "skipdownloaded"
+    TWindowPlace Place;
 };
 
 // The values to write at close: every one is present.
@@ -35,6 +49,7 @@ struct TSettingsToWrite {
     bool Previews = true;
     bool PictureTime = true;
     bool SkipDownloaded = false;
+    TWindowPlace Place;
 };
 
 // Where the settings live: "<config>/Brenwick/Snaprill.conf" in the native

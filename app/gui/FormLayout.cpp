@@ -21,9 +21,11 @@
 
 #include "core/Charsets.h"
 #include "core/FileListModel.h"
+#include "core/LogModel.h"
 #include "core/MessageTemplates.h"
 #include "gui/LinkLabel.h"
 #include "gui/MutedRowDelegate.h"
+#include "gui/LogView.h"
 #include "gui/TForm1.h"
 #include "gui/TrayIcon.h"
 
@@ -259,7 +261,7 @@ void TForm1::buildPicturesPage() {
     registerControl(fileView_, QStringLiteral("ListView1"));
     fileView_->setModel(&session_->FileList());
     fileView_->setColumnWidth(TFileListModel::ColCaption, 30);
-    fileView_->setColumnWidth(TFileListModel::ColName, 290);
+    fileView_->setColumnWidth(TFileListModel::ColName, nameWidth_);
     fileView_->setColumnWidth(TFileListModel::ColSize, 70);
     fileView_->header()->setSectionsClickable(false);
     fileView_->header()->setSectionsMovable(false);
@@ -284,6 +286,7 @@ void TForm1::buildPicturesPage() {
     fileView_->viewport()->setCursor(Qt::PointingHandCursor);
     fileView_->setItemDelegate(new TMutedRowDelegate(
         [this] { return skipDownloadedBox_ && skipDownloadedBox_->isChecked(); }, fileView_));
+    watchColumns();
     v->addWidget(fileView_, 1);
 
     // The list's context menu.
@@ -299,15 +302,18 @@ void TForm1::buildLogPage() {
     tabs_->addTab(logPage_, QIcon(QStringLiteral(":/tabs/log.png")), QStringLiteral("Log"));
     auto* v = new QVBoxLayout(logPage_);
     v->setContentsMargins(0, 0, 0, 0);
-    logView_ = new QPlainTextEdit(logPage_);
+    // Lines formatted from a template are kept as the template and its
+    // arguments, and formatted as the window formats its messages.
+    logModel_ = new TLogModel(
+        [this](const char* Name, const QByteArray* Raw, const QList<TMessageArg>& Args) {
+            return render({Name, Args, Raw ? std::optional(*Raw) : std::nullopt});
+        },
+        this);
+    logView_ = new TLogView(logPage_);
     // The log is never replaced by a language file, so it is kept out of
     // the named controls a file can reach.
     logView_->setObjectName(QStringLiteral("Log"));
-    logView_->setReadOnly(true);
-    // Nothing is ever undone in the log; an undo record per line would only
-    // grow with it.
-    logView_->setUndoRedoEnabled(false);
-    logView_->setLineWrapMode(QPlainTextEdit::NoWrap);
+    logView_->setModel(logModel_);
     logView_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     QPalette lp = logView_->palette();
     lp.setColor(QPalette::Base, lp.color(QPalette::Button));
@@ -443,4 +449,8 @@ void TForm1::buildTray() {
     tray_->SetActive(true);
     tray_->SetToolTip(QStringLiteral("Snaprill by Brenwick"));
     tray_->OnClick = [this](QObject*) { trayClicked(); };
+    tray_->OnShowHide = [this](QObject*) { trayClicked(); };
+    tray_->OnQuit = [this](QObject*) { quitProgram(); };
+    tray_->OnMenu = [this](QObject*) { nameTrayMenu(); };
+    nameTrayMenu();
 }

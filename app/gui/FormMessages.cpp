@@ -1,17 +1,15 @@
 // Messages formatted from the template labels, and the Log they go to.
 #include <QLabel>
-#include <QPlainTextEdit>
-#include <QTextBlock>
-#include <QTextCursor>
-#include <QTextDocument>
 
 #include "core/Charsets.h"
+#include "core/LogModel.h"
 #include "core/MessageTemplates.h"
 #include "core/WindowTitle.h"
 #include "gui/TForm1.h"
 
 void TForm1::AddLog(const QString& Text) {
-    addLogLine(Text, std::nullopt);
+    logModel_->AddText(Text);
+    lineAdded(std::nullopt);
 }
 
 void TForm1::addMsg(const TSessionMsg& Msg) {
@@ -20,23 +18,14 @@ void TForm1::addMsg(const TSessionMsg& Msg) {
         return;
     }
     TShownMsg shown = shownMsg(Msg.Name, Msg.Args);
-    const QString text = render(shown);
-    addLogLine(text, std::move(shown));
+    logModel_->AddMsg(Msg.Name, Msg.Args, shown.Raw ? &*shown.Raw : nullptr);
+    // Status panel 0 shows the line and follows a language change, whatever
+    // its template.
+    lineAdded(std::move(shown));
 }
 
-void TForm1::addLogLine(const QString& Text, std::optional<TShownMsg> Shown) {
-    // One line per call, whatever line breaks a phone name carries.
-    QString line = Text;
-    line.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
-    pendingLog_.append(line);
-    // Only a language file's template can read differently under another
-    // charset; Log lines of built-in ones need no record. Status panel 0
-    // shows the line and follows a language change, whatever its template.
-    if (Shown && Shown->Raw) {
-        logMsgs_.emplace_back(logLines_, *Shown);
-    }
+void TForm1::lineAdded(std::optional<TShownMsg> Shown) {
     lastLineMsg_ = std::move(Shown);
-    ++logLines_;
     showProgress(!session_->Busy());
 }
 
@@ -89,20 +78,8 @@ void TForm1::setCaptionState(const char* Template) {
 }
 
 void TForm1::renderShownMsgs() {
-    showProgress(true);  // pending lines first, so that line numbers match blocks
-    QTextDocument* doc = logView_->document();
-    for (const auto& [line, shown] : logMsgs_) {
-        const QTextBlock block = doc->findBlockByNumber(line);
-        if (!block.isValid()) {
-            continue;
-        }
-        QTextCursor c(block);
-        c.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
-        QString text = render(shown);
-        text.replace(QLatin1Char('\r'), QLatin1Char(' '))
-            .replace(QLatin1Char('\n'), QLatin1Char(' '));
-        c.insertText(text);
-    }
+    showProgress(true);
+    logModel_->RenderAgain();
     renderStateMsgs();
 }
 

@@ -39,6 +39,11 @@ void TForm1::connectControls() {
     // Rows downloaded before look muted only while they are skipped.
     connect(skipDownloadedBox_, &QCheckBox::toggled, this,
             [this] { fileView_->viewport()->update(); });
+    // F5 refreshes, as in every file manager, from any page of the window. It
+    // is the button's click: while a command runs the button, and so the
+    // key, does nothing.
+    auto* refreshKey = new QShortcut(QKeySequence(Qt::Key_F5), this);
+    connect(refreshKey, &QShortcut::activated, refreshButton_, &QToolButton::click);
     connect(phoneChoice_, &QComboBox::activated, this, [this](int Index) {
         session_->ChoosePhone(Index);
         showPhones();  // a choice the session did not take is undone

@@ -3,7 +3,6 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
-#include <QScreen>
 
 #include "core/Autostart.h"
 #include "core/Charsets.h"
@@ -29,10 +28,7 @@ void TForm1::FormCreate() {
     pictureTimeBox_->setChecked(stored.PictureTime.value_or(true));
     skipDownloadedBox_->setChecked(stored.SkipDownloaded.value_or(false));
 
-    // The window first appears in the middle of its screen.
-    if (const QScreen* screen = this->screen()) {
-        move(screen->availableGeometry().center() - rect().center());
-    }
+    restorePlace(stored.Place);
 
     // Without a notification area a hidden window could never be reached.
     const bool trayAvailable = config_.TrayAvailable && config_.TrayAvailable();
@@ -86,6 +82,7 @@ void TForm1::FormClose() {
     values.Lang = languageChoice_->currentIndex() >= 0 ? languageChoice_->currentText() : QString();
     values.Mode = modeChoice_->currentIndex();
     values.Charset = charsetChoice_->currentIndex();
+    values.Place = currentPlace();
     QString error;
     if (!TSettingsStore(config_.SettingsPath).write(values, &error)) {
         AddLog(error);

@@ -6,12 +6,13 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTreeView>
 #include <algorithm>
 
 #include "core/ListRules.h"
+#include "core/LogModel.h"
 
 TForm1::TForm1(TPhoneBackend& Backend, TFormConfig Config, QWidget* Parent)
     : QMainWindow(Parent),
@@ -37,12 +38,10 @@ void TForm1::showProgress(bool Now) {
         return;
     }
     shownAt_.start();
-    if (!pendingLog_.isEmpty()) {
-        // One append for many lines: each line still becomes its own paragraph.
-        logView_->appendPlainText(pendingLog_.join(QLatin1Char('\n')));
-        showInMessagePanel(pendingLog_.last());
+    if (logModel_->HasUnpublished()) {
+        logModel_->Publish();
+        showInMessagePanel(logModel_->Line(logModel_->Lines() - 1));
         panelMsgs_[0] = lastLineMsg_;
-        pendingLog_.clear();
     }
     if (session_->Transferring()) {
         showRate();
@@ -119,6 +118,9 @@ void TForm1::changeEvent(QEvent* Event) {
 }
 
 bool TForm1::eventFilter(QObject* Watched, QEvent* Event) {
+    if (Watched == fileView_ && Event->type() == QEvent::Resize) {
+        showNameWidth();
+    }
     if (Watched == phoneChoice_ &&
         (Event->type() == QEvent::Resize || Event->type() == QEvent::Move)) {
         placeUploadPath();

@@ -37,6 +37,8 @@ class QTreeView;
 class QVBoxLayout;
 class TLinkLabel;
 class TPicturePreviews;
+class TLogModel;
+class TLogView;
 class TTrayIcon;
 struct TPhoneBackend;
 
@@ -61,6 +63,8 @@ class TForm1 : public QMainWindow, private ISessionHost {
     // Start-up and close, as the program runs them.
     void FormCreate();
     void FormClose();
+    // Shows the window, restored from a minimised state, in front and active.
+    void bringToFront();
     // Applies the language file Name of the language folder.
     void loadLang(const QString& Name);
     // The charset value whose code page decodes the applied language texts.
@@ -98,12 +102,23 @@ class TForm1 : public QMainWindow, private ISessionHost {
     void connectSession();
     QFileDialog* openDialog();
 
+    // --- The window's place (FormPlace.cpp) ---
+    void restorePlace(const TWindowPlace& Place);
+    TWindowPlace currentPlace() const;
+    void watchColumns();
+    void showNameWidth();
+
     // --- What the user does ---
     void modeChosen(bool ByUser);
     void languageChosen();
     void charsetChosen();
     void browseForFolder();
     void trayClicked();
+    // Whether the window is on show, as a tray click or the tray menu toggles it.
+    bool windowShown() const;
+    void nameTrayMenu();
+    // Closes the window as the user would and ends the program.
+    void quitProgram();
     void minimized();
     void openLink(const QString& Target);
     void getLangs();
@@ -145,7 +160,10 @@ class TForm1 : public QMainWindow, private ISessionHost {
     };
     TShownMsg shownMsg(const char* Name, const QList<TMessageArg>& Args) const;
     QString render(const TShownMsg& Shown) const;
-    void addLogLine(const QString& Text, std::optional<TShownMsg> Shown);
+    // A line was added to the Log: Shown when it was formatted from a
+    // language file's template, so that the status panel can follow a
+    // charset change.
+    void lineAdded(std::optional<TShownMsg> Shown);
     void addMsg(const TSessionMsg& Msg);
     void setCaptionState(const char* Template);
     // Shows Shown in status panel 0, 1 or 2, remembered for a charset change.
@@ -176,6 +194,12 @@ class TForm1 : public QMainWindow, private ISessionHost {
     QHash<QObject*, QByteArray> appliedRaw_;  // raw language-file bytes of applied texts
     int fontCharset_ = 1;
     bool minimizeHandlerInstalled_ = false;
+    // The file-name column's width as the user set it (or as it was stored)
+    // and the window's width then: the column grows and shrinks with the
+    // window, and is shown no narrower than a minimum.
+    int nameWidth_ = 290;
+    int nameAtWindowWidth_ = 469;  // the window's first width
+    bool sizingColumns_ = false;   // a width set by the window, not the user
 
     // The controls, with the object names that language files address.
     QTabWidget* tabs_ = nullptr;              // idTabs
@@ -224,7 +248,8 @@ class TForm1 : public QMainWindow, private ISessionHost {
     QPlainTextEdit* languageKeys_ = nullptr;  // idLangContainer
     QListWidget* languageFiles_ = nullptr;    // idLanguageList
     QFrame* templatePanel_ = nullptr;         // Panel2
-    QPlainTextEdit* logView_ = nullptr;       // Log
+    TLogView* logView_ = nullptr;             // Log
+    TLogModel* logModel_ = nullptr;           // the Log's lines
     TLinkLabel* mailLink_ = nullptr;          // Label1
     TLinkLabel* ownersLink_ = nullptr;        // Label6
     TLinkLabel* componentsLink_ = nullptr;    // Label8
@@ -235,12 +260,7 @@ class TForm1 : public QMainWindow, private ISessionHost {
     TPicturePreviews* previews_ = nullptr;    // the list's pictures, the icon grid, the pane
     QList<QIcon> toolIcons_;                  // ImageList1
 
-    // Progress not shown yet (see ShowEveryMs).
-    QStringList pendingLog_;
-    // The Log's lines so far (shown or pending) and those formatted from a
-    // language file's template, by line number.
-    int logLines_ = 0;
-    std::vector<std::pair<int, TShownMsg>> logMsgs_;
+    // The last line of the Log, when it was formatted from a language file's template.
     std::optional<TShownMsg> lastLineMsg_;
     std::optional<TShownMsg> captionMsg_;
     std::optional<TShownMsg> panelMsgs_[3];

@@ -1,11 +1,42 @@
 #include "gui/TrayIcon.h"
 
 #include <QCursor>
+#include <QMenu>
 #include <QSystemTrayIcon>
 
-TTrayIcon::TTrayIcon(QObject* Owner) : QObject(Owner), tray_(new QSystemTrayIcon(this)) {
+namespace {
+// A menu entry shows its text as it is: "&" marks no shortcut.
+QString menuText(QString Text) {
+    return Text.replace(QLatin1Char('&'), QLatin1String("&&"));
+}
+}  // namespace
+
+TTrayIcon::TTrayIcon(QObject* Owner)
+    : QObject(Owner), tray_(new QSystemTrayIcon(this)), menu_(std::make_unique<QMenu>()) {
     connect(tray_, &QSystemTrayIcon::activated, this,
             [this](QSystemTrayIcon::ActivationReason r) { activated(static_cast<int>(r)); });
+    menu_->setObjectName(QStringLiteral("TrayMenu"));
+    showHideAction_ = menu_->addAction(QString());
+    showHideAction_->setObjectName(QStringLiteral("TrayShowHide"));
+    menu_->addSeparator();
+    quitAction_ = menu_->addAction(QString());
+    quitAction_->setObjectName(QStringLiteral("TrayQuit"));
+    connect(menu_.get(), &QMenu::aboutToShow, this, [this] {
+        if (OnMenu) {
+            OnMenu(this);
+        }
+    });
+    connect(showHideAction_, &QAction::triggered, this, [this] {
+        if (OnShowHide) {
+            OnShowHide(this);
+        }
+    });
+    connect(quitAction_, &QAction::triggered, this, [this] {
+        if (OnQuit) {
+            OnQuit(this);
+        }
+    });
+    tray_->setContextMenu(menu_.get());
 }
 
 TTrayIcon::~TTrayIcon() {
@@ -25,6 +56,11 @@ void TTrayIcon::SetActive(bool Value) {
     } else {
         tray_->hide();
     }
+}
+
+void TTrayIcon::SetMenuTexts(const QString& ShowHide, const QString& Quit) {
+    showHideAction_->setText(menuText(ShowHide));
+    quitAction_->setText(menuText(Quit));
 }
 
 void TTrayIcon::SetIcon(const QIcon& Value) {

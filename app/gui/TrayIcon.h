@@ -4,11 +4,17 @@
 #include <QObject>
 #include <QString>
 #include <functional>
+#include <memory>
 
+class QAction;
+class QMenu;
 class QSystemTrayIcon;
 
 // The icon in the desktop's notification area. Clicks on it are passed on to
-// the owner's handlers; the icon itself does nothing else.
+// the owner's handlers; the icon itself does nothing else. Its menu, which a
+// right click opens, holds an entry that shows or hides the owner's window
+// and one that quits; the owner names them each time the menu opens
+// (OnMenu, SetMenuTexts) and acts on them (OnShowHide, OnQuit).
 class TTrayIcon : public QObject {
     Q_OBJECT
   public:
@@ -33,6 +39,13 @@ class TTrayIcon : public QObject {
     TNotify OnClick;
     TNotify OnDblClick;
     TMouse OnRightClick;
+    TNotify OnMenu;
+    TNotify OnShowHide;
+    TNotify OnQuit;
+
+    // Texts are shown as plain text: a "&" stays a "&", not a shortcut mark.
+    void SetMenuTexts(const QString& ShowHide, const QString& Quit);
+    QMenu* menu() const { return menu_.get(); }
 
     // The platform icon, for tests that play the desktop's part.
     QSystemTrayIcon* platformIcon() const { return tray_; }
@@ -42,6 +55,9 @@ class TTrayIcon : public QObject {
     void modifyIcon();
 
     QSystemTrayIcon* tray_;
+    std::unique_ptr<QMenu> menu_;  // a widget: it cannot be a child of the icon
+    QAction* showHideAction_;
+    QAction* quitAction_;
     bool active_ = false;
     QIcon icon_;
     QString toolTip_;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -14,6 +15,7 @@
 #include "core/NullBackend.h"
 #include "gui/FormConfig.h"
 #include "gui/TForm1.h"
+#include "support/Controls.h"
 #include "support/FormFiles.h"
 
 // One QApplication for the whole program, made on first use.
@@ -29,6 +31,19 @@ inline QApplication& testApp() {
         return a;
     }();
     return *app;
+}
+
+// The Log's lines, as its page shows them.
+inline QStringList logLines(const QObject& Window) {
+    const QAbstractItemModel* m = test::control<QAbstractItemView>(Window, "Log")->model();
+    QStringList lines;
+    for (int row = 0; row < m->rowCount(); ++row) {
+        lines.append(m->index(row, 0).data().toString());
+    }
+    return lines;
+}
+inline QString logText(const QObject& Window) {
+    return logLines(Window).join(QLatin1Char('\n'));
 }
 
 // A window whose every file lives in a temporary folder and whose desktop

@@ -5,7 +5,6 @@
 #include <QAbstractItemModel>
 #include <QComboBox>
 #include <QElapsedTimer>
-#include <QPlainTextEdit>
 #include <QStyle>
 #include <QStyleOptionViewItem>
 #include <QTest>
@@ -59,9 +58,7 @@ class PhoneWindowTest : public WindowTest {
         return *form;
     }
 
-    QStringList log() const {
-        return test::control<QPlainTextEdit>(*form, "Log")->toPlainText().split(QLatin1Char('\n'));
-    }
+    QStringList log() const { return logLines(*form); }
     // Lets the window run until Done holds or TimeoutMs passed.
     static bool waitFor(const std::function<bool()>& Done, int TimeoutMs = 5000) {
         QElapsedTimer t;

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLockFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
@@ -103,4 +104,76 @@ TEST(ProgramRoad, ModemPhonePicturesArriveByteIdentical) {
         // No dialog was opened, so none left its settings behind.
         EXPECT_FALSE(QFile::exists(root + "/config/QtProject.conf"));
     }
+}
+
+// Started again with the same settings, the program hands over to the one
+// that runs and ends; one killed outright leaves a lock that keeps no later
+// start away.
+TEST(ProgramRoad, ASecondStartHandsOverAndAKilledOneLeavesNoLock) {
+    QTemporaryDir tmp;
+    ASSERT_TRUE(tmp.isValid());
+    const QString root = tmp.path();
+    ASSERT_TRUE(QDir().mkpath(root + "/phones"));
+    ASSERT_TRUE(QDir().mkpath(root + "/runtime"));
+    QFile::setPermissions(root + "/runtime",
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("HOME", root);
+    env.insert("XDG_CONFIG_HOME", root + "/config");
+    env.insert("XDG_DATA_HOME", root + "/data");
+    env.insert("XDG_RUNTIME_DIR", root + "/runtime");
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("SNAPRILL_VIRTUAL_PHONES", root + "/phones");
+    auto start = [&env](QProcess& Program) {
+        Program.setProcessEnvironment(env);
+        Program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        Program.start(QStringLiteral(SNAPRILL_PROGRAM), {});
+        return Program.waitForStarted(10000);
+    };
+    // A later start that hands over ends at once, with success.
+    auto handsOver = [&start](const QProcess& Running) {
+        QProcess later;
+        if (!start(later) || !later.waitForFinished(15000)) {
+            later.kill();
+            later.waitForFinished(5000);
+            return false;
+        }
+        return later.exitStatus() == QProcess::NormalExit && later.exitCode() == 0 &&
+               Running.state() == QProcess::Running;
+    };
+
+    // Whether Program holds the lock, as its file says.
+    auto holdsLock = [&root](const QProcess& Program) {
+        QElapsedTimer waited;
+        waited.start();
+        while (waited.elapsed() < 10000) {
+            for (const QString& name : QDir(root + "/runtime").entryList({"*.lock"}, QDir::Files)) {
+                qint64 pid = 0;
+                QString host, app;
+                if (QLockFile(root + "/runtime/" + name).getLockInfo(&pid, &host, &app) &&
+                    pid == Program.processId()) {
+                    return true;
+                }
+            }
+            QThread::msleep(20);
+        }
+        return false;
+    };
+
+    QProcess first;
+    ASSERT_TRUE(start(first));
+    ASSERT_TRUE(holdsLock(first));
+    EXPECT_TRUE(handsOver(first));
+    ::kill(static_cast<pid_t>(first.processId()), SIGKILL);
+    first.waitForFinished(10000);
+    ASSERT_FALSE(QDir(root + "/runtime").entryList({"*.lock"}, QDir::Files).isEmpty());
+
+    QProcess next;
+    ASSERT_TRUE(start(next));
+    ASSERT_TRUE(holdsLock(next));
+    EXPECT_TRUE(handsOver(next));
+    ::kill(static_cast<pid_t>(next.processId()), SIGTERM);
+    EXPECT_TRUE(next.waitForFinished(10000));
+    EXPECT_EQ(next.exitCode(), 0);
+    EXPECT_TRUE(QDir(root + "/runtime").entryList({"*.lock"}, QDir::Files).isEmpty());
 }

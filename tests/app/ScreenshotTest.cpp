@@ -2,9 +2,11 @@
 // SNAPRILL_SCREENSHOT_DIR set (under a real X server such as Xvfb), they are
 // written there; otherwise the test is skipped.
 #include <QComboBox>
+#include <QMenu>
 #include <QPainter>
 #include <QPixmap>
 #include <QPushButton>
+#include <QSystemTrayIcon>
 #include <QTabWidget>
 #include <QThread>
 #include <QTimer>
@@ -18,6 +20,7 @@
 #include "core/BackendFactory.h"
 #include "core/QtTranslations.h"
 #include "core/PreviewFetcher.h"
+#include "gui/TrayIcon.h"
 #include "support/Controls.h"
 #include "support/PreviewPictures.h"
 #include "support/VirtualRig.h"
@@ -222,4 +225,33 @@ TEST_F(PhoneWindowTest, ScreenshotOfTheRussianWindow) {
     whenDialogOpen(out + QStringLiteral("/window-russian.png"), &shot);
     QTest::mouseClick(test::control<QPushButton>(f, "idBrowse"), Qt::LeftButton);
     EXPECT_TRUE(shot);
+}
+
+// The tray menu, opened over the notification area under the window.
+TEST_F(WindowTest, ScreenshotOfTheTrayMenu) {
+    const QString out = qEnvironmentVariable("SNAPRILL_SCREENSHOT_DIR");
+    if (out.isEmpty()) {
+        GTEST_SKIP() << "SNAPRILL_SCREENSHOT_DIR not set";
+    }
+    TForm1& f = start();
+    QMenu* menu = test::control<TTrayIcon>(f, "TrayIcon1")->platformIcon()->contextMenu();
+    menu->popup(f.geometry().bottomRight());  // names its entries, as a right click does
+    for (int i = 0; i < 20; ++i) {
+        QCoreApplication::processEvents();
+    }
+    const QPixmap window = f.grab(), popup = menu->grab();
+    menu->hide();
+    // The window above a panel whose tray holds the icon, the menu over both.
+    constexpr int Panel = 28, Icon = 22;
+    QPixmap shot(window.width() + popup.width() / 2 + 8, window.height() + 8 + Panel);
+    shot.fill(Qt::darkGray);
+    QPainter painter(&shot);
+    painter.drawPixmap(0, 0, window);
+    const QRect panel(0, shot.height() - Panel, shot.width(), Panel);
+    painter.fillRect(panel, f.palette().window());
+    const QPoint iconAt(panel.right() - Icon - 6, panel.top() + (Panel - Icon) / 2);
+    painter.drawPixmap(iconAt, f.windowIcon().pixmap(Icon, Icon));
+    painter.drawPixmap(iconAt.x() + Icon / 2 - popup.width(), panel.top() - popup.height(), popup);
+    painter.end();
+    EXPECT_TRUE(shot.save(out + QStringLiteral("/window-tray-menu.png")));
 }

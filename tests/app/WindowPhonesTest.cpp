@@ -270,8 +270,7 @@ TEST_F(PhoneWindowTest, SelectionSummary) {
     EXPECT_EQ(test::control<QLabel>(f, "StatusPanel0")->text(), "5 of 5 files -  4 kB");
     clickRow(4);
     EXPECT_EQ(test::control<QLabel>(f, "StatusPanel0")->text(), "1 of 5 files -  0 kB");
-    EXPECT_FALSE(test::control<QPlainTextEdit>(f, "Log")->toPlainText().contains(
-        "of 5 files"));  // the status bar only
+    EXPECT_FALSE(logText(f).contains("of 5 files"));  // the status bar only
 }
 
 // Messages already on show follow a charset change: the Log, both status

@@ -7,7 +7,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSettings>
-#include <QSystemTrayIcon>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
@@ -118,12 +117,11 @@ TEST_F(WindowTest, FirstRunDefaultsAndTheLog) {
     EXPECT_EQ(test::control<QComboBox>(f, "idCharsetSel")->currentText(), "DEFAULT_CHARSET");
     EXPECT_EQ(test::control<QComboBox>(f, "idLanguageSel")->currentIndex(), -1);
     EXPECT_EQ(f.session().Exclude().Count(), 0);
-    EXPECT_EQ(test::control<QPlainTextEdit>(f, "Log")->toPlainText(), "0 P2K devices found");
+    EXPECT_EQ(logText(f), "0 P2K devices found");
 
     f.AddLog("first");
     f.AddLog("second");
-    EXPECT_EQ(test::control<QPlainTextEdit>(f, "Log")->toPlainText(),
-              "0 P2K devices found\nfirst\nsecond");
+    EXPECT_EQ(logText(f), "0 P2K devices found\nfirst\nsecond");
     EXPECT_EQ(test::control<QLabel>(f, "StatusPanel0")->text(), "second");
 
     f.close();
@@ -248,7 +246,7 @@ TEST_F(WindowTest, LanguageFileKeysQuotesAndFallbacks) {
     EXPECT_EQ(test::control<QTabWidget>(f, "idTabs")->tabText(1), "Settings");
     EXPECT_EQ(test::control<QToolButton>(f, "idDelete")->text(), "***");
     EXPECT_EQ(test::control<QComboBox>(f, "idModeSelect")->itemText(0), "Photo Manager");
-    EXPECT_TRUE(test::control<QPlainTextEdit>(f, "Log")->toPlainText().endsWith("kept"));
+    EXPECT_TRUE(logText(f).endsWith("kept"));
     EXPECT_EQ(test::control<QLineEdit>(f, "Edit1")->text(), config.PicturesDir);
     EXPECT_EQ(test::control<QComboBox>(f, "idUploadPath")->currentText(), "/b/");
     EXPECT_EQ(textOf(f, "Panel2"), "Templates");
@@ -419,46 +417,6 @@ TEST_F(WindowTest, ModeSwitchesItsControls) {
         test::control<QFrame>(f, "Panel3")->isVisibleTo(test::control<QWidget>(f, "idList")));
 }
 
-TEST_F(WindowTest, TrayTogglesAndMinimiseHides) {
-    TForm1& f = start();
-    ASSERT_TRUE(f.isVisible());
-    TTrayIcon* tray = test::control<TTrayIcon>(f, "TrayIcon1");
-    emit tray->platformIcon()->activated(QSystemTrayIcon::Trigger);
-    QCoreApplication::processEvents();
-    EXPECT_FALSE(f.isVisible());
-    emit tray->platformIcon()->activated(QSystemTrayIcon::Trigger);
-    QCoreApplication::processEvents();
-    EXPECT_TRUE(f.isVisible());
-    EXPECT_FALSE(f.isMinimized());
-    emit tray->platformIcon()->activated(QSystemTrayIcon::Context);  // no handler: nothing
-    QCoreApplication::processEvents();
-    EXPECT_TRUE(f.isVisible());
-    f.showMinimized();
-    QCoreApplication::processEvents();
-    EXPECT_FALSE(f.isVisible());
-    // A double click toggles twice and ends where it started, from either
-    // state. The X11 tray reports the first press as a trigger and the
-    // second only as a double click.
-    for (const bool visible : {false, true}) {
-        emit tray->platformIcon()->activated(QSystemTrayIcon::Trigger);
-        QCoreApplication::processEvents();
-        emit tray->platformIcon()->activated(QSystemTrayIcon::DoubleClick);
-        QCoreApplication::processEvents();
-        EXPECT_EQ(f.isVisible(), visible);
-        if (!visible) {
-            emit tray->platformIcon()->activated(QSystemTrayIcon::Trigger);
-            QCoreApplication::processEvents();
-        }
-    }
-
-    tray->SetToolTip(QString(70, QLatin1Char('t')));
-    EXPECT_EQ(tray->ToolTip().size(), 62);
-    tray->SetActive(true);
-    EXPECT_TRUE(tray->Active());
-    tray->SetActive(false);
-    EXPECT_FALSE(tray->Active());
-}
-
 TEST_F(WindowTest, FolderChooserAndLinks) {
     QDir().mkpath(config.PicturesDir);
     TForm1& f = start();
@@ -497,12 +455,12 @@ TEST_F(WindowTest, UnreadableAndUnwritableFilesAreLogged) {
     QDir().mkpath(config.ExcludePath);
     QDir().mkpath(config.SettingsPath);
     TForm1& f = start();
-    EXPECT_TRUE(test::control<QPlainTextEdit>(f, "Log")->toPlainText().contains("exclude.txt"));
+    EXPECT_TRUE(logText(f).contains("exclude.txt"));
     EXPECT_EQ(test::control<QLineEdit>(f, "Edit1")->text(), config.PicturesDir);
     test::control<QCheckBox>(f, "idLoad")->setChecked(true);
     QDir().mkpath(config.AutostartPath);
     f.close();  // still ends normally
-    const QString log = test::control<QPlainTextEdit>(f, "Log")->toPlainText();
+    const QString log = logText(f);
     EXPECT_TRUE(log.contains("Snaprill.conf")) << log.toStdString();
     EXPECT_TRUE(log.contains("snaprill.desktop")) << log.toStdString();
     EXPECT_GE(log.count("exclude.txt"), 2) << log.toStdString();

@@ -237,7 +237,7 @@ TEST_F(TransferWindowTest, FileManagerAsksForAFolderAndBeforeReplacing) {
     yesAnswer = true;
     clickDownload();
     EXPECT_EQ(readLocal(root + "/target/x.jpg"), asBytes(files[secondName]));
-    EXPECT_EQ(test::control<QPlainTextEdit>(f, "Log")->toPlainText().count("exists, skipping"), 0);
+    EXPECT_EQ(logText(f).count("exists, skipping"), 0);
 }
 
 TEST_F(TransferWindowTest, UnwritableFolderEndsTheCommandAndDeletesNothing) {

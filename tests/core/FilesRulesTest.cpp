@@ -108,8 +108,18 @@ TEST(SettingsStore, RoundTripAndUnwritableFile) {
     w.Lang = QStringLiteral("Russian.lang");
     w.Mode = 1;
     w.Charset = 15;
+    // The window's place: only present values are written.
+    w.Place.Left = -20;
+    w.Place.Width = 800;
+    w.Place.Maximized = true;
+    w.Place.Columns[1] = 412;
     ASSERT_TRUE(TSettingsStore(path).write(w));
     const TStoredSettings r = TSettingsStore(path).read();
+    EXPECT_EQ(r.Place.Left, -20);
+    EXPECT_EQ(r.Place.Width, 800);
+    EXPECT_EQ(r.Place.Maximized, true);
+    EXPECT_EQ(r.Place.Columns[1], 412);
+    EXPECT_FALSE(r.Place.Top || r.Place.Height || r.Place.Columns[0] || r.Place.Columns[2]);
     EXPECT_EQ(r.Dir, w.Dir);
     EXPECT_EQ(r.Overwrite, true);
     EXPECT_EQ(r.Delete, false);
