@@ -96,6 +96,8 @@ TEST_F(WindowTest, TrayMenuShowsHidesAndQuitsAsTheWindowWould) {
 // The user's window comes back where and as large as it was left, with the
 // list's column widths; what the window gains in width goes to the names.
 TEST_F(WindowTest, PlaceSizeAndColumnWidthsComeBackAndTheNameColumnStretches) {
+    // Without previews, whose thumbnails widen the first column by themselves.
+    writeFile(config.SettingsPath, "[General]\npreviews=0\n");
     TForm1& f = start();
     auto* list = test::control<QTreeView>(f, "ListView1");
     const int name = list->columnWidth(1), size = list->columnWidth(2);
@@ -154,7 +156,7 @@ TEST_F(WindowTest, StoredPlacesOffScreenOrOutOfBoundsAreMended) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.Settings);
-        writeFile(config.SettingsPath, QByteArray("[General]\n") + c.Settings);
+        writeFile(config.SettingsPath, QByteArray("[General]\npreviews=0\n") + c.Settings);
         TForm1& f = start();
         QCoreApplication::processEvents();
         const QRect screen = f.screen()->availableGeometry();
