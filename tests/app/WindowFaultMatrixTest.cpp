@@ -10,16 +10,15 @@
 
 #include "PhoneWindow.h"
 #include "support/Controls.h"
+#include "support/ExchangeFaults.h"
 #include "support/VirtualRig.h"
 
 namespace {
 
 const std::string Pic = "/a/mobile/picture/";
 
-enum class TFault { Unplug, Fail, Lie };
-const char* faultName(TFault F) {
-    return F == TFault::Unplug ? "unplugged" : F == TFault::Fail ? "failing" : "lying";
-}
+using test::faultName;
+using test::TFault;
 
 enum class TCommand { PhotoList, PhotoDownload, FileDownload, Upload };
 
@@ -110,36 +109,7 @@ class FaultMatrixTest : public PhoneWindowTest {
     void runWithFault(TCommand C, TFault F, uint64_t K) {
         prepare(C);
         const uint64_t at = transport.Exchanges() + K;
-        bool lying = false;
-        uint32_t lieFrom = 0;
-        transport.SetExchangeHook(
-            [&](TVirtualP2KTransport::TExchange Kind, const std::string&, uint64_t Index) {
-                auto& faults = phone->Faults();
-                // A lie lasts until the reply it was told in has been fetched.
-                if (lying && phone->Transactions() > lieFrom) {
-                    faults.LengthLies = false;
-                    lying = false;
-                }
-                faults.FailWrites = false;
-                faults.FailReads = false;
-                if (Index != at) {
-                    return;
-                }
-                switch (F) {
-                    case TFault::Unplug:
-                        devices.UnplugPhone("one");
-                        break;
-                    case TFault::Fail:
-                        (Kind == TVirtualP2KTransport::TExchange::Write ? faults.FailWrites
-                                                                        : faults.FailReads) = true;
-                        break;
-                    case TFault::Lie:
-                        faults.LengthLies = true;
-                        lying = true;
-                        lieFrom = phone->Transactions();
-                        break;
-                }
-            });
+        transport.SetExchangeHook(test::exchangeFault(F, at, devices, "one", phone));
         run(C);
         transport.SetExchangeHook(nullptr);
         phone->Faults() = {};

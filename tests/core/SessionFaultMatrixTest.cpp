@@ -10,6 +10,7 @@
 #include <cstdio>
 
 #include "core/SessionFixture.h"
+#include "support/ExchangeFaults.h"
 #include "support/VirtualRig.h"
 
 namespace {
@@ -17,7 +18,7 @@ namespace {
 const std::string Pic = "/a/mobile/picture/";
 
 enum class TCommand { PhotoList, PhotoDownload, FileDownload, Upload, Delete };
-enum class TFault { Unplug, Fail, Lie };
+using test::TFault;
 enum class TEvent { Arrival, Removal, ModemArrival };
 
 const char* commandName(TCommand C) {
@@ -209,35 +210,7 @@ class SessionMatrix : public test::SessionTest {
     }
 
     void armFault(TFault F, uint64_t At) {
-        transport.SetExchangeHook(
-            [this, F, At, lying = false, lieFrom = uint32_t{0}](
-                TVirtualP2KTransport::TExchange Kind, const std::string&, uint64_t Index) mutable {
-                auto& faults = phone->Faults();
-                // A lie lasts until the reply it was told in has been fetched.
-                if (lying && phone->Transactions() > lieFrom) {
-                    faults.LengthLies = false;
-                    lying = false;
-                }
-                faults.FailWrites = false;
-                faults.FailReads = false;
-                if (Index != At) {
-                    return;
-                }
-                switch (F) {
-                    case TFault::Unplug:
-                        devices.UnplugPhone("one");
-                        break;
-                    case TFault::Fail:
-                        (Kind == TVirtualP2KTransport::TExchange::Write ? faults.FailWrites
-                                                                        : faults.FailReads) = true;
-                        break;
-                    case TFault::Lie:
-                        faults.LengthLies = true;
-                        lying = true;
-                        lieFrom = phone->Transactions();
-                        break;
-                }
-            });
+        transport.SetExchangeHook(test::exchangeFault(F, At, devices, "one", phone));
     }
 
     // A device event at each pause of the command, one cell a pause.
