@@ -24,6 +24,7 @@
 #include "sim/VirtualPhone.h"
 #include "sim/VirtualPhoneText.h"
 #include "support/Controls.h"
+#include "support/PhoneStates.h"
 #include "support/RecordingFiles.h"
 
 class PhoneWindowTest : public WindowTest {
@@ -33,13 +34,7 @@ class PhoneWindowTest : public WindowTest {
     // A phone with the given model, flex digits and files.
     static TVirtualPhoneState phoneState(const std::string& Model, const std::string& Flex,
                                          const TFiles& Files = {}) {
-        TVirtualPhoneState s = DefaultVirtualPhoneState();
-        s.SetSeem(SeemModel, 1, ModelSeemBytes(Model));
-        s.SetSeem(SeemFlex, 1, PackedFlexSeemBytes(Flex));
-        for (const auto& [name, data] : Files) {
-            s.Files[name] = {data, 0, 0};
-        }
-        return s;
+        return test::PhoneState(Model, Flex, Files);
     }
     std::shared_ptr<TVirtualPhone> plug(const std::string& Name, TVirtualPhoneState State) {
         auto phone = std::make_shared<TVirtualPhone>(std::move(State));

@@ -28,6 +28,7 @@
 #include "sim/VirtualP2KTransport.h"
 #include "sim/VirtualPhone.h"
 #include "sim/VirtualPhoneText.h"
+#include "support/PhoneStates.h"
 #include "support/VirtualRig.h"
 
 inline void PrintTo(const QString& Text, std::ostream* Out) {
@@ -63,13 +64,7 @@ class CliTest : public ::testing::Test {
     }
 
     static TVirtualPhoneState phoneState(const std::string& Model, const TFiles& Files = {}) {
-        TVirtualPhoneState s = DefaultVirtualPhoneState();
-        s.SetSeem(SeemModel, 1, ModelSeemBytes(Model));
-        s.SetSeem(SeemFlex, 1, PackedFlexSeemBytes("0A4A5A6A7A8A9B"));
-        for (const auto& [name, data] : Files) {
-            s.Files[name] = {data, 0, 0};
-        }
-        return s;
+        return test::PhoneState(Model, "0A4A5A6A7A8A9B", Files);
     }
     std::shared_ptr<TVirtualPhone> plug(const std::string& Name, TVirtualPhoneState State) {
         auto phone = std::make_shared<TVirtualPhone>(std::move(State));

@@ -26,6 +26,7 @@
 #include "sim/VirtualPhone.h"
 #include "sim/VirtualPhoneText.h"
 #include "support/FakeDeviceSource.h"
+#include "support/PhoneStates.h"
 #include "support/RecordingFiles.h"
 
 // Texts in failure messages, readable.
@@ -123,13 +124,7 @@ class SessionTest : public ::testing::Test {
     // A phone with the given model, flex digits and files.
     static TVirtualPhoneState phoneState(const std::string& Model, const std::string& Flex,
                                          const TFiles& Files = {}) {
-        TVirtualPhoneState s = DefaultVirtualPhoneState();
-        s.SetSeem(SeemModel, 1, ModelSeemBytes(Model));
-        s.SetSeem(SeemFlex, 1, PackedFlexSeemBytes(Flex));
-        for (const auto& [name, data] : Files) {
-            s.Files[name] = {data, 0, 0};
-        }
-        return s;
+        return test::PhoneState(Model, Flex, Files);
     }
     // Plugs a phone; the session hears of it when the device source's
     // pending events are dispatched.
