@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchApp.h"
 #include "backend/Clock.h"
 #include "core/PreviewFetcher.h"
 #include "gui/FormConfig.h"
@@ -38,26 +39,13 @@ namespace {
 constexpr uint32_t TransactionMicroseconds = 4000;
 using TClock = std::chrono::steady_clock;
 
-QApplication& previewBenchApp() {
-    static int argc = 1;
-    static char name[] = "snaprill_bench";
-    static char* argv[] = {name, nullptr};
-    static QApplication* app = [] {
-        QStandardPaths::setTestModeEnabled(true);
-        static QTemporaryDir quiet;
-        QDir::setCurrent(quiet.path());
-        return new QApplication(argc, argv);
-    }();
-    return *app;
-}
-
 std::string pictureName(int Index) {
     return "/a/mobile/picture/img" + std::to_string(10000 + Index) + ".jpg";
 }
 
 // Count pictures of about 50 KB, drawn once: ten different ones, repeated.
 TVirtualPhoneState picturesPhone(int Count, bool Thumbnails) {
-    previewBenchApp();  // drawing needs fonts
+    benchApp();  // drawing needs fonts
     static std::vector<std::vector<uint8_t>> drawn[2];
     std::vector<std::vector<uint8_t>>& pictures = drawn[Thumbnails ? 1 : 0];
     for (uint32_t seed = uint32_t(pictures.size()); seed < 10; ++seed) {
@@ -83,7 +71,7 @@ struct TPreviewRig {
     std::unique_ptr<TForm1> Form;
 
     TPreviewRig(TVirtualPhoneState State, const QByteArray& Settings) {
-        previewBenchApp();
+        benchApp();
         test::PlaceFormFiles(Config, Tmp.path());
         Config.OpenUrl = [](const QUrl&) { return true; };
         Config.Dialogs.ChooseFolder = [](QWidget*, const QString&, const QString&) {
@@ -196,7 +184,7 @@ void BM_MemoryWith10000KeptThumbnails(benchmark::State& State) {
     bool ok = true;
     // Small files: the phone's own memory is not what is measured. Each
     // keeps the thumbnail of a real picture.
-    previewBenchApp();
+    benchApp();
     TVirtualPhoneState phone = DefaultVirtualPhoneState();
     for (int i = 0; i < Pictures; ++i) {
         phone.Files[pictureName(i)].Data.assign(100, 0x5A);
