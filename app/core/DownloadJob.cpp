@@ -120,13 +120,7 @@ bool TDownloadJob::fetch(const TFileRow& Row, TDownloadedRow& Result, TDownloadO
         complete = item_->DownloadFile(
             Row.Name, QFile::encodeName(Result.Local).toStdString(), block, Row.Size,
             [this, &stopped](int32_t Done, int32_t Total) {
-                session_.ReportBytes(Done, Total);
-                session_.LogMsg("idDownloading", {Done / 1024.0, Total / 1024.0});
-                if (!session_.Pump()) {
-                    return false;
-                }
-                stopped = session_.StopRequested();
-                return !stopped;
+                return session_.TransferBlock("idDownloading", Done, Total, stopped);
             });
     } catch (const std::system_error& e) {
         session_.ReportLocalFailure(QString::fromUtf8(e.what()));

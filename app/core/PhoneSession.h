@@ -135,6 +135,10 @@ class TPhoneSession : public QObject {
     TTransferRate& Rate() { return rate_; }
     // Done of Total bytes of the current file moved: the bytes bar and the rate.
     void ReportBytes(int32_t Done, int32_t Total);
+    // One block of a transfer done: its bars, its Log line (Template, as
+    // "%2.f/%2.f kB") and a pause. False when the transfer must end; Stopped
+    // then says whether the user stopped it.
+    bool TransferBlock(const char* Template, int32_t Done, int32_t Total, bool& Stopped);
     // A complete download of Row from the chosen phone: remembered, and its
     // row marked as downloaded before.
     void RecordDownloaded(const TFileRow& Row);

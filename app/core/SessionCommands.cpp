@@ -33,6 +33,17 @@ void TPhoneSession::ReportBytes(int32_t Done, int32_t Total) {
     emit transferBytes(Done, Total);
 }
 
+bool TPhoneSession::TransferBlock(const char* Template, int32_t Done, int32_t Total,
+                                  bool& Stopped) {
+    ReportBytes(Done, Total);
+    LogMsg(Template, {Done / 1024.0, Total / 1024.0});
+    if (!Pump()) {
+        return false;
+    }
+    Stopped = StopRequested();
+    return !Stopped;
+}
+
 void TPhoneSession::RecordDownloaded(const TFileRow& Row) {
     // A history that cannot be written says so once, not at every picture.
     const QString error = history_.Record(ChosenIdentity(), Row.Name, Row.Size);

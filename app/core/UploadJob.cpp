@@ -47,13 +47,7 @@ TUploadOutcome TUploadJob::Run() {
             sent = item_->UploadFile(
                 QFile::encodeName(file).toStdString(), *phoneName, UploadBlockSize,
                 [this, &stopped](int32_t Done, int32_t Total) {
-                    session_.ReportBytes(Done, Total);
-                    session_.LogMsg("idUploading", {Done / 1024.0, Total / 1024.0});
-                    if (!session_.Pump()) {
-                        return false;
-                    }
-                    stopped = session_.StopRequested();
-                    return !stopped;
+                    return session_.TransferBlock("idUploading", Done, Total, stopped);
                 });
         } catch (const std::system_error& e) {
             session_.ReportLocalFailure(QString::fromUtf8(e.what()));
