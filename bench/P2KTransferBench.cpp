@@ -22,8 +22,9 @@ void BM_Download1MiB(benchmark::State& State) {
     for (auto _ : State) {
         bool ok = rig.Item->DownloadFile("/a/big.jpg", dir.Path("big.jpg"), block,
                                          static_cast<int32_t>(OneMiB), nullptr);
-        if (!ok)
+        if (!ok) {
             State.SkipWithError("download failed");
+        }
     }
     const double blocks = static_cast<double>((OneMiB + block - 1) / block);
     const double transactions = static_cast<double>(rig.Phone->Transactions() - before) /
@@ -37,8 +38,9 @@ BENCHMARK(BM_Download1MiB)->Arg(4000)->Arg(1000)->Unit(benchmark::kMillisecond);
 void BM_List10000(benchmark::State& State) {
     constexpr int Files = 10000;
     TVirtualPhoneState s = DefaultVirtualPhoneState();
-    for (int i = 0; i < Files; ++i)
+    for (int i = 0; i < Files; ++i) {
         s.Files["/a/mobile/picture/img" + std::to_string(i) + ".jpg"] = {{1, 2, 3}, 0, 0};
+    }
     test::TVirtualRig rig(std::move(s));
     rig.Phone->KeepReceived(false);
     int64_t entries = 0;

@@ -23,14 +23,17 @@ class TDeviseList {
     // A reference that keeps the item alive while the caller works with it,
     // even when a rescan drops it from the list meanwhile; empty when out of range.
     std::shared_ptr<TItem> Hold(int Index) const {
-        if (Index < 0 || Index >= Count())
+        if (Index < 0 || Index >= Count()) {
             return nullptr;
+        }
         return items_[static_cast<size_t>(Index)];
     }
     TItem* FindDevise(uint32_t Key) const {
-        for (const auto& item : items_)
-            if (item->ModemInfo().DevInst == Key)
+        for (const auto& item : items_) {
+            if (item->ModemInfo().DevInst == Key) {
                 return item.get();
+            }
+        }
         return nullptr;
     }
 
@@ -39,16 +42,18 @@ class TDeviseList {
     // Items go in list order, each closing its handle if it is open; one
     // still held by a running operation goes when that operation lets go.
     ~TDeviseList() {
-        while (!items_.empty())
+        while (!items_.empty()) {
             items_.erase(items_.begin());
+        }
     }
 
     // A new item for Devise at the end, or nullptr when its DevInst is
     // listed already or the item could not be made.
     template <class TMake>
     TItem* addDevise(const TUSBDevise& Devise, TMake&& Make) {
-        if (FindDevise(Devise.DevInst) != nullptr)
+        if (FindDevise(Devise.DevInst) != nullptr) {
             return nullptr;
+        }
         try {
             items_.push_back(Make(Devise));
             return items_.back().get();
@@ -78,11 +83,13 @@ class TDeviseList {
         auto keep = std::stable_partition(items_.begin(), items_.end(), present);
         std::move(keep, items_.end(), std::back_inserter(gone));
         items_.erase(keep, items_.end());
-        for (auto& item : gone)
+        for (auto& item : gone) {
             item.reset();
+        }
 
-        for (const TUSBDevise& d : devises)
+        for (const TUSBDevise& d : devises) {
             Add(d);
+        }
     }
 
   private:

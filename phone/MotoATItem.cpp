@@ -7,29 +7,34 @@ TMotoATModemItem::TMotoATModemItem(const TUSBDevise& Info, ISerialPorts& Ports)
 
 TMotoATModemItem::~TMotoATModemItem() {
     // IsOpen closes a dead port by itself; a live one is closed here.
-    if (IsOpen())
+    if (IsOpen()) {
         ClosePhone();
+    }
 }
 
 void TMotoATModemItem::DoDebug(const std::string& Text, TDebugType Type, bool SubError) {
-    if (onDebugEvent_)
+    if (onDebugEvent_) {
         onDebugEvent_(this, Text, Type, SubError);
+    }
 }
 
 bool TMotoATModemItem::IsOpen() {
-    if (!handle_)
+    if (!handle_) {
         return false;
+    }
     uint32_t baudRate = 0;
-    if (handle_->GetCommState(baudRate) && baudRate > 0)
+    if (handle_->GetCommState(baudRate) && baudRate > 0) {
         return true;
+    }
     // The port no longer answers (the modem went away): close our end.
     ClosePhone();
     return false;
 }
 
 bool TMotoATModemItem::OpenPhone() {
-    if (IsOpen())
+    if (IsOpen()) {
         return true;
+    }
     auto port = ports_.Open(modemInfo_.DevicePath);
     if (!port) {
         DoDebug("Open Phone Failed", dtError);

@@ -19,23 +19,27 @@ void TMotoATMode::SetAbout(const std::string& /*Value*/) {}
 
 void TMotoATMode::SetOnDebug(TATDebugEvent Handler) {
     onDebug_ = std::move(Handler);
-    for (int i = 0; i < deviseList_->Count(); ++i)
+    for (int i = 0; i < deviseList_->Count(); ++i) {
         deviseList_->Items(i)->SetOnDebugEvent(onDebug_);
+    }
 }
 
 void TMotoATMode::DeviceChange(uint32_t EventType, const TDevBroadcastHeader* EventData) {
     const int kind = GetDeviceChangeKind(EventType, EventData);
-    if (kind == 0)
+    if (kind == 0) {
         return;
+    }
     // Any USB device that comes or goes leads here, phone or not.
     deviseList_->Rescan();
     SetOnDebug(onDebug_);
     if (kind == 1) {
-        if (OnArrival)
+        if (OnArrival) {
             OnArrival(this);
+        }
     } else if (kind == 2) {
-        if (OnRemove)
+        if (OnRemove) {
             OnRemove(this);
+        }
     }
 }
 

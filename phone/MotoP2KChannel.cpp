@@ -45,8 +45,9 @@ TMotoP2KModemItem::TMotoP2KModemItem(const TUSBDevise& Info, IP2KTransport& Tran
     : modemInfo_(Info), transport_(Transport), clock_(Clock), files_(Files) {}
 
 TMotoP2KModemItem::~TMotoP2KModemItem() {
-    if (IsOpen())
+    if (IsOpen()) {
         ClosePhone();
+    }
 }
 
 bool TMotoP2KModemItem::IsOpen() const {
@@ -54,8 +55,9 @@ bool TMotoP2KModemItem::IsOpen() const {
 }
 
 bool TMotoP2KModemItem::OpenPhone() {
-    if (IsOpen())
+    if (IsOpen()) {
         return true;
+    }
     handle_ = transport_.Open(modemInfo_.DevicePath);
     if (!handle_) {
         DoDebug("Open Phone Failed", dtError, false);
@@ -76,8 +78,9 @@ bool TMotoP2KModemItem::ClosePhone() {
 }
 
 void TMotoP2KModemItem::DoDebug(const std::string& Text, TDebugType Type, bool SubError) {
-    if (onDebugEvent_)
+    if (onDebugEvent_) {
         onDebugEvent_(this, Text, Type, SubError);
+    }
 }
 
 bool TMotoP2KModemItem::SendCommand(uint16_t Cmd, const uint8_t* Data, uint16_t DataLen,
@@ -86,12 +89,14 @@ bool TMotoP2KModemItem::SendCommand(uint16_t Cmd, const uint8_t* Data, uint16_t 
     lastTransactionFailed_ = true;
     // A payload that does not fit the command buffer is refused before the
     // phone sees anything.
-    if (DataLen > P2KMaxPayload || (DataLen > 0 && Data == nullptr))
+    if (DataLen > P2KMaxPayload || (DataLen > 0 && Data == nullptr)) {
         return false;
+    }
 
     ++packetId_;
-    if (!handle_)
+    if (!handle_) {
         return false;  // nothing to write to: the write fails
+    }
     std::vector<uint8_t> packet(P2KCommandBufferSize, 0);
     packet[0] = ReqTypeVendorOut;
     packet[1] = ReqCommand;
@@ -102,14 +107,16 @@ bool TMotoP2KModemItem::SendCommand(uint16_t Cmd, const uint8_t* Data, uint16_t 
     putBE16(&packet[10], Cmd);
     putBE16(&packet[12], DataLen);
     putBE16(&packet[14], 0);
-    if (DataLen > 0)
+    if (DataLen > 0) {
         std::memcpy(&packet[SetupSize + HeaderSize], Data, DataLen);
+    }
 
     // A write whose completion wait times out has usually reached the phone;
     // the poll below finds out whether it answers.
     if (handle_->ControlWrite(packet.data(), DataLen + SetupSize + HeaderSize + 2) ==
-        TExchangeResult::Failed)
+        TExchangeResult::Failed) {
         return false;
+    }
 
     uint8_t status[ReadSetupSize] = {ReqTypeVendorIn, ReqStatus, 0, 0, P2KInterface, 0, 8, 0, 0};
     std::vector<uint8_t> response(P2KResponseBufferSize, 0);
@@ -123,8 +130,9 @@ bool TMotoP2KModemItem::SendCommand(uint16_t Cmd, const uint8_t* Data, uint16_t 
             break;
         }
     } while (notAbove(clock_.TickCount(), deadline));
-    if (!ready)
+    if (!ready) {
         return false;
+    }
 
     const uint8_t count = response[5];
     const uint16_t size = static_cast<uint16_t>((response[6] << 8) | response[7]);
@@ -135,13 +143,15 @@ bool TMotoP2KModemItem::SendCommand(uint16_t Cmd, const uint8_t* Data, uint16_t 
     // one would read as an empty answer (a file read would look like its
     // end), so the transaction fails. The copy below stays inside both
     // buffers whatever the length field claims.
-    if (handle_->ControlRead(fetch, response.data(), response.size()) != TExchangeResult::Ok)
+    if (handle_->ControlRead(fetch, response.data(), response.size()) != TExchangeResult::Ok) {
         return false;
+    }
 
     const size_t announced = static_cast<size_t>((response[14] << 8) | response[15]);
     const size_t n = std::min({announced, P2KMaxReplyData, Reply ? ReplyCapacity : size_t{0}});
-    if (n > 0)
+    if (n > 0) {
         std::memcpy(Reply, &response[ReplyDataOffset], n);
+    }
     ReplyLen = static_cast<uint16_t>(n);
     lastTransactionFailed_ = false;
     return true;

@@ -60,8 +60,9 @@ TP2KFile decodeEntry(const uint8_t* E) {
 
 bool TMotoP2KModemItem::GetFileList(int32_t Count, TP2KFiles* Files,
                                     const TP2KFileCallback& Callback) {
-    if (Count < 1)
+    if (Count < 1) {
         return false;
+    }
     auto self = weak_from_this().lock();
     std::vector<uint8_t> request = subCommand(SubListNext);
     request.push_back(EntriesPerBatch);
@@ -81,8 +82,9 @@ bool TMotoP2KModemItem::GetFileList(int32_t Count, TP2KFiles* Files,
         for (size_t e = 0; e < entries && !stop; ++e) {
             const TP2KFile file = decodeEntry(&reply[ListHeadSize + e * ListEntrySize]);
             // One element per entry, as far as the caller's array reaches.
-            if (Files != nullptr && stored < Files->size())
+            if (Files != nullptr && stored < Files->size()) {
                 (*Files)[stored++] = file;
+            }
             if (Callback) {
                 try {
                     stop = !Callback(file);

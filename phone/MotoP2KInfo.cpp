@@ -38,8 +38,9 @@ bool TMotoP2KModemItem::fileSystemCommand(const uint8_t* Payload, size_t Payload
 bool TMotoP2KModemItem::ReadSeem(uint16_t Seem, uint16_t Record, uint16_t Offset, uint16_t Count,
                                  uint8_t* Dest, size_t DestSize, uint16_t& Len) {
     Len = 0;
-    if (!IsOpen())
+    if (!IsOpen()) {
         return false;
+    }
     auto self = weak_from_this().lock();
     const uint8_t payload[8] = {static_cast<uint8_t>(Seem >> 8),   static_cast<uint8_t>(Seem),
                                 static_cast<uint8_t>(Record >> 8), static_cast<uint8_t>(Record),
@@ -59,15 +60,17 @@ bool TMotoP2KModemItem::ReadSeem(uint16_t Seem, uint16_t Record, uint16_t Offset
     }
     // A seem longer than the caller's destination is cut to fit it.
     Len = static_cast<uint16_t>(std::min<size_t>(replyLen - 1u, Dest ? DestSize : 0));
-    if (Len > 0)
+    if (Len > 0) {
         std::memcpy(Dest, reply + 1, Len);
+    }
     DoDebug("Read Seem Phone", dtInformation);
     return true;
 }
 
 std::string TMotoP2KModemItem::GetPhoneModel() {
-    if (!IsOpen())
+    if (!IsOpen()) {
         return {};
+    }
     auto self = weak_from_this().lock();
     uint8_t data[ModelBuffer] = {};
     uint16_t len = 0;
@@ -76,16 +79,19 @@ std::string TMotoP2KModemItem::GetPhoneModel() {
         return {};
     }
     std::string model;
-    for (uint16_t i = 0; i < len; ++i)
-        if (data[i] != 0 && data[i] != 0xFF)
+    for (uint16_t i = 0; i < len; ++i) {
+        if (data[i] != 0 && data[i] != 0xFF) {
             model += static_cast<char>(data[i]);
+        }
+    }
     DoDebug("GetPhone Model", dtInformation);
     return model;
 }
 
 std::string TMotoP2KModemItem::GetFlexVersion() {
-    if (!IsOpen())
+    if (!IsOpen()) {
         return {};
+    }
     auto self = weak_from_this().lock();
     // Zero-filled, so packed data shorter than 9 bytes read the rest as 0.
     uint8_t data[FlexBuffer] = {};
@@ -100,25 +106,30 @@ std::string TMotoP2KModemItem::GetFlexVersion() {
         // the low nibble of the next.
         for (int i = 1; i <= 7; ++i) {
             uint32_t hi = data[i];
-            for (uint32_t b = 0; b <= 3; ++b)
+            for (uint32_t b = 0; b <= 3; ++b) {
                 hi = ClearBit(hi, b);
+            }
             uint32_t lo = data[i + 1];
-            for (uint32_t b = 4; b <= 7; ++b)
+            for (uint32_t b = 4; b <= 7; ++b) {
                 lo = ClearBit(lo, b);
+            }
             version += IntToHex(hi | lo, 2);
         }
     } else {
-        for (uint16_t i = 0; i < len; ++i)
-            if (data[i] != 0 && data[i] != 0xFF)
+        for (uint16_t i = 0; i < len; ++i) {
+            if (data[i] != 0 && data[i] != 0xFF) {
                 version += IntToHex(data[i], 2);
+            }
+        }
     }
     DoDebug("Get Phone Flex version", dtInformation);
     return version;
 }
 
 std::string TMotoP2KModemItem::GetDrives() {
-    if (!IsOpen())
+    if (!IsOpen()) {
         return {};
+    }
     auto self = weak_from_this().lock();
     // One spare zero byte after the largest reply: the byte after the data
     // counts as 0 when looking for the FF FE separator.
@@ -133,8 +144,9 @@ std::string TMotoP2KModemItem::GetDrives() {
     std::string hex;
     for (size_t i = 0; i < replyLen; ++i) {
         const uint8_t b = reply[i];
-        if (b == 0 || b == 0xFE)
+        if (b == 0 || b == 0xFE) {
             continue;
+        }
         if (b == 0xFF && reply[i + 1] == 0xFE) {
             hex += "000D000A";  // FF FE separates two drive names
         } else {
@@ -145,10 +157,12 @@ std::string TMotoP2KModemItem::GetDrives() {
 }
 
 int32_t TMotoP2KModemItem::GetFreeSpace(const std::string& Drive) {
-    if (!IsOpen())
+    if (!IsOpen()) {
         return 0;
-    if (Drive.empty() || Drive == std::string(1, '\0'))
+    }
+    if (Drive.empty() || Drive == std::string(1, '\0')) {
         return 0;
+    }
     auto self = weak_from_this().lock();
     std::vector<uint8_t> payload =
         HexToBytes(std::string(SubFreeSpace) + TextToHex(Drive) + "0000", FreeSpacePayload);
@@ -167,8 +181,9 @@ int32_t TMotoP2KModemItem::GetFreeSpace(const std::string& Drive) {
 }
 
 int32_t TMotoP2KModemItem::GetFileCount(const std::string& Path) {
-    if (!IsOpen())
+    if (!IsOpen()) {
         return 0;
+    }
     auto self = weak_from_this().lock();
     const std::string hex = std::string(SubSearchCount) + TextToHex(Path) + "0000";
     std::vector<uint8_t> payload = HexToBytes(hex, hex.size() / 2);

@@ -40,21 +40,25 @@ void TMotoP2KMode::SetAbout(const std::string&) {
 
 void TMotoP2KMode::SetOnDebug(TP2KDebugEvent Handler) {
     onDebug_ = std::move(Handler);
-    for (int i = 0; i < deviseList_->Count(); ++i)
+    for (int i = 0; i < deviseList_->Count(); ++i) {
         deviseList_->Items(i)->SetOnDebugEvent(onDebug_);
+    }
 }
 
 void TMotoP2KMode::DeviceChange(uint32_t EventType, const TDevBroadcastHeader* EventData) {
     const int kind = GetDeviceChangeKind(EventType, EventData);
-    if (kind == 0)
+    if (kind == 0) {
         return;
+    }
     deviseList_->Rescan();
     // Items added by the rescan get the current handler too.
     SetOnDebug(onDebug_);
-    if (kind == 1 && OnArrival)
+    if (kind == 1 && OnArrival) {
         OnArrival(this);
-    if (kind == 2 && OnRemove)
+    }
+    if (kind == 2 && OnRemove) {
         OnRemove(this);
+    }
 }
 
 void TMotoP2KMode::DeviceChangeMessage(uint32_t EventType, const TDevBroadcastHeader* EventData) {

@@ -39,8 +39,9 @@ struct TP2KFileAttrs {
     }
     static TP2KFileAttrs Of(std::initializer_list<TP2KFileAttr> Attrs) {
         TP2KFileAttrs S;
-        for (auto A : Attrs)
+        for (auto A : Attrs) {
             S.Include(A);
+        }
         return S;
     }
     friend bool operator==(TP2KFileAttrs, TP2KFileAttrs) = default;

@@ -43,10 +43,12 @@ class TTempDownload {
             path_ = dir + "." + base + "." + std::to_string(::getpid()) + "." +
                     std::to_string(attempt) + ".part";
             error = files_.CreateNew(path_, fd_);
-            if (error == 0)
+            if (error == 0) {
                 return;
-            if (error != EEXIST)
+            }
+            if (error != EEXIST) {
                 break;
+            }
         }
         fd_ = -1;
         path_.clear();
@@ -54,8 +56,9 @@ class TTempDownload {
     }
     ~TTempDownload() {
         Close();
-        if (!committed_ && !path_.empty())
+        if (!committed_ && !path_.empty()) {
             files_.Unlink(path_);
+        }
     }
     TTempDownload(const TTempDownload&) = delete;
     TTempDownload& operator=(const TTempDownload&) = delete;
@@ -64,15 +67,18 @@ class TTempDownload {
     size_t Write(const uint8_t* Data, size_t Count) { return files_.Write(fd_, Data, Count); }
     // Flushes the data written so far to the disk.
     void Sync() {
-        if (fd_ < 0)
+        if (fd_ < 0) {
             return;
-        if (const int error = files_.SyncFile(fd_))
+        }
+        if (const int error = files_.SyncFile(fd_)) {
             throwLocal(error, target_);
+        }
     }
     // 0 or the error of the close.
     int Close() {
-        if (fd_ < 0)
+        if (fd_ < 0) {
             return 0;
+        }
         const int error = files_.Close(fd_);
         fd_ = -1;
         return error;
@@ -81,10 +87,12 @@ class TTempDownload {
     // so that the new name is on the disk too. True when both are known to
     // be on the disk.
     bool Commit() {
-        if (const int error = Close())
+        if (const int error = Close()) {
             throwLocal(error, target_);
-        if (const int error = files_.Rename(path_, target_))
+        }
+        if (const int error = files_.Rename(path_, target_)) {
             throwLocal(error, target_);
+        }
         committed_ = true;
         return syncFolder();
     }
@@ -113,8 +121,9 @@ class TLocalReader {
   public:
     explicit TLocalReader(const std::string& Path) {
         fd_ = ::open(Path.c_str(), O_RDONLY | O_CLOEXEC);
-        if (fd_ < 0)
+        if (fd_ < 0) {
             throwLocal(errno, Path);
+        }
         struct stat st {};
         if (::fstat(fd_, &st) != 0) {
             int error = errno;
@@ -133,12 +142,15 @@ class TLocalReader {
         size_t done = 0;
         while (done < Count) {
             ssize_t n = ::read(fd_, Data + done, Count - done);
-            if (n < 0 && errno == EINTR)
+            if (n < 0 && errno == EINTR) {
                 continue;
-            if (n < 0)
+            }
+            if (n < 0) {
                 return -1;
-            if (n == 0)
+            }
+            if (n == 0) {
                 break;
+            }
             done += static_cast<size_t>(n);
         }
         return static_cast<int64_t>(done);
@@ -189,8 +201,9 @@ bool TMotoP2KModemItem::DownloadFile(const std::string& PhoneName, const std::st
     // Keeps this item alive should a rescan run from the progress callback
     // drop it from its list.
     auto self = weak_from_this().lock();
-    if (!FileOpen(PhoneName, TP2KFileAttrs::Of({atAny})))
+    if (!FileOpen(PhoneName, TP2KFileAttrs::Of({atAny}))) {
         return false;
+    }
 
     std::unique_ptr<TTempDownload> local;
     try {
@@ -234,8 +247,9 @@ bool TMotoP2KModemItem::DownloadFile(const std::string& PhoneName, const std::st
         // More bytes than the file has: the phone's file is not the one
         // listed. Nothing of it is taken, and the progress never passes the
         // total it was given.
-        if (!unknown && n > ExpectedSize - done)
+        if (!unknown && n > ExpectedSize - done) {
             break;
+        }
         const size_t written = local->Write(buffer.data(), static_cast<size_t>(n));
         done += static_cast<int32_t>(written);
         if (written != static_cast<size_t>(n)) {
@@ -249,25 +263,29 @@ bool TMotoP2KModemItem::DownloadFile(const std::string& PhoneName, const std::st
             } catch (...) {
                 // A failing progress handler does not end the transfer.
             }
-            if (!goOn)
+            if (!goOn) {
                 break;
+            }
         }
-        if (unknown)
+        if (unknown) {
             total = done + 1;
+        }
     } while (done < total);
 
     FileClose();
     DoDebug("File Download Phone", dtInformation);
 
     const bool complete = !writeFailed && (unknown ? endOfFile : done == ExpectedSize);
-    if (!complete)
+    if (!complete) {
         return false;  // the temporary file goes with `local`
+    }
     // The caller deletes the phone's copy once this returns true and
     // LastDownloadDurable() says so, so the data and the new name must be on
     // the disk before then.
     local->Sync();
-    if (local->Close() != 0)
+    if (local->Close() != 0) {
         return false;
+    }
     lastDownloadDurable_ = local->Commit();
     return true;
 }
@@ -286,26 +304,32 @@ bool TMotoP2KModemItem::UploadFile(const std::string& LocalName, const std::stri
     TLocalReader local(LocalName);
     const int64_t size = local.Size();
     int64_t block = std::max<int64_t>(BlockSize, 0);
-    if (block > size)
+    if (block > size) {
         block = size;
-    if (!FileOpen(PhoneName, TP2KFileAttrs{}))
+    }
+    if (!FileOpen(PhoneName, TP2KFileAttrs{})) {
         return false;
+    }
 
     std::vector<uint8_t> buffer(static_cast<size_t>(std::clamp<int64_t>(block, 1, MaxWriteBlock)));
     int64_t sent = 0;
     while (sent < size) {
-        if (size - sent < block)
+        if (size - sent < block) {
             block = size - sent;
+        }
         // A block larger than one write may carry is never read in full:
         // it ends the upload before anything is sent.
-        if (block > MaxWriteBlock)
+        if (block > MaxWriteBlock) {
             break;
+        }
         const int64_t n = local.Read(buffer.data(), static_cast<size_t>(block));
         block = n;
-        if (n <= 0 || n > MaxWriteBlock)
+        if (n <= 0 || n > MaxWriteBlock) {
             break;
-        if (!FileWrite(static_cast<int32_t>(n), buffer.data()))
+        }
+        if (!FileWrite(static_cast<int32_t>(n), buffer.data())) {
             break;
+        }
         sent += n;
         if (Progress) {
             bool goOn = true;
@@ -314,8 +338,9 @@ bool TMotoP2KModemItem::UploadFile(const std::string& LocalName, const std::stri
             } catch (...) {
                 // A failing progress handler does not end the transfer.
             }
-            if (!goOn)
+            if (!goOn) {
                 break;
+            }
         }
     }
 

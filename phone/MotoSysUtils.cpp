@@ -7,12 +7,15 @@ namespace {
 
 // Value of one hex digit, or -1 when the character is not one.
 int hexDigit(char C) {
-    if (C >= '0' && C <= '9')
+    if (C >= '0' && C <= '9') {
         return C - '0';
-    if (C >= 'A' && C <= 'F')
+    }
+    if (C >= 'A' && C <= 'F') {
         return C - 'A' + 10;
-    if (C >= 'a' && C <= 'f')
+    }
+    if (C >= 'a' && C <= 'f') {
         return C - 'a' + 10;
+    }
     return -1;
 }
 
@@ -25,12 +28,15 @@ constexpr uint32_t Cp1251ToUcsShift = 848;  // 0x0410 - 192
 // Upper-case form of every byte of code page 1251.
 constexpr std::array<unsigned char, 256> makeUpper1251() {
     std::array<unsigned char, 256> t{};
-    for (unsigned i = 0; i < t.size(); ++i)
+    for (unsigned i = 0; i < t.size(); ++i) {
         t[i] = static_cast<unsigned char>(i);
-    for (unsigned i = 'a'; i <= 'z'; ++i)
+    }
+    for (unsigned i = 'a'; i <= 'z'; ++i) {
         t[i] = static_cast<unsigned char>(i - 0x20);
-    for (unsigned i = 0xE0; i <= 0xFF; ++i)  // а..я -> А..Я
+    }
+    for (unsigned i = 0xE0; i <= 0xFF; ++i) {  // а..я -> А..Я
         t[i] = static_cast<unsigned char>(i - 0x20);
+    }
     // The Cyrillic letters outside the two blocks, lower case to upper case.
     constexpr unsigned char pairs[][2] = {
         {0x90, 0x80},  // ђ Ђ
@@ -49,8 +55,9 @@ constexpr std::array<unsigned char, 256> makeUpper1251() {
         {0xB3, 0xB2},  // і І
         {0xBE, 0xBD},  // ѕ Ѕ
     };
-    for (const auto& p : pairs)
+    for (const auto& p : pairs) {
         t[p[0]] = p[1];
+    }
     return t;
 }
 
@@ -65,15 +72,17 @@ std::string IntToHex(uint32_t Value, int Digits) {
         out.insert(out.begin(), kDigits[Value & 0xF]);
         Value >>= 4;
     } while (Value != 0);
-    if (static_cast<int>(out.size()) < Digits)
+    if (static_cast<int>(out.size()) < Digits) {
         out.insert(0, Digits - out.size(), '0');
+    }
     return out;
 }
 
 std::string CharToHex(char C) {
     // The phone separates a folder from its mask with the code unit FFFE.
-    if (C == '|')
+    if (C == '|') {
         return "FFFE";
+    }
     auto code = static_cast<unsigned char>(C);
     // Only "ё" moves into the Cyrillic block on the way to the phone; the other
     // letters are sent as 00C0..00FF, which the phone accepts as they are.
@@ -84,19 +93,22 @@ std::string CharToHex(char C) {
 std::string TextToHex(const std::string& S) {
     std::string out;
     out.reserve(S.size() * 4);
-    for (char c : S)
+    for (char c : S) {
         out += CharToHex(c);
+    }
     return out;
 }
 
 char HexCodeToChar(const std::string& H) {
     uint32_t v = 0;
-    if (H.empty())
+    if (H.empty()) {
         return 0;
+    }
     for (char c : H) {
         int d = hexDigit(c);
-        if (d < 0)
+        if (d < 0) {
             return 0;  // not a hex number at all
+        }
         v = (v << 4) | static_cast<uint32_t>(d);
     }
     if (v >= UcsCyrillicA && v <= UcsCyrillicYa) {
@@ -111,8 +123,9 @@ std::string HexToText(const std::string& H) {
     std::string out;
     size_t n = H.size() / 4;
     out.reserve(n);
-    for (size_t i = 0; i < n; ++i)
+    for (size_t i = 0; i < n; ++i) {
         out += HexCodeToChar(H.substr(i * 4, 4));
+    }
     return out;
 }
 
@@ -126,8 +139,9 @@ char UpperCase1251(char C) {
 
 std::string UpperCaseText1251(const std::string& S) {
     std::string out = S;
-    for (char& c : out)
+    for (char& c : out) {
         c = UpperCase1251(c);
+    }
     return out;
 }
 
@@ -144,7 +158,8 @@ std::string ExtractP2KFileDir(const std::string& Path) {
 std::vector<uint8_t> HexToBytes(const std::string& Hex, size_t MaxBytes) {
     auto nibble = [](char C) { return std::max(hexDigit(C), 0); };
     std::vector<uint8_t> out;
-    for (size_t i = 0; i + 1 < Hex.size() && out.size() < MaxBytes; i += 2)
+    for (size_t i = 0; i + 1 < Hex.size() && out.size() < MaxBytes; i += 2) {
         out.push_back(static_cast<uint8_t>(nibble(Hex[i]) << 4 | nibble(Hex[i + 1])));
+    }
     return out;
 }

@@ -20,8 +20,9 @@ const std::string* findProperty(const TDeviseInterface& I, uint32_t Code) {
 // first zero.
 std::string readText(const TDeviseInterface& I, uint32_t Code) {
     const std::string* raw = findProperty(I, Code);
-    if (raw == nullptr || raw->size() > RegistryTextBuffer)
+    if (raw == nullptr || raw->size() > RegistryTextBuffer) {
         return {};
+    }
     auto end = raw->find('\0');
     return end == std::string::npos ? *raw : raw->substr(0, end);
 }
@@ -30,11 +31,13 @@ std::string readText(const TDeviseInterface& I, uint32_t Code) {
 // does not fit four bytes reads as 0.
 uint32_t readNumber(const TDeviseInterface& I, uint32_t Code) {
     const std::string* raw = findProperty(I, Code);
-    if (raw == nullptr || raw->size() > 4)
+    if (raw == nullptr || raw->size() > 4) {
         return 0;
+    }
     uint32_t v = 0;
-    for (size_t i = 0; i < raw->size(); ++i)
+    for (size_t i = 0; i < raw->size(); ++i) {
         v |= static_cast<uint32_t>(static_cast<unsigned char>((*raw)[i])) << (8 * i);
+    }
     return v;
 }
 
@@ -48,8 +51,9 @@ void GetUSBDevises(IDeviceSource& Source, const std::string& InterfaceGuid,
         TUSBDevise d;
         d.DeviceDesc = readText(i, SPDRP_DEVICEDESC);
         d.CompatibleIDs = readText(i, SPDRP_COMPATIBLEIDS);
-        if (!filter.empty() && UpperCaseText1251(d.DeviceDesc).find(filter) == std::string::npos)
+        if (!filter.empty() && UpperCaseText1251(d.DeviceDesc).find(filter) == std::string::npos) {
             continue;
+        }
         d.DevInst = i.DevInst;
         d.DevicePath = i.DevicePath;
         // A USB string descriptor holds at most 126 characters; anything
@@ -89,10 +93,12 @@ bool RegisterDeviseNotify(IDeviceSource& Source, const std::string& InterfaceGui
 }
 
 int GetDeviceChangeKind(uint32_t EventType, const TDevBroadcastHeader* EventData) {
-    if (EventType != DBT_DEVICEARRIVAL && EventType != DBT_DEVICEREMOVECOMPLETE)
+    if (EventType != DBT_DEVICEARRIVAL && EventType != DBT_DEVICEREMOVECOMPLETE) {
         return 0;
-    if (EventData == nullptr || EventData->DeviceType != DBT_DEVTYP_DEVICEINTERFACE)
+    }
+    if (EventData == nullptr || EventData->DeviceType != DBT_DEVTYP_DEVICEINTERFACE) {
         return 0;
+    }
     return EventType == DBT_DEVICEARRIVAL ? 1 : 2;
 }
 

@@ -24,8 +24,8 @@
 #include "core/LogModel.h"
 #include "core/MessageTemplates.h"
 #include "gui/LinkLabel.h"
-#include "gui/MutedRowDelegate.h"
 #include "gui/LogView.h"
+#include "gui/MutedRowDelegate.h"
 #include "gui/TForm1.h"
 #include "gui/TrayIcon.h"
 

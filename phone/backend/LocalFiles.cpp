@@ -27,10 +27,12 @@ size_t TPosixLocalFiles::Write(int Fd, const uint8_t* Data, size_t Count) {
     size_t done = 0;
     while (done < Count) {
         const ssize_t n = ::write(Fd, Data + done, Count - done);
-        if (n < 0 && errno == EINTR)
+        if (n < 0 && errno == EINTR) {
             continue;
-        if (n <= 0)
+        }
+        if (n <= 0) {
             break;
+        }
         done += static_cast<size_t>(n);
     }
     return done;
@@ -51,8 +53,9 @@ int TPosixLocalFiles::Rename(const std::string& From, const std::string& To) {
 
 int TPosixLocalFiles::SyncFolder(const std::string& Folder) {
     const int fd = ::open(Folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
+    if (fd < 0) {
         return errno;
+    }
     const int error = fsyncRetried(fd);
     ::close(fd);
     return error;

@@ -17,7 +17,7 @@ struct TCommTimeouts {
 // One opened modem port. It is only ever written: nothing is read, and its
 // line settings (baud rate, framing) are never changed.
 class ISerialPort {
-public:
+  public:
     virtual ~ISerialPort() = default;
     // The comm-state query: true with the current baud rate on a live port.
     virtual bool GetCommState(uint32_t& BaudRate) = 0;
@@ -31,7 +31,7 @@ public:
 };
 
 class ISerialPorts {
-public:
+  public:
     virtual ~ISerialPorts() = default;
     // nullptr when the path cannot be opened as a port.
     virtual std::unique_ptr<ISerialPort> Open(const std::string& DevicePath) = 0;

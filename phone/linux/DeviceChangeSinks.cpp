@@ -18,12 +18,14 @@ void TDeviceChangeSinks::Deliver(const std::string& InterfaceGuid, uint32_t Even
     Header.Name = Name;
     const std::vector<TEntry> Snapshot = entries_;
     for (const auto& E : Snapshot) {
-        if (E.Guid != InterfaceGuid)
+        if (E.Guid != InterfaceGuid) {
             continue;
+        }
         bool Still = std::any_of(entries_.begin(), entries_.end(), [&](const TEntry& X) {
             return X.Sink == E.Sink && X.Guid == InterfaceGuid;
         });
-        if (Still)
+        if (Still) {
             E.Sink->DeviceChangeMessage(EventType, &Header);
+        }
     }
 }

@@ -39,8 +39,9 @@ bool isHungUp(int Fd) {
     do {
         r = ::poll(&p, 1, 0);
     } while (r < 0 && errno == EINTR);
-    if (r < 0)
+    if (r < 0) {
         return true;
+    }
     return (p.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
 }
 
@@ -48,8 +49,9 @@ bool isHungUp(int Fd) {
 
 uint32_t TermiosSpeedToBaud(unsigned long Speed) {
     for (const auto& e : SpeedTable) {
-        if (e.Code == Speed)
+        if (e.Code == Speed) {
             return e.Baud;
+        }
     }
     // A code we do not know still stands for a running line.
     return Speed == B0 ? 0 : 1;
@@ -58,43 +60,51 @@ uint32_t TermiosSpeedToBaud(unsigned long Speed) {
 TTermiosSerialPort::TTermiosSerialPort(int Fd) : fd_(Fd) {}
 
 TTermiosSerialPort::~TTermiosSerialPort() {
-    if (fd_ >= 0)
+    if (fd_ >= 0) {
         ::close(fd_);
+    }
 }
 
 bool TTermiosSerialPort::GetCommState(uint32_t& BaudRate) {
     BaudRate = 0;
-    if (fd_ < 0 || isHungUp(fd_))
+    if (fd_ < 0 || isHungUp(fd_)) {
         return false;
+    }
     termios t{};
-    if (::tcgetattr(fd_, &t) != 0)
+    if (::tcgetattr(fd_, &t) != 0) {
         return false;
+    }
     BaudRate = TermiosSpeedToBaud(::cfgetospeed(&t));
     return BaudRate > 0;
 }
 
 bool TTermiosSerialPort::GetTimeouts(TCommTimeouts& Timeouts) {
-    if (fd_ < 0)
+    if (fd_ < 0) {
         return false;
+    }
     Timeouts = timeouts_;
     return true;
 }
 
 bool TTermiosSerialPort::SetTimeouts(const TCommTimeouts& Timeouts) {
-    if (fd_ < 0)
+    if (fd_ < 0) {
         return false;
+    }
     timeouts_ = Timeouts;
     return true;
 }
 
 bool TTermiosSerialPort::Write(const uint8_t* Data, size_t Count, size_t& Written) {
     Written = 0;
-    if (fd_ < 0)
+    if (fd_ < 0) {
         return false;
-    if (Count == 0)
+    }
+    if (Count == 0) {
         return true;
-    if (Data == nullptr)
+    }
+    if (Data == nullptr) {
         return false;
+    }
 
     const uint64_t limitMs = static_cast<uint64_t>(timeouts_.WriteTotalTimeoutMultiplier) * Count +
                              timeouts_.WriteTotalTimeoutConstant;
@@ -107,36 +117,42 @@ bool TTermiosSerialPort::Write(const uint8_t* Data, size_t Count, size_t& Writte
             Written += static_cast<size_t>(n);
             continue;
         }
-        if (n < 0 && errno == EINTR)
+        if (n < 0 && errno == EINTR) {
             continue;
-        if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK)
+        }
+        if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) {
             return false;
+        }
 
         // The tty takes no more for now: wait for room, within the time-out.
         int waitMs = -1;
         if (bounded) {
             auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - SteadyClock::now());
-            if (left.count() <= 0)
+            if (left.count() <= 0) {
                 break;
+            }
             waitMs = static_cast<int>(std::min<int64_t>(left.count(), INT_MAX));
         }
         pollfd p{fd_, POLLOUT, 0};
         int r = ::poll(&p, 1, waitMs);
         if (r < 0) {
-            if (errno == EINTR)
+            if (errno == EINTR) {
                 continue;
+            }
             return false;
         }
-        if (r > 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0)
+        if (r > 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) {
             return false;
+        }
     }
     // Running out of time after some bytes is a short write; with none it failed.
     return Written > 0;
 }
 
 bool TTermiosSerialPort::Close() {
-    if (fd_ < 0)
+    if (fd_ < 0) {
         return false;
+    }
     // Linux releases the descriptor even when close() reports an error, so it
     // is never used again either way.
     int fd = fd_;
@@ -148,8 +164,9 @@ std::unique_ptr<ISerialPort> TTermiosSerialPorts::Open(const std::string& Device
     // Non-blocking, so that neither the open (waiting for carrier) nor a
     // write can hang; Write waits with poll() within its time-out instead.
     int fd = ::open(DevicePath.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0)
+    if (fd < 0) {
         return nullptr;
+    }
     termios t{};
     if (::tcgetattr(fd, &t) != 0) {
         ::close(fd);

@@ -24,8 +24,9 @@ using TDevicePtr = std::unique_ptr<udev_device, TDeviceDeleter>;
 bool readUsbAttributes(udev_device* Iface, TUdevAttributes& A) {
     // Parents belong to their child: they are not unreferenced here.
     udev_device* Dev = udev_device_get_parent_with_subsystem_devtype(Iface, "usb", "usb_device");
-    if (!Dev)
+    if (!Dev) {
         return false;
+    }
     A.VendorId = str(udev_device_get_sysattr_value(Dev, "idVendor"));
     A.ProductId = str(udev_device_get_sysattr_value(Dev, "idProduct"));
     A.Revision = str(udev_device_get_sysattr_value(Dev, "bcdDevice"));
@@ -48,23 +49,27 @@ bool readUsbAttributes(udev_device* Iface, TUdevAttributes& A) {
 std::vector<TDeviseInterface> listP2K(udev* U) {
     std::vector<TDeviseInterface> Out;
     TEnumeratePtr E(udev_enumerate_new(U));
-    if (!E)
+    if (!E) {
         return Out;
+    }
     udev_enumerate_add_match_subsystem(E.get(), "usb");
     udev_enumerate_add_match_sysattr(E.get(), "bInterfaceNumber", P2KInterfaceNumber);
-    if (udev_enumerate_scan_devices(E.get()) < 0)
+    if (udev_enumerate_scan_devices(E.get()) < 0) {
         return Out;
+    }
     udev_list_entry* Entry;
     udev_list_entry_foreach(Entry, udev_enumerate_get_list_entry(E.get())) {
         TDevicePtr D(udev_device_new_from_syspath(U, udev_list_entry_get_name(Entry)));
-        if (!D || str(udev_device_get_devtype(D.get())) != "usb_interface")
+        if (!D || str(udev_device_get_devtype(D.get())) != "usb_interface") {
             continue;
+        }
         TUdevAttributes A;
         A.SysPath = str(udev_device_get_syspath(D.get()));
         A.KernelName = str(udev_device_get_sysname(D.get()));
         A.IdPath = str(udev_device_get_property_value(D.get(), "ID_PATH"));
-        if (!readUsbAttributes(D.get(), A) || !IsP2KInterface(A))
+        if (!readUsbAttributes(D.get(), A) || !IsP2KInterface(A)) {
             continue;
+        }
         Out.push_back(BuildDeviseInterface(A, TUdevDeviceKind::P2KInterface));
     }
     return Out;
@@ -73,28 +78,33 @@ std::vector<TDeviseInterface> listP2K(udev* U) {
 std::vector<TDeviseInterface> listModems(udev* U) {
     std::vector<TDeviseInterface> Out;
     TEnumeratePtr E(udev_enumerate_new(U));
-    if (!E)
+    if (!E) {
         return Out;
+    }
     udev_enumerate_add_match_subsystem(E.get(), "tty");
     udev_enumerate_add_match_sysname(E.get(), "ttyACM*");
-    if (udev_enumerate_scan_devices(E.get()) < 0)
+    if (udev_enumerate_scan_devices(E.get()) < 0) {
         return Out;
+    }
     udev_list_entry* Entry;
     udev_list_entry_foreach(Entry, udev_enumerate_get_list_entry(E.get())) {
         TDevicePtr D(udev_device_new_from_syspath(U, udev_list_entry_get_name(Entry)));
-        if (!D)
+        if (!D) {
             continue;
+        }
         udev_device* Iface =
             udev_device_get_parent_with_subsystem_devtype(D.get(), "usb", "usb_interface");
-        if (!Iface)
+        if (!Iface) {
             continue;
+        }
         TUdevAttributes A;
         A.SysPath = str(udev_device_get_syspath(D.get()));
         A.KernelName = str(udev_device_get_sysname(D.get()));
         A.DevNode = str(udev_device_get_devnode(D.get()));
         A.IdPath = str(udev_device_get_property_value(D.get(), "ID_PATH"));
-        if (A.DevNode.empty() || !readUsbAttributes(Iface, A) || !IsPhoneModemPort(A))
+        if (A.DevNode.empty() || !readUsbAttributes(Iface, A) || !IsPhoneModemPort(A)) {
             continue;
+        }
         Out.push_back(BuildDeviseInterface(A, TUdevDeviceKind::ModemPort));
     }
     return Out;
@@ -104,11 +114,13 @@ std::vector<TDeviseInterface> listModems(udev* U) {
 
 TUdevDeviceSource::TUdevDeviceSource() {
     udev_ = udev_new();
-    if (!udev_)
+    if (!udev_) {
         return;
+    }
     monitor_ = udev_monitor_new_from_netlink(udev_, "udev");
-    if (!monitor_)
+    if (!monitor_) {
         return;
+    }
     // A larger queue, so a burst of events (a phone re-attaching with all its
     // interfaces) survives a busy event loop; refused without privilege.
     udev_monitor_set_receive_buffer_size(monitor_, 1 << 20);
@@ -122,27 +134,34 @@ TUdevDeviceSource::TUdevDeviceSource() {
 }
 
 TUdevDeviceSource::~TUdevDeviceSource() {
-    if (monitor_)
+    if (monitor_) {
         udev_monitor_unref(monitor_);
-    if (udev_)
+    }
+    if (udev_) {
         udev_unref(udev_);
+    }
 }
 
 std::vector<TDeviseInterface> TUdevDeviceSource::Enumerate(const std::string& InterfaceGuid) {
-    if (!udev_)
+    if (!udev_) {
         return {};
-    if (InterfaceGuid == P2KInterfaceGuid)
+    }
+    if (InterfaceGuid == P2KInterfaceGuid) {
         return listP2K(udev_);
-    if (InterfaceGuid == UsbDeviceInterfaceGuid)
+    }
+    if (InterfaceGuid == UsbDeviceInterfaceGuid) {
         return listModems(udev_);
+    }
     return {};
 }
 
 bool TUdevDeviceSource::RegisterNotify(const std::string& InterfaceGuid, IDeviceChangeSink* Sink) {
-    if (!monitor_ || !Sink)
+    if (!monitor_ || !Sink) {
         return false;
-    if (InterfaceGuid != P2KInterfaceGuid && InterfaceGuid != UsbDeviceInterfaceGuid)
+    }
+    if (InterfaceGuid != P2KInterfaceGuid && InterfaceGuid != UsbDeviceInterfaceGuid) {
         return false;
+    }
     sinks_.Add(InterfaceGuid, Sink);
     return true;
 }
@@ -156,8 +175,9 @@ int TUdevDeviceSource::EventFd() const {
 }
 
 void TUdevDeviceSource::DispatchPending() {
-    if (!monitor_)
+    if (!monitor_) {
         return;
+    }
     // The monitor's socket does not block: receiving ends when nothing waits.
     while (TDevicePtr D{udev_monitor_receive_device(monitor_)}) {
         TUdevEvent E;
@@ -168,14 +188,18 @@ void TUdevDeviceSource::DispatchPending() {
         E.Product = str(udev_device_get_property_value(D.get(), "PRODUCT"));
         E.Interface = str(udev_device_get_property_value(D.get(), "INTERFACE"));
         TUdevEventRoute Route = RouteUdevEvent(E);
-        if (Route.EventType == 0)
+        if (Route.EventType == 0) {
             continue;
+        }
         std::string Name = str(udev_device_get_devnode(D.get()));
-        if (Name.empty() || Route.ToP2K)
+        if (Name.empty() || Route.ToP2K) {
             Name = str(udev_device_get_syspath(D.get()));
-        if (Route.ToP2K)
+        }
+        if (Route.ToP2K) {
             sinks_.Deliver(P2KInterfaceGuid, Route.EventType, Name);
-        if (Route.ToUsbDevice)
+        }
+        if (Route.ToUsbDevice) {
             sinks_.Deliver(UsbDeviceInterfaceGuid, Route.EventType, Name);
+        }
     }
 }

@@ -43,8 +43,9 @@ constexpr TKnownDevice KnownDevices[] = {
 };
 
 bool parseUnsigned(const std::string& Text, int Base, uint32_t& Value) {
-    if (Text.empty())
+    if (Text.empty()) {
         return false;
+    }
     const char* End = Text.data() + Text.size();
     auto [Ptr, Ec] = std::from_chars(Text.data(), End, Value, Base);
     return Ec == std::errc() && Ptr == End;
@@ -56,15 +57,17 @@ std::string text(const std::string& S) {
 
 std::string multiText(const std::vector<std::string>& Strings) {
     std::string Out;
-    for (const auto& S : Strings)
+    for (const auto& S : Strings) {
         Out += S + '\0';
+    }
     return Out + '\0';
 }
 
 std::string dword(uint32_t V) {
     std::string Out(4, '\0');
-    for (int I = 0; I < 4; ++I)
+    for (int I = 0; I < 4; ++I) {
         Out[I] = static_cast<char>((V >> (8 * I)) & 0xFF);
+    }
     return Out;
 }
 
@@ -91,12 +94,14 @@ std::string DescribeUdevDevice(const TUdevAttributes& A, TUdevDeviceKind Kind) {
     if (Fits) {
         for (const auto& K : KnownDevices) {
             if (K.Kind == Kind && sameHex(A.VendorId, K.Vendor) &&
-                (K.Product == nullptr || sameHex(A.ProductId, K.Product)))
+                (K.Product == nullptr || sameHex(A.ProductId, K.Product))) {
                 return K.Description;
+            }
         }
     }
-    if (!A.InterfaceName.empty())
+    if (!A.InterfaceName.empty()) {
         return A.InterfaceName;
+    }
     return A.Product;
 }
 
@@ -120,16 +125,19 @@ TDeviseInterface BuildDeviseInterface(const TUdevAttributes& A, TUdevDeviceKind 
     auto& P = R.Properties;
 
     std::string Desc = DescribeUdevDevice(A, Kind);
-    if (!Desc.empty())
+    if (!Desc.empty()) {
         P[SPDRP_DEVICEDESC] = text(Desc);
+    }
 
     if (!A.VendorId.empty() && !A.ProductId.empty()) {
         std::string Id = "USB\\VID_" + upper(A.VendorId) + "&PID_" + upper(A.ProductId);
         std::vector<std::string> Ids{Id};
-        if (!A.Revision.empty())
+        if (!A.Revision.empty()) {
             Ids.push_back(Id + "&REV_" + upper(A.Revision));
-        if (!A.InterfaceNumber.empty())
+        }
+        if (!A.InterfaceNumber.empty()) {
             Ids.push_back(Id + "&MI_" + hex2(A.InterfaceNumber));
+        }
         P[SPDRP_HARDWAREID] = multiText(Ids);
     }
     if (!A.InterfaceClass.empty()) {
@@ -138,44 +146,51 @@ TDeviseInterface BuildDeviseInterface(const TUdevAttributes& A, TUdevDeviceKind 
         P[SPDRP_COMPATIBLEIDS] =
             multiText({Sub + "&Prot_" + hex2(A.InterfaceProtocol), Sub, Class});
     }
-    if (!A.Manufacturer.empty())
+    if (!A.Manufacturer.empty()) {
         P[SPDRP_MFG] = text(A.Manufacturer);
+    }
     if (!A.Driver.empty()) {
         P[SPDRP_DRIVER] = text(A.Driver);
         P[SPDRP_SERVICE] = text(A.Driver);
     }
     if (Kind == TUdevDeviceKind::ModemPort) {
         P[SPDRP_CLASS] = text("Modem");
-        if (!Desc.empty() && !A.KernelName.empty())
+        if (!Desc.empty() && !A.KernelName.empty()) {
             P[SPDRP_FRIENDLYNAME] = text(Desc + " (" + A.KernelName + ")");
+        }
     }
     std::string Location = A.IdPath.empty() ? A.KernelName : A.IdPath;
-    if (!Location.empty())
+    if (!Location.empty()) {
         P[SPDRP_LOCATION_INFORMATION] = text(Location);
-    if (!A.UsbDevNode.empty())
+    }
+    if (!A.UsbDevNode.empty()) {
         P[SPDRP_PHYSICAL_DEVICE_OBJECT_NAME] = text(A.UsbDevNode);
+    }
     P[SPDRP_ENUMERATOR_NAME] = text("USB");
 
     uint32_t Number = 0;
-    if (parseUnsigned(A.BusNum, 10, Number))
+    if (parseUnsigned(A.BusNum, 10, Number)) {
         P[SPDRP_BUSNUMBER] = dword(Number);
+    }
     // The address of a USB device is its port on the hub it hangs from: the
     // last element of its port path.
     auto Dot = A.PortPath.find_last_of('.');
     std::string Port = Dot == std::string::npos ? A.PortPath : A.PortPath.substr(Dot + 1);
-    if (parseUnsigned(Port, 10, Number))
+    if (parseUnsigned(Port, 10, Number)) {
         P[SPDRP_ADDRESS] = dword(Number);
+    }
     return R;
 }
 
 TUdevEventRoute RouteUdevEvent(const TUdevEvent& E) {
     TUdevEventRoute Route;
-    if (E.Action == "add")
+    if (E.Action == "add") {
         Route.EventType = DBT_DEVICEARRIVAL;
-    else if (E.Action == "remove")
+    } else if (E.Action == "remove") {
         Route.EventType = DBT_DEVICEREMOVECOMPLETE;
-    else
+    } else {
         return Route;
+    }
 
     if (E.Subsystem == "usb" && E.DevType == "usb_device") {
         // Every USB arrival or removal makes the modem list look again.
@@ -193,7 +208,8 @@ TUdevEventRoute RouteUdevEvent(const TUdevEvent& E) {
     } else if (E.Subsystem == "tty" && startsWith(E.SysName, "ttyACM")) {
         Route.ToUsbDevice = true;
     }
-    if (!Route.ToP2K && !Route.ToUsbDevice)
+    if (!Route.ToP2K && !Route.ToUsbDevice) {
         Route.EventType = 0;
+    }
     return Route;
 }

@@ -11,18 +11,22 @@ TSetupFields DecodeSetup(const uint8_t* Setup) {
 }
 
 TExchangeResult MapLibusbResult(int Result) {
-    if (Result >= 0)
+    if (Result >= 0) {
         return TExchangeResult::Ok;
-    if (Result == LIBUSB_ERROR_TIMEOUT)
+    }
+    if (Result == LIBUSB_ERROR_TIMEOUT) {
         return TExchangeResult::TimedOut;
+    }
     return TExchangeResult::Failed;
 }
 
 TClaimOutcome ClassifyClaim(int ClaimResult, int KernelDriverActive) {
-    if (ClaimResult == 0)
+    if (ClaimResult == 0) {
         return TClaimOutcome::Claimed;
-    if (ClaimResult == LIBUSB_ERROR_BUSY && KernelDriverActive == 0)
+    }
+    if (ClaimResult == LIBUSB_ERROR_BUSY && KernelDriverActive == 0) {
         return TClaimOutcome::HeldElsewhere;
+    }
     return TClaimOutcome::Unclaimed;
 }
 
@@ -34,29 +38,34 @@ TUsbControlChannel::~TUsbControlChannel() {
 }
 
 TExchangeResult TUsbControlChannel::ControlWrite(const uint8_t* Packet, size_t Length) {
-    if (!pipe_ || !Packet || Length < 8)
+    if (!pipe_ || !Packet || Length < 8) {
         return TExchangeResult::Failed;
+    }
     TSetupFields S = DecodeSetup(Packet);
     // Only host-to-device requests, and only as much data as was given.
     if ((S.RequestType & LIBUSB_ENDPOINT_IN) != 0 || S.Length > Length - 8 ||
-        S.Length > LinuxControlTransferLimit)
+        S.Length > LinuxControlTransferLimit) {
         return TExchangeResult::Failed;
+    }
     std::memcpy(buffer_.data(), Packet + 8, S.Length);
     int R = pipe_->Transfer(S, buffer_.data(), S.Length, P2KExchangeTimeoutMs);
     TExchangeResult Result = MapLibusbResult(R);
     // A device that took less than the data stage did not get the command.
-    if (Result == TExchangeResult::Ok && R != S.Length)
+    if (Result == TExchangeResult::Ok && R != S.Length) {
         return TExchangeResult::Failed;
+    }
     return Result;
 }
 
 TExchangeResult TUsbControlChannel::ControlRead(const uint8_t* Setup, uint8_t* Out,
                                                 size_t OutSize) {
-    if (!pipe_ || !Setup || (!Out && OutSize > 0))
+    if (!pipe_ || !Setup || (!Out && OutSize > 0)) {
         return TExchangeResult::Failed;
+    }
     TSetupFields S = DecodeSetup(Setup);
-    if ((S.RequestType & LIBUSB_ENDPOINT_IN) == 0 || S.Length > LinuxControlTransferLimit)
+    if ((S.RequestType & LIBUSB_ENDPOINT_IN) == 0 || S.Length > LinuxControlTransferLimit) {
         return TExchangeResult::Failed;
+    }
     // The transfer lands in our own page-sized buffer, so a data stage longer
     // than the caller's buffer never writes past it; the caller gets what fits.
     int R = pipe_->Transfer(S, buffer_.data(), S.Length, P2KExchangeTimeoutMs);
@@ -69,8 +78,9 @@ TExchangeResult TUsbControlChannel::ControlRead(const uint8_t* Setup, uint8_t* O
 }
 
 bool TUsbControlChannel::Close() {
-    if (!pipe_)
+    if (!pipe_) {
         return false;
+    }
     bool Ok = pipe_->Close();
     pipe_.reset();
     return Ok;

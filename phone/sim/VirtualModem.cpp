@@ -23,8 +23,9 @@ std::string upperCase(std::string Text) {
 
 TVirtualModem::TVirtualModem() {
     master_ = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
-    if (master_ < 0)
+    if (master_ < 0) {
         return;
+    }
     char name[128];
     if (::grantpt(master_) != 0 || ::unlockpt(master_) != 0 ||
         ::ptsname_r(master_, name, sizeof name) != 0) {
@@ -47,8 +48,9 @@ TVirtualModem::TVirtualModem() {
 
 TVirtualModem::~TVirtualModem() {
     Hangup();
-    if (wakeFd_ >= 0)
+    if (wakeFd_ >= 0) {
         ::close(wakeFd_);
+    }
 }
 
 void TVirtualModem::SetOnSwitchToP2K(TSwitchHandler Handler) {
@@ -100,15 +102,18 @@ void TVirtualModem::Hangup() {
     changed_.notify_all();
     wake();
     // From the switch handler the reader thread hangs up by itself on return.
-    if (reader_.joinable() && reader_.get_id() != std::this_thread::get_id())
+    if (reader_.joinable() && reader_.get_id() != std::this_thread::get_id()) {
         reader_.join();
-    if (!reader_.joinable())
+    }
+    if (!reader_.joinable()) {
         closeEnds();
+    }
 }
 
 void TVirtualModem::wake() {
-    if (wakeFd_ < 0)
+    if (wakeFd_ < 0) {
         return;
+    }
     uint64_t one = 1;
     [[maybe_unused]] ssize_t n = ::write(wakeFd_, &one, sizeof one);
 }
@@ -116,12 +121,15 @@ void TVirtualModem::wake() {
 void TVirtualModem::closeEnds() {
     {
         std::lock_guard l(mutex_);
-        if (master_ >= 0)
+        if (master_ >= 0) {
             ::close(master_);
-        if (slaveHold_ >= 0)
+        }
+        if (slaveHold_ >= 0) {
             ::close(slaveHold_);
-        if (master_ >= 0 || slaveHold_ >= 0)
+        }
+        if (master_ >= 0 || slaveHold_ >= 0) {
             hungUp_ = true;
+        }
         master_ = -1;
         slaveHold_ = -1;
     }
@@ -135,14 +143,16 @@ void TVirtualModem::readerLoop() {
         {
             std::unique_lock l(mutex_);
             changed_.wait(l, [&] { return stop_ || reading_; });
-            if (stop_)
+            if (stop_) {
                 return;
+            }
         }
         pollfd fds[2] = {{master_, POLLIN, 0}, {wakeFd_, POLLIN, 0}};
         int r = ::poll(fds, 2, -1);
         if (r < 0) {
-            if (errno == EINTR)
+            if (errno == EINTR) {
                 continue;
+            }
             return;
         }
         if ((fds[1].revents & POLLIN) != 0) {
@@ -169,8 +179,9 @@ void TVirtualModem::readerLoop() {
         std::lock_guard l(mutex_);
         handler = onSwitch_;
     }
-    if (handler)
+    if (handler) {
         handler();
+    }
     closeEnds();
 }
 
@@ -206,8 +217,9 @@ TVirtualModemPhone::TVirtualModemPhone(TVirtualDeviceSource& Devices, std::strin
       name_(std::move(Name)),
       phone_(std::move(Phone)),
       reattachDelay_(ReattachDelay) {
-    if (!modem_.IsValid() || !phone_)
+    if (!modem_.IsValid() || !phone_) {
         return;
+    }
     modem_.SetOnSwitchToP2K([this] { switchToP2K(); });
     valid_ = devices_.PlugModem(name_, modem_.SlavePath());
 }
@@ -239,7 +251,8 @@ std::shared_ptr<void> StartVirtualModemPhone(const std::string& Name,
                                              std::shared_ptr<TVirtualPhone> Phone,
                                              TVirtualDeviceSource& Devices) {
     auto rig = std::make_shared<TVirtualModemPhone>(Devices, Name, std::move(Phone));
-    if (!rig->IsValid())
+    if (!rig->IsValid()) {
         return nullptr;
+    }
     return rig;
 }

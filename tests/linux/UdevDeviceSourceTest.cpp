@@ -24,8 +24,9 @@ TEST(UdevDeviceSource, ConstructsEnumeratesAndDispatchesAnywhere) {
         EXPECT_NE(It->second.find("Test Command Interface"), std::string::npos);
         EXPECT_EQ(R.DevicePath.rfind("/sys/", 0), 0u);
     }
-    for (const auto& R : Source.Enumerate(UsbDeviceInterfaceGuid))
+    for (const auto& R : Source.Enumerate(UsbDeviceInterfaceGuid)) {
         EXPECT_EQ(R.DevicePath.rfind("/dev/ttyACM", 0), 0u);
+    }
     EXPECT_TRUE(Source.Enumerate("{00000000-0000-0000-0000-000000000000}").empty());
 
     TCountingSink Sink;
@@ -61,8 +62,9 @@ struct TActingSink : IDeviceChangeSink {
         Log->push_back(Name + ":" + std::to_string(EventType) + ":" +
                        std::to_string(H->DeviceType) + ":" + H->ClassGuid.substr(0, 9) + ":" +
                        H->Name);
-        if (RemoveOnCall)
+        if (RemoveOnCall) {
             Sinks->Remove(RemoveOnCall);
+        }
     }
 };
 

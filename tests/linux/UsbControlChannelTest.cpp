@@ -27,13 +27,16 @@ struct TFakePipe : IUsbControlPipe {
     TFakePipe(std::vector<TCall>* C, int* Cl) : Calls(C), Closes(Cl) {}
     int Transfer(const TSetupFields& S, uint8_t* Data, uint16_t Length, unsigned T) override {
         Calls->push_back({S, std::vector<uint8_t>(Data, Data + Length), T});
-        if (Result < 0)
+        if (Result < 0) {
             return Result;
+        }
         size_t N = std::min<size_t>(Reply.size(), Length);
-        if (S.RequestType & 0x80)
+        if (S.RequestType & 0x80) {
             std::copy(Reply.begin(), Reply.begin() + N, Data);
-        if (UseReplySize)
+        }
+        if (UseReplySize) {
             return static_cast<int>(Reply.size());
+        }
         return (S.RequestType & 0x80) ? static_cast<int>(N) : (Result ? Result : Length);
     }
     bool Close() override {
@@ -70,8 +73,9 @@ TEST(UsbControlChannelUnits, SetupDecodingAndErrorMapping) {
     EXPECT_EQ(MapLibusbResult(LIBUSB_ERROR_TIMEOUT), TExchangeResult::TimedOut);
     for (int E :
          {LIBUSB_ERROR_PIPE, LIBUSB_ERROR_NO_DEVICE, LIBUSB_ERROR_IO, LIBUSB_ERROR_INVALID_PARAM,
-          LIBUSB_ERROR_OVERFLOW, LIBUSB_ERROR_BUSY, LIBUSB_ERROR_ACCESS, LIBUSB_ERROR_OTHER})
+          LIBUSB_ERROR_OVERFLOW, LIBUSB_ERROR_BUSY, LIBUSB_ERROR_ACCESS, LIBUSB_ERROR_OTHER}) {
         EXPECT_EQ(MapLibusbResult(E), TExchangeResult::Failed) << E;
+    }
 }
 
 // Only an interface another program claimed (usbfs, not a kernel driver)
@@ -89,9 +93,10 @@ TEST(UsbControlChannelUnits, ClaimOutcomes) {
         {LIBUSB_ERROR_NOT_SUPPORTED, 0, C::Unclaimed},
         {LIBUSB_ERROR_NOT_FOUND, 0, C::Unclaimed},
     };
-    for (const auto& c : Cases)
+    for (const auto& c : Cases) {
         EXPECT_EQ(ClassifyClaim(c.Claim, c.KernelDriver), c.Outcome)
             << c.Claim << " " << c.KernelDriver;
+    }
 }
 
 TEST_F(ChannelFixture, CommandWriteSendsTheAnnouncedDataStage) {

@@ -57,8 +57,9 @@ TEST(ATModemList, RescanFollowsTheBus) {
     // Survivors keep place, open port and time-out; gone ones are closed and
     // dropped; new ones are appended, closed and with no time-out.
     TATLog log;
-    for (int i = 0; i < 2; ++i)
+    for (int i = 0; i < 2; ++i) {
         list.Items(i)->SetOnDebugEvent(log.Handler());
+    }
     ASSERT_TRUE(list.Items(0)->OpenPhone());
     ASSERT_TRUE(list.Items(1)->OpenPhone());
     list.Items(1)->SetTimeOut(300);

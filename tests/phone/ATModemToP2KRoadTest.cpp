@@ -28,8 +28,9 @@ bool pumpEventsUntil(IDeviceSource& Source, Pred Done, int BoundMs = 5000) {
     const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(BoundMs);
     while (!Done() && std::chrono::steady_clock::now() < until) {
         pollfd p{Source.EventFd(), POLLIN, 0};
-        if (::poll(&p, 1, 5) > 0)
+        if (::poll(&p, 1, 5) > 0) {
             Source.DispatchPending();
+        }
     }
     return Done();
 }
@@ -56,8 +57,9 @@ TEST(ATModemToP2KRoad, ModemPhoneSwitchesAndAnswersInP2KMode) {
         ++atArrivals;
         for (int i = 0; i < atMode.DeviseList().Count(); ++i) {
             auto item = atMode.DeviseList().Hold(i);
-            if (item->OpenPhone())
+            if (item->OpenPhone()) {
                 item->SwitchMode(amMode8);
+            }
         }
     };
     atMode.OnRemove = [&](void*) { ++atRemovals; };

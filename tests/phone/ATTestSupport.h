@@ -26,8 +26,9 @@ struct TATLog {
     }
     std::vector<std::string> Texts() const {
         std::vector<std::string> texts;
-        for (const auto& l : Lines)
+        for (const auto& l : Lines) {
             texts.push_back(l.Text);
+        }
         return texts;
     }
     void Clear() { Lines.clear(); }
@@ -62,25 +63,29 @@ class TFakeSerialPort final : public ISerialPort {
         return s_.Live;
     }
     bool GetTimeouts(TCommTimeouts& Timeouts) override {
-        if (s_.FailGetTimeouts || (s_.FailSecondGetTimeouts && s_.SetSinceGet))
+        if (s_.FailGetTimeouts || (s_.FailSecondGetTimeouts && s_.SetSinceGet)) {
             return false;
+        }
         Timeouts = s_.Timeouts;
         return true;
     }
     bool SetTimeouts(const TCommTimeouts& Timeouts) override {
-        if (s_.FailSetTimeouts)
+        if (s_.FailSetTimeouts) {
             return false;
+        }
         s_.Timeouts = Timeouts;
-        if (s_.ClampRead)
+        if (s_.ClampRead) {
             s_.Timeouts.ReadTotalTimeoutConstant = s_.ClampReadTo;
+        }
         s_.SetSinceGet = true;
         return true;
     }
     bool Write(const uint8_t* Data, size_t Count, size_t& Written) override {
         ++s_.Writes;
         Written = 0;
-        if (s_.FailWrite)
+        if (s_.FailWrite) {
             return false;
+        }
         Written = std::min(Count, s_.WriteLimit);
         s_.Wire.insert(s_.Wire.end(), Data, Data + Written);
         return true;
@@ -101,8 +106,9 @@ class TFakeSerialPorts final : public ISerialPorts {
     std::string LastPath;
     std::unique_ptr<ISerialPort> Open(const std::string& DevicePath) override {
         LastPath = DevicePath;
-        if (FailOpen)
+        if (FailOpen) {
             return nullptr;
+        }
         ++State.Opens;
         return std::make_unique<TFakeSerialPort>(State);
     }
@@ -129,9 +135,10 @@ class TScriptedDeviceSource final : public test::TFakeDeviceSource {
         Present[ClassGuid].push_back(i);
     }
     void Remove(uint32_t DevInst) {
-        for (auto& [guid, interfaces] : Present)
+        for (auto& [guid, interfaces] : Present) {
             std::erase_if(interfaces,
                           [&](const TDeviseInterface& I) { return I.DevInst == DevInst; });
+        }
     }
     void Broadcast(uint32_t EventType, uint32_t DeviceType = DBT_DEVTYP_DEVICEINTERFACE) {
         Fire(EventType, DeviceType);

@@ -46,8 +46,9 @@ TEST(MotoSysUtils, UpperCase1251) {
     }
     // No lower-case letter: unchanged (B5 is the micro sign, 98 unused).
     const std::string same = std::string("5_\x40\x5B\x60\x7B\x98\xA0\xAB\xB5\xB9") + '\0';
-    for (char b : same)
+    for (char b : same) {
         EXPECT_EQ(UpperCase1251(b), b) << int(static_cast<unsigned char>(b));
+    }
     EXPECT_EQ(UpperCaseText1251("img\xB8\xE0_01.jpg"), "IMG\xA8\xC0_01.JPG");
 }
 

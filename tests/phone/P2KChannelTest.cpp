@@ -91,8 +91,9 @@ TEST_F(P2KChannel, PacketIdCountsAcrossOpensAndWraps) {
     EXPECT_FALSE(Item->SendCommand(0x20, nullptr, 0, nullptr, 0, len));  // closed: write fails
     EXPECT_EQ(Item->PacketId(), 1);
     OpenQuietly();
-    for (int i = 0; i < 65535; ++i)
+    for (int i = 0; i < 65535; ++i) {
         Item->SendCommand(0x20, nullptr, 0, nullptr, 0, len);
+    }
     EXPECT_EQ(Item->PacketId(), 0);  // 65536th transaction: the counter wraps
     Item->ClosePhone();
     Item->OpenPhone();
@@ -114,8 +115,9 @@ TEST_F(P2KChannel, PollGivesUpAfterDeadline) {
         EXPECT_GT(Clock.Now() - start, 2000u);
         EXPECT_LT(Clock.Now() - start, 2010u);
         EXPECT_GT(Phone.ReadSetups.size(), 1000u);
-        for (const auto& s : Phone.ReadSetups)
+        for (const auto& s : Phone.ReadSetups) {
             EXPECT_EQ(s[1], 0x00);  // never fetched
+        }
     }
     // A failing status read is no reply either; the poll goes on to the end.
     Phone.DefaultReply.Ready = 1;

@@ -27,8 +27,9 @@ V Entry(const std::string& Name, uint8_t A, uint8_t B, uint32_t Size) {
 
 test::TScriptedReply ListReply(std::vector<V> Entries) {
     V r{0x00, 0x00, 0x00, 0x03};
-    for (const auto& e : Entries)
+    for (const auto& e : Entries) {
         r.insert(r.end(), e.begin(), e.end());
+    }
     return Reply(r);
 }
 
@@ -147,8 +148,9 @@ TEST_F(P2KFiles, FileOpen) {
 
     Log.clear();
     EXPECT_FALSE(Item->FileOpen(std::string(257, 'f'), TP2KFileAttrs{}));
-    for (auto a : {atBit3, atBit4, atBit5, atBit6})
+    for (auto a : {atBit3, atBit4, atBit5, atBit6}) {
         EXPECT_FALSE(Item->FileOpen("n", TP2KFileAttrs::Of({a, atBit0})));
+    }
     EXPECT_EQ(Phone.Sent.size(), 4u);
     Phone.Replies.push_back(Dead());
     EXPECT_FALSE(Item->FileOpen("n", TP2KFileAttrs{}));

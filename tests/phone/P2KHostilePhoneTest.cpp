@@ -27,16 +27,21 @@ TEST(P2KHostilePhone, RandomRepliesNeverBreakTheClient) {
         const int shape = pick(0, 9);
         const size_t size = shape < 3 ? size_t(pick(0, 8)) : size_t(pick(0, 5000));
         r.Data.resize(size);
-        for (auto& b : r.Data)
+        for (auto& b : r.Data) {
             b = static_cast<uint8_t>(pick(0, 255));
-        if (shape == 4)
+        }
+        if (shape == 4) {
             r.LengthField = static_cast<uint16_t>(pick(0, 65535));
-        if (shape == 5)
+        }
+        if (shape == 5) {
             r.Ready = static_cast<uint8_t>(pick(0, 3));
-        if (shape == 6)
+        }
+        if (shape == 6) {
             r.Fetch = TExchangeResult::Failed;
-        if (shape == 7)
+        }
+        if (shape == 7) {
             r.Write = TExchangeResult::TimedOut;
+        }
         return r;
     };
 
@@ -73,8 +78,9 @@ TEST(P2KHostilePhone, RandomRepliesNeverBreakTheClient) {
         f.Item->DeleteFile("/a/x.jpg");
     }
     // Only the target names may remain: no temporary file is ever left.
-    for (const auto& name : dir.Names())
+    for (const auto& name : dir.Names()) {
         EXPECT_TRUE(name == "up.bin" || name.rfind("pic", 0) == 0) << name;
+    }
     EXPECT_GT(completedDownloads, 0);
     EXPECT_TRUE(f.Item->IsOpen());
 }

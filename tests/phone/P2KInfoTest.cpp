@@ -191,11 +191,13 @@ TEST_F(P2KInfo, FileCount) {
     Phone.Replies.push_back(Reply({0x01, 0x02}));
     EXPECT_EQ(Item->GetFileCount("/a/mobile/picture/|*.jpg"), 258);
     V expected{0x00, 0x00, 0x00, 0x07};
-    for (char c : std::string("/a/mobile/picture/"))
+    for (char c : std::string("/a/mobile/picture/")) {
         expected.insert(expected.end(), {0, uint8_t(c)});
+    }
     expected.insert(expected.end(), {0xFF, 0xFE});
-    for (char c : std::string("*.jpg"))
+    for (char c : std::string("*.jpg")) {
         expected.insert(expected.end(), {0, uint8_t(c)});
+    }
     expected.insert(expected.end(), {0x00, 0x00});
     EXPECT_EQ(Phone.Sent[0].Payload(), expected);
     EXPECT_EQ(Log, (std::vector<TLogLine>{{"Get File Count Phone", dtInformation}}));

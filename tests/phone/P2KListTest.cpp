@@ -39,8 +39,9 @@ class P2KList : public ::testing::Test {
     }
     static std::vector<uint32_t> Ids(TMotoP2KModemList& L) {
         std::vector<uint32_t> out;
-        for (int i = 0; i < L.Count(); ++i)
+        for (int i = 0; i < L.Count(); ++i) {
             out.push_back(L.Items(i)->ModemInfo().DevInst);
+        }
         return out;
     }
 };
@@ -147,8 +148,9 @@ TEST_F(P2KList, HandlersAboutAndRegistration) {
         mode.DeviseList().Rescan();
         EXPECT_FALSE(mode.DeviseList().Items(2)->OnDebugEvent());
         mode.SetOnDebug(nullptr);
-        for (int i = 0; i < 3; ++i)
+        for (int i = 0; i < 3; ++i) {
             EXPECT_FALSE(mode.DeviseList().Items(i)->OnDebugEvent());
+        }
 
         const std::string banner = mode.About();
         EXPECT_EQ(banner, ComponentBanner());
@@ -176,8 +178,9 @@ TEST_F(P2KList, ItemInUseOutlivesRescan) {
 
     Phone.Handler = [](const test::TSentCommand& c) {
         auto p = c.Payload();
-        if (p[3] == 0x01)
+        if (p[3] == 0x01) {
             return test::Reply(std::vector<uint8_t>(p[6] << 8 | p[7], 0x42));
+        }
         return test::Reply({});
     };
     int calls = 0;

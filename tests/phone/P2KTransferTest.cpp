@@ -16,8 +16,9 @@ using V = std::vector<uint8_t>;
 
 V Pattern(size_t N) {
     V v(N);
-    for (size_t i = 0; i < N; ++i)
+    for (size_t i = 0; i < N; ++i) {
         v[i] = static_cast<uint8_t>(i * 7 + 3);
+    }
     return v;
 }
 
@@ -46,10 +47,12 @@ class P2KTransfer : public ::testing::Test, public test::TP2KFixtureBase {
                     const uint32_t want =
                         uint32_t(p[4]) << 24 | uint32_t(p[5]) << 16 | uint32_t(p[6]) << 8 | p[7];
                     ReadSizes.push_back(want);
-                    if (++Reads == FailReadAt)
+                    if (++Reads == FailReadAt) {
                         r.Write = TExchangeResult::Failed;
-                    if (Reads == LoseFetchAt)
+                    }
+                    if (Reads == LoseFetchAt) {
                         r.Fetch = TExchangeResult::Failed;
+                    }
                     const size_t n = std::min<size_t>(want, Content.size() - Pos);
                     r.Data.assign(Content.begin() + Pos, Content.begin() + Pos + n);
                     Pos += n;
@@ -57,13 +60,15 @@ class P2KTransfer : public ::testing::Test, public test::TP2KFixtureBase {
                 }
                 case 0x02:
                     WriteSizes.push_back(p.size() - 8);
-                    if (++Writes == FailWriteAt)
+                    if (++Writes == FailWriteAt) {
                         r.Write = TExchangeResult::Failed;
+                    }
                     Written.insert(Written.end(), p.begin() + 8, p.end());
                     break;
                 case 0x04:
-                    if (CloseSaysNo)
+                    if (CloseSaysNo) {
                         r.Data = {0x01};
+                    }
                     break;
                 default:
                     break;
@@ -73,8 +78,9 @@ class P2KTransfer : public ::testing::Test, public test::TP2KFixtureBase {
     }
     size_t Count(uint8_t Sub) const {
         size_t n = 0;
-        for (const auto& s : Phone.Sent)
+        for (const auto& s : Phone.Sent) {
             n += s.Payload()[3] == Sub;
+        }
         return n;
     }
     bool OnlyTarget(const std::string& Name) const {

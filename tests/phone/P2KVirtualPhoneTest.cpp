@@ -46,8 +46,9 @@ TEST(P2KVirtualPhone, InformationAndListing) {
 TEST(P2KVirtualPhone, DownloadAndUploadByteExact) {
     TVirtualPhoneState s = DefaultVirtualPhoneState();
     const size_t sizes[] = {1, 2, 999, 1000, 1001, 4000, 4001, 8000, 12345};
-    for (size_t n : sizes)
+    for (size_t n : sizes) {
         s.Files["/a/f" + std::to_string(n)] = {FileBytes(n, unsigned(n)), 0, 0};
+    }
     test::TVirtualRig rig(s);
     test::TTempDir dir;
 

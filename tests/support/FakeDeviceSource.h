@@ -26,8 +26,9 @@ class TFakeDeviceSource : public IDeviceSource {
         return it == Present.end() ? std::vector<TDeviseInterface>{} : it->second;
     }
     bool RegisterNotify(const std::string& InterfaceGuid, IDeviceChangeSink* Sink) override {
-        if (RefuseNotify)
+        if (RefuseNotify) {
             return false;
+        }
         Sinks.emplace_back(InterfaceGuid, Sink);
         return true;
     }
@@ -40,8 +41,9 @@ class TFakeDeviceSource : public IDeviceSource {
     void Fire(uint32_t EventType, uint32_t DeviceType = DBT_DEVTYP_DEVICEINTERFACE) {
         TDevBroadcastHeader h;
         h.DeviceType = DeviceType;
-        for (auto& s : std::vector(Sinks))
+        for (auto& s : std::vector(Sinks)) {
             s.second->DeviceChangeMessage(EventType, &h);
+        }
     }
 };
 

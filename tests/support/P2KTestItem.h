@@ -42,8 +42,9 @@ struct TP2KFixtureBase {
     }
     std::vector<std::string> Texts() const {
         std::vector<std::string> out;
-        for (const auto& l : Log)
+        for (const auto& l : Log) {
             out.push_back(l.Text);
+        }
         return out;
     }
 };

@@ -33,8 +33,9 @@ class TRecordingFiles final : public ILocalFiles {
             return error;
         }
         const int error = real_.CreateNew(Path, Fd);
-        if (error == 0)
+        if (error == 0) {
             paths_[Fd] = Path;
+        }
         return error;
     }
     size_t Write(int Fd, const uint8_t* Data, size_t Count) override {

@@ -54,8 +54,9 @@ class TScriptedPhone : public IP2KTransport {
     bool CloseFails = false;
 
     std::unique_ptr<IP2KChannel> Open(const std::string& DevicePath) override {
-        if (!Present.count(DevicePath))
+        if (!Present.count(DevicePath)) {
             return nullptr;
+        }
         ++Opens;
         return std::make_unique<Channel>(*this);
     }
@@ -63,8 +64,9 @@ class TScriptedPhone : public IP2KTransport {
     // Payloads of the commands received, in order.
     std::vector<std::vector<uint8_t>> Payloads() const {
         std::vector<std::vector<uint8_t>> out;
-        for (const auto& s : Sent)
+        for (const auto& s : Sent) {
             out.push_back(s.Payload());
+        }
         return out;
     }
 
@@ -88,8 +90,9 @@ class TScriptedPhone : public IP2KTransport {
         TExchangeResult ControlRead(const uint8_t* Setup, uint8_t* Out, size_t OutSize) override {
             phone_.ReadSetups.emplace_back(Setup, Setup + 9);
             if (Setup[1] == 0x00) {  // status poll
-                if (current_.Status != TExchangeResult::Ok)
+                if (current_.Status != TExchangeResult::Ok) {
                     return current_.Status;
+                }
                 uint8_t st[8] = {};
                 st[5] = current_.Ready;
                 const uint16_t size = static_cast<uint16_t>(current_.Data.size() + 8);
@@ -98,8 +101,9 @@ class TScriptedPhone : public IP2KTransport {
                 std::memcpy(Out, st, std::min(OutSize, sizeof st));
                 return TExchangeResult::Ok;
             }
-            if (current_.Fetch != TExchangeResult::Ok)
+            if (current_.Fetch != TExchangeResult::Ok) {
                 return current_.Fetch;
+            }
             std::vector<uint8_t> r(18 + current_.Data.size(), 0);
             const uint16_t len =
                 current_.LengthField.value_or(static_cast<uint16_t>(current_.Data.size()));
@@ -110,8 +114,9 @@ class TScriptedPhone : public IP2KTransport {
             return TExchangeResult::Ok;
         }
         bool Close() override {
-            if (phone_.CloseFails)
+            if (phone_.CloseFails) {
                 return false;
+            }
             ++phone_.Closes;
             return true;
         }

@@ -30,8 +30,9 @@ class TTempDir {
     // Names in the folder, hidden ones included.
     std::vector<std::string> Names() const {
         std::vector<std::string> out;
-        for (const auto& e : std::filesystem::directory_iterator(path_))
+        for (const auto& e : std::filesystem::directory_iterator(path_)) {
             out.push_back(e.path().filename().string());
+        }
         return out;
     }
 

@@ -30,8 +30,9 @@ struct TVirtualRig {
         Devices.DispatchPending();
         Mode = std::make_unique<TMotoP2KMode>(Backend);
         Item = Mode->DeviseList().Hold(0);
-        if (Item)
+        if (Item) {
             Item->OpenPhone();
+        }
     }
 };
 

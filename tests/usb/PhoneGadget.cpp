@@ -49,10 +49,11 @@ std::atomic<bool> Stop{false};
 std::atomic<bool> ArmUnplug{false};
 
 void onSignal(int Signal) {
-    if (Signal == SIGUSR1)
+    if (Signal == SIGUSR1) {
         ArmUnplug = true;
-    else
+    } else {
         Stop = true;
+    }
 }
 
 void log(const char* Format, ...) __attribute__((format(printf, 1, 2)));
@@ -148,19 +149,22 @@ class TPhoneGadget {
     }
 
     bool Start(bool P2K) {
-        if (!gadget_.Create("Motorola Inc.", "Motorola Phone (V3)", "SNAPRILL0001"))
+        if (!gadget_.Create("Motorola Inc.", "Motorola Phone (V3)", "SNAPRILL0001")) {
             return failed();
+        }
         return P2K ? attachP2K() : attachModem();
     }
 
     int Run() {
         while (!Stop) {
             bool Ok = modem_ ? serveModem() : serveP2K();
-            if (!Ok)
+            if (!Ok) {
                 return 1;
+            }
         }
-        if (unplugger_.joinable())
+        if (unplugger_.joinable()) {
             unplugger_.join();
+        }
         return 0;
     }
 
@@ -172,12 +176,14 @@ class TPhoneGadget {
 
     bool attachModem() {
         if (!gadget_.SetProduct(ModemProduct) || !gadget_.AddFunction("acm.usb0") ||
-            !gadget_.Bind())
+            !gadget_.Bind()) {
             return failed();
+        }
         for (int I = 0; I < 200 && tty_ < 0; ++I) {
             tty_ = open("/dev/ttyGS0", O_RDWR | O_NOCTTY | O_NONBLOCK);
-            if (tty_ < 0)
+            if (tty_ < 0) {
                 usleep(20000);
+            }
         }
         if (tty_ < 0) {
             log("open /dev/ttyGS0: %s", std::strerror(errno));
@@ -198,18 +204,22 @@ class TPhoneGadget {
         if (modem_) {
             close(tty_);
             tty_ = -1;
-            if (!gadget_.Unbind() || !gadget_.RemoveFunction("acm.usb0"))
+            if (!gadget_.Unbind() || !gadget_.RemoveFunction("acm.usb0")) {
                 return failed();
+            }
             log("modem detached");
         }
         modem_ = false;
-        if (!gadget_.SetProduct(P2KProduct) || !gadget_.AddFunction("ffs.p2k"))
+        if (!gadget_.SetProduct(P2KProduct) || !gadget_.AddFunction("ffs.p2k")) {
             return failed();
+        }
         ep0_ = openFunctionFs();
-        if (ep0_ < 0)
+        if (ep0_ < 0) {
             return false;
-        if (!gadget_.Bind())
+        }
+        if (!gadget_.Bind()) {
             return failed();
+        }
         writeFile(dir_ + "/ready", "p2k\n");
         log("READY p2k");
         return true;
@@ -217,18 +227,21 @@ class TPhoneGadget {
 
     bool serveModem() {
         pollfd P{tty_, POLLIN, 0};
-        if (poll(&P, 1, 200) <= 0)
+        if (poll(&P, 1, 200) <= 0) {
             return true;
+        }
         char Buf[256];
         ssize_t N = read(tty_, Buf, sizeof Buf);
-        if (N <= 0)
+        if (N <= 0) {
             return true;
+        }
         std::string Got(Buf, static_cast<size_t>(N));
         writeFile(dir_ + "/modem-received.bin", Got, true);
         line_ += Got;
         log("modem got %zd bytes", N);
-        if (line_.find(ModeSwitch) == std::string::npos)
+        if (line_.find(ModeSwitch) == std::string::npos) {
             return true;
+        }
         log("mode switch requested");
         return attachP2K();
     }
@@ -245,8 +258,9 @@ class TPhoneGadget {
             return false;
         }
         armUnplug();
-        if (N != sizeof Ev)
+        if (N != sizeof Ev) {
             return true;
+        }
         switch (Ev.type) {
             case FUNCTIONFS_SETUP:
                 setup(Ev.u.setup);
@@ -271,8 +285,9 @@ class TPhoneGadget {
             log("UNPLUG after %u transactions", phone_.Transactions());
             // Off the event loop, so the function's unbind events are read meanwhile.
             unplugger_ = std::thread([this] {
-                if (!gadget_.Unbind())
+                if (!gadget_.Unbind()) {
                     log("unbind: %s", gadget_.Error().c_str());
+                }
             });
         }
         return true;
@@ -300,8 +315,9 @@ class TPhoneGadget {
                 stall(ep0_, true);
                 return;
             }
-            if (write(ep0_, Out.data(), static_cast<size_t>(R)) < 0)
+            if (write(ep0_, Out.data(), static_cast<size_t>(R)) < 0) {
                 log("write ep0: %s", std::strerror(errno));
+            }
             return;
         }
         // A host-to-device data stage is acknowledged once read, so whatever
@@ -319,8 +335,9 @@ class TPhoneGadget {
             log("read data stage: %zd of %u", R, Length);
             return;
         }
-        if (!phone_.ControlOut(Setup, Data.data(), Data.size()))
+        if (!phone_.ControlOut(Setup, Data.data(), Data.size())) {
             log("command refused after its data stage (%u bytes)", Length);
+        }
     }
 
     std::string dir_;
@@ -341,10 +358,11 @@ int main(int Argc, char** Argv) {
     std::string Dir;
     for (int I = 1; I < Argc; ++I) {
         std::string A = Argv[I];
-        if (A == "--p2k")
+        if (A == "--p2k") {
             P2K = true;
-        else
+        } else {
             Dir = A;
+        }
     }
     if (Dir.empty()) {
         std::fprintf(stderr, "usage: %s [--p2k] DIR\n", Argv[0]);
@@ -358,7 +376,8 @@ int main(int Argc, char** Argv) {
     writeFile(Dir + "/pid", std::to_string(getpid()) + "\n");
 
     TPhoneGadget Gadget(Dir);
-    if (!Gadget.Start(P2K))
+    if (!Gadget.Start(P2K)) {
         return 1;
+    }
     return Gadget.Run();
 }

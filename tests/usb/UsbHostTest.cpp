@@ -59,8 +59,9 @@ struct TKindLog : IDeviceChangeSink {
     TKindLog(std::vector<std::string>* L, std::string T) : Log(L), Tag(std::move(T)) {}
     void DeviceChangeMessage(uint32_t EventType, const TDevBroadcastHeader* EventData) override {
         int Kind = GetDeviceChangeKind(EventType, EventData);
-        if (Kind != 0)
+        if (Kind != 0) {
             Log->push_back(Tag + std::to_string(Kind));
+        }
     }
 };
 
@@ -69,30 +70,35 @@ struct TKindLog : IDeviceChangeSink {
 bool pumpUntil(IDeviceSource& Devices, const std::function<bool()>& Done, int TimeoutMs) {
     auto Start = std::chrono::steady_clock::now();
     while (!Done()) {
-        if (secondsSince(Start) * 1000 > TimeoutMs)
+        if (secondsSince(Start) * 1000 > TimeoutMs) {
             return false;
+        }
         pollfd P{Devices.EventFd(), POLLIN, 0};
         if (P.fd < 0) {
             usleep(100000);
             continue;
         }
-        if (poll(&P, 1, 100) > 0)
+        if (poll(&P, 1, 100) > 0) {
             Devices.DispatchPending();
+        }
     }
     return true;
 }
 
 std::string logText(const std::vector<std::string>& Log) {
     std::string S;
-    for (const auto& X : Log)
+    for (const auto& X : Log) {
         S += (S.empty() ? "" : " ") + X;
+    }
     return S;
 }
 
 size_t indexOf(const std::vector<std::string>& Log, const std::string& Entry) {
-    for (size_t I = 0; I < Log.size(); ++I)
-        if (Log[I] == Entry)
+    for (size_t I = 0; I < Log.size(); ++I) {
+        if (Log[I] == Entry) {
             return I;
+        }
+    }
     return Log.size();
 }
 
@@ -130,8 +136,9 @@ int main(int Argc, char** Argv) {
     pumpUntil(
         Devices, [&] { return AT.DeviseList().Count() > 0; }, 10000);
     if (!check(AT.DeviseList().Count() == 1,
-               "one modem listed (" + std::to_string(AT.DeviseList().Count()) + ")"))
+               "one modem listed (" + std::to_string(AT.DeviseList().Count()) + ")")) {
         return std::printf("%d passed, %d failed\n", Passed, Failed + 1), 1;
+    }
     {
         auto Modem = AT.DeviseList().Hold(0);
         const TUSBDevise& Info = Modem->ModemInfo();
@@ -167,8 +174,9 @@ int main(int Argc, char** Argv) {
     size_t AtRemove = indexOf(Raised, "AT remove"), P2KArrive = indexOf(Raised, "P2K arrival");
     check(AtRemove < P2KArrive && P2KArrive < Raised.size(),
           "components raised OnRemove then OnArrival: " + logText(Raised));
-    if (P2K.DeviseList().Count() != 1)
+    if (P2K.DeviseList().Count() != 1) {
         return std::printf("%d passed, %d failed\n", Passed, Failed), 1;
+    }
 
     // 3. The P2K phone's record.
     TMotoP2KModemItem* First = P2K.DeviseList().Items(0);
@@ -279,8 +287,9 @@ int main(int Argc, char** Argv) {
         const int Polls = 200;
         int Ok = 0;
         auto PollStart = std::chrono::steady_clock::now();
-        for (int I = 0; I < Polls; ++I)
+        for (int I = 0; I < Polls; ++I) {
             Ok += Channel->ControlRead(Poll, Status, sizeof Status) == TExchangeResult::Ok;
+        }
         double PollSeconds = secondsSince(PollStart);
         check(Ok == Polls, "status polls through a second channel: " + std::to_string(Ok));
         std::printf("CONTROL TRANSFER %.3f ms each (%d status polls)\n", PollSeconds * 1000 / Polls,

@@ -36,9 +36,11 @@ inline TVirtualPhoneState State() {
     TVirtualPhoneState S = DefaultVirtualPhoneState();
     S.SetSeem(SeemModel, 1, ModelSeemBytes(Model));
     S.SetSeem(SeemFlex, 1, PackedFlexSeemBytes(Flex));
-    for (auto& D : S.Drives)
-        if (D.Name == "/a")
+    for (auto& D : S.Drives) {
+        if (D.Name == "/a") {
             D.FreeSpace = FreeSpaceA;
+        }
+    }
     S.Files[SmallFile].Data = Pattern(SmallSize, 1);
     S.Files[BigFile].Data = Pattern(BigSize, 2);
     S.Files["/a/mobile/audio/ring.mid"].Data = Pattern(300, 3);
