@@ -3,15 +3,15 @@
 #include <QStandardPaths>
 #include <cstdio>
 
-#include "core/BackendFactory.h"
-#include "core/QtTranslations.h"
-#include "core/QuitSignals.h"
-#include "core/SettingsStore.h"
-#include "core/UserPaths.h"
-#include "core/WindowTitle.h"
+#include "core/program/QuitSignals.h"
+#include "core/program/UserPaths.h"
+#include "core/program/WindowTitle.h"
+#include "core/settings/QtTranslations.h"
+#include "core/settings/SettingsStore.h"
 #include "gui/FormConfig.h"
 #include "gui/SingleInstance.h"
 #include "gui/TForm1.h"
+#include "wiring/BackendFactory.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);  // no command-line argument is read

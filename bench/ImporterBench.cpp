@@ -7,9 +7,9 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "core/DownloadHistory.h"
-#include "core/PictureTime.h"
-#include "core/TransferRate.h"
+#include "core/files/DownloadHistory.h"
+#include "core/files/PictureTime.h"
+#include "core/session/TransferRate.h"
 
 namespace {
 

@@ -26,14 +26,14 @@
 #include <memory>
 
 #include "BenchApp.h"
-#include "core/LogModel.h"
-#include "core/MessageTemplates.h"
-#include "core/NullBackend.h"
+#include "core/settings/LogModel.h"
+#include "core/settings/MessageTemplates.h"
 #include "gui/FormConfig.h"
 #include "gui/LogView.h"
 #include "gui/TForm1.h"
 #include "support/Controls.h"
 #include "support/FormFiles.h"
+#include "wiring/NullBackend.h"
 
 namespace {
 

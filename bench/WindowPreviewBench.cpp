@@ -22,7 +22,7 @@
 
 #include "BenchApp.h"
 #include "backend/Clock.h"
-#include "core/PreviewFetcher.h"
+#include "core/previews/PreviewFetcher.h"
 #include "gui/FormConfig.h"
 #include "gui/TForm1.h"
 #include "preview/PreviewDecoder.h"
@@ -98,7 +98,7 @@ struct TPreviewRig {
         Form->show();
         return *Form;
     }
-    TPreviewFetcher& Previews() { return Form->session().Previews(); }
+    TPreviewFetcher& Previews() { return Form->previewFetcher(); }
     // The rows the list shows, counted as a user sees them.
     int RowsOnScreen() {
         auto* list = test::control<QTreeView>(*Form, "ListView1");

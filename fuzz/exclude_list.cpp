@@ -9,7 +9,7 @@
 #include <QStringDecoder>
 
 #include "FuzzPhone.h"
-#include "core/ExcludeList.h"
+#include "core/files/ExcludeList.h"
 
 namespace {
 

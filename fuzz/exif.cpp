@@ -7,7 +7,7 @@
 #include <QString>
 
 #include "FuzzPhone.h"
-#include "core/ExifInfo.h"
+#include "core/files/ExifInfo.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
     // A copy, so that a read past the input's end shows under the sanitizer.

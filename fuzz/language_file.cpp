@@ -6,8 +6,8 @@
 #include <QString>
 
 #include "FuzzPhone.h"
-#include "core/Charsets.h"
-#include "core/ProfileReader.h"
+#include "core/settings/Charsets.h"
+#include "core/settings/ProfileReader.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
     const QByteArray bytes(reinterpret_cast<const char*>(Data), qsizetype(Size));

@@ -9,9 +9,9 @@
 #include <QImage>
 
 #include "FuzzPhone.h"
-#include "core/ExifInfo.h"
-#include "core/PreviewRules.h"
-#include "core/ThumbnailCache.h"
+#include "core/files/ExifInfo.h"
+#include "core/previews/PreviewRules.h"
+#include "core/previews/ThumbnailCache.h"
 #include "preview/PreviewDecoder.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {

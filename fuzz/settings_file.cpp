@@ -10,7 +10,7 @@
 #include <QSettings>
 
 #include "FuzzPhone.h"
-#include "core/SettingsStore.h"
+#include "core/settings/SettingsStore.h"
 
 namespace {
 

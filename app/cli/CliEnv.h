@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "core/UserPaths.h"
+#include "core/program/UserPaths.h"
 
 struct TPhoneBackend;
 

@@ -6,9 +6,9 @@
 #include "cli/CliEnv.h"
 #include "cli/CliOptions.h"
 #include "cli/CliReport.h"
-#include "core/ExcludeIndex.h"
-#include "core/ExcludeList.h"
-#include "core/PhoneText.h"
+#include "core/files/ExcludeIndex.h"
+#include "core/files/ExcludeList.h"
+#include "core/files/PhoneText.h"
 
 void runExclude(TCliEnv& Env, const TCliOptions& Options, TCliReport& Report) {
     const QString path = Env.Paths.ExcludePath;

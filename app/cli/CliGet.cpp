@@ -13,9 +13,9 @@
 #include "cli/CliOptions.h"
 #include "cli/CliPhone.h"
 #include "cli/CliReport.h"
-#include "core/PhoneSession.h"
-#include "core/PhoneText.h"
-#include "core/SettingsStore.h"
+#include "core/files/PhoneText.h"
+#include "core/session/PhoneSession.h"
+#include "core/settings/SettingsStore.h"
 
 namespace {
 

@@ -6,9 +6,9 @@
 #include "cli/CliOptions.h"
 #include "cli/CliPhone.h"
 #include "cli/CliReport.h"
-#include "core/FileRows.h"
-#include "core/PhoneSession.h"
-#include "core/PhoneText.h"
+#include "core/files/FileRows.h"
+#include "core/files/PhoneText.h"
+#include "core/session/PhoneSession.h"
 
 void runPhones(TCliEnv& Env, const TCliOptions& Options, TCliReport& Report) {
     TCliPhone phone(Env, Options, Report);

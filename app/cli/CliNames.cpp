@@ -3,9 +3,9 @@
 #include "cli/CliCommands.h"
 #include "cli/CliOptions.h"
 #include "cli/CliReport.h"
-#include "core/FileListModel.h"
-#include "core/PhoneSession.h"
-#include "core/PhoneText.h"
+#include "core/files/PhoneText.h"
+#include "core/session/FileListModel.h"
+#include "core/session/PhoneSession.h"
 
 std::vector<int> rowsNamed(const TFileRows& Rows, const std::string& Name) {
     std::vector<int> out;

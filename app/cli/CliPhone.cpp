@@ -8,9 +8,9 @@
 #include "cli/CliEnv.h"
 #include "cli/CliReport.h"
 #include "cli/StopSignals.h"
-#include "core/ExcludeList.h"
-#include "core/PhoneSession.h"
-#include "core/PhoneText.h"
+#include "core/files/ExcludeList.h"
+#include "core/files/PhoneText.h"
+#include "core/session/PhoneSession.h"
 
 namespace {
 constexpr int WaitSliceMs = 50;

@@ -9,7 +9,7 @@
 
 #include "cli/ProgressLine.h"
 #include "cli/TerminalHost.h"
-#include "core/ListRules.h"
+#include "core/files/ListRules.h"
 
 class TCliReport;
 class TMotoP2KModemItem;

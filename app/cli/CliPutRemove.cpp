@@ -12,10 +12,10 @@
 #include "cli/CliOptions.h"
 #include "cli/CliPhone.h"
 #include "cli/CliReport.h"
-#include "core/ListRules.h"
-#include "core/PhoneSession.h"
-#include "core/PhoneText.h"
-#include "core/TransferRules.h"
+#include "core/files/ListRules.h"
+#include "core/files/PhoneText.h"
+#include "core/files/TransferRules.h"
+#include "core/session/PhoneSession.h"
 
 namespace {
 

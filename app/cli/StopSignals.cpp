@@ -6,7 +6,7 @@
 #include <iterator>
 
 #include "cli/CliOptions.h"
-#include "core/PhoneSession.h"
+#include "core/session/PhoneSession.h"
 
 namespace {
 

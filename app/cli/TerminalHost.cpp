@@ -3,7 +3,7 @@
 #include "backend/Backend.h"
 #include "cli/CliReport.h"
 #include "cli/StopSignals.h"
-#include "core/PhoneSession.h"
+#include "core/session/PhoneSession.h"
 
 void TTerminalHost::ProcessEvents() {
     backend_.Devices.DispatchPending();

@@ -4,7 +4,7 @@
 #include <QStringList>
 #include <string>
 
-#include "core/SessionHost.h"
+#include "core/session/SessionHost.h"
 
 class TCliReport;
 class TPhoneSession;

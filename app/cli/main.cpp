@@ -11,8 +11,8 @@
 
 #include "backend/Backend.h"
 #include "cli/CliEnv.h"
-#include "core/BackendFactory.h"
-#include "core/UserPaths.h"
+#include "core/program/UserPaths.h"
+#include "wiring/BackendFactory.h"
 
 int main(int argc, char** argv) {
     const std::vector<std::string> args(argv, argv + argc);

@@ -10,9 +10,9 @@
 #include <QSystemTrayIcon>
 #include <algorithm>
 
-#include "core/Autostart.h"
-#include "core/LanguageFolder.h"
-#include "core/UserPaths.h"
+#include "core/program/Autostart.h"
+#include "core/program/UserPaths.h"
+#include "core/settings/LanguageFolder.h"
 
 namespace {
 

@@ -10,9 +10,9 @@
 #include <QPlainTextEdit>
 #include <QTabWidget>
 
-#include "core/Charsets.h"
-#include "core/LanguageFolder.h"
-#include "core/ProfileReader.h"
+#include "core/settings/Charsets.h"
+#include "core/settings/LanguageFolder.h"
+#include "core/settings/ProfileReader.h"
 #include "gui/PicturePreviews.h"
 #include "gui/TForm1.h"
 

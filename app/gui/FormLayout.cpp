@@ -19,10 +19,10 @@
 #include <QToolButton>
 #include <QTreeView>
 
-#include "core/Charsets.h"
-#include "core/FileListModel.h"
-#include "core/LogModel.h"
-#include "core/MessageTemplates.h"
+#include "core/session/FileListModel.h"
+#include "core/settings/Charsets.h"
+#include "core/settings/LogModel.h"
+#include "core/settings/MessageTemplates.h"
 #include "gui/LinkLabel.h"
 #include "gui/LogView.h"
 #include "gui/MutedRowDelegate.h"

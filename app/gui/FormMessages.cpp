@@ -1,10 +1,10 @@
 // Messages formatted from the template labels, and the Log they go to.
 #include <QLabel>
 
-#include "core/Charsets.h"
-#include "core/LogModel.h"
-#include "core/MessageTemplates.h"
-#include "core/WindowTitle.h"
+#include "core/program/WindowTitle.h"
+#include "core/settings/Charsets.h"
+#include "core/settings/LogModel.h"
+#include "core/settings/MessageTemplates.h"
 #include "gui/TForm1.h"
 
 void TForm1::AddLog(const QString& Text) {

@@ -13,7 +13,7 @@
 #include <QPushButton>
 #include <QTabWidget>
 
-#include "core/Charsets.h"
+#include "core/settings/Charsets.h"
 #include "gui/TForm1.h"
 
 QCheckBox* TForm1::addOptionBox(const char* Name, const char* Caption) {

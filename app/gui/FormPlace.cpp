@@ -6,7 +6,7 @@
 #include <QTreeView>
 #include <algorithm>
 
-#include "core/FileListModel.h"
+#include "core/session/FileListModel.h"
 #include "gui/TForm1.h"
 
 namespace {

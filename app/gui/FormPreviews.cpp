@@ -12,6 +12,7 @@
 void TForm1::buildPreviews() {
     TPicturePreviews::TWindow w;
     w.Session = session_.get();
+    w.Fetcher = previewFetcher_;
     w.List = fileView_;
     w.NeverDownload = neverDownloadAction_;
     w.CacheFolder = config_.ThumbnailDir;

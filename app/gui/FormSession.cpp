@@ -12,8 +12,8 @@
 #include <QTreeView>
 #include <algorithm>
 
-#include "core/FileListModel.h"
-#include "core/PhoneText.h"
+#include "core/files/PhoneText.h"
+#include "core/session/FileListModel.h"
 #include "gui/TForm1.h"
 
 void TForm1::connectControls() {

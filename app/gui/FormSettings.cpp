@@ -4,11 +4,11 @@
 #include <QComboBox>
 #include <QLineEdit>
 
-#include "core/Autostart.h"
-#include "core/Charsets.h"
-#include "core/ExcludeList.h"
-#include "core/SettingsStore.h"
-#include "core/WindowTitle.h"
+#include "core/files/ExcludeList.h"
+#include "core/program/Autostart.h"
+#include "core/program/WindowTitle.h"
+#include "core/settings/Charsets.h"
+#include "core/settings/SettingsStore.h"
 #include "gui/TForm1.h"
 
 void TForm1::FormCreate() {

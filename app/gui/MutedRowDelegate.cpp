@@ -1,6 +1,6 @@
 #include "gui/MutedRowDelegate.h"
 
-#include "core/FileListModel.h"
+#include "core/session/FileListModel.h"
 
 TMutedRowDelegate::TMutedRowDelegate(std::function<bool()> Active, QObject* Parent)
     : QStyledItemDelegate(Parent), active_(std::move(Active)) {}

@@ -14,10 +14,10 @@
 #include <QToolButton>
 #include <QTreeView>
 
-#include "core/FileListModel.h"
-#include "core/PhoneSession.h"
-#include "core/PhoneText.h"
-#include "core/PreviewFetcher.h"
+#include "core/files/PhoneText.h"
+#include "core/previews/PreviewFetcher.h"
+#include "core/session/FileListModel.h"
+#include "core/session/PhoneSession.h"
 #include "gui/PreviewListModel.h"
 #include "preview/PreviewDecoder.h"
 #include "preview/ThumbnailImages.h"
@@ -51,7 +51,7 @@ class TGridDelegate : public QStyledItemDelegate {
 
 TPicturePreviews::TPicturePreviews(const TWindow& Window, QObject* Parent)
     : QObject(Parent), window_(Window), images_(std::make_unique<TThumbnailImages>()) {
-    TPreviewFetcher& fetcher = window_.Session->Previews();
+    TPreviewFetcher& fetcher = *window_.Fetcher;
     fetcher.SetCacheFolder(window_.CacheFolder);
     installThumbnailMaker(fetcher);
 
@@ -181,7 +181,7 @@ void TPicturePreviews::SetShown(bool Shown) {
     }
     ShowCurrent();
     visibleRowsChanged();
-    window_.Session->Previews().Resume();
+    window_.Fetcher->Resume();
 }
 
 void TPicturePreviews::showIcons(bool Icons) {
@@ -205,7 +205,7 @@ void TPicturePreviews::showRow(int Row) {
         return;
     }
     const TFileRows& rows = window_.Session->Rows();
-    TPreviewFetcher& fetcher = window_.Session->Previews();
+    TPreviewFetcher& fetcher = *window_.Fetcher;
     if (Row < 0 || Row >= rows.Count()) {
         picture_->clear();
         info_->clear();
@@ -280,7 +280,7 @@ void TPicturePreviews::updateVisibleRows() {
             }
         }
     }
-    window_.Session->Previews().SetVisibleRows(first, last);
+    window_.Fetcher->SetVisibleRows(first, last);
 }
 
 bool TPicturePreviews::eventFilter(QObject* Watched, QEvent* Event) {

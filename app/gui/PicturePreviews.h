@@ -5,7 +5,7 @@
 #include <functional>
 #include <memory>
 
-#include "core/MessageFormat.h"
+#include "core/settings/MessageFormat.h"
 
 class QAction;
 class QButtonGroup;
@@ -18,6 +18,7 @@ class QToolButton;
 class QTreeView;
 class QWidget;
 class TPhoneSession;
+class TPreviewFetcher;
 class TPreviewListModel;
 class TThumbnailImages;
 
@@ -33,9 +34,10 @@ class TPicturePreviews : public QObject {
   public:
     struct TWindow {
         TPhoneSession* Session = nullptr;
-        QTreeView* List = nullptr;         // ListView1
-        QAction* NeverDownload = nullptr;  // its context menu's entry
-        QString CacheFolder;               // where thumbnails are kept; empty: in memory
+        TPreviewFetcher* Fetcher = nullptr;  // the session's thumbnails
+        QTreeView* List = nullptr;           // ListView1
+        QAction* NeverDownload = nullptr;    // its context menu's entry
+        QString CacheFolder;                 // where thumbnails are kept; empty: in memory
         // Names a control so that language files find it.
         std::function<void(QObject*, const QString&)> Register;
         // A message formatted from its template label.

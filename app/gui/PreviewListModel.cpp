@@ -4,8 +4,8 @@
 #include <QPainter>
 #include <QPixmap>
 
-#include "core/FileListModel.h"
-#include "core/PreviewFetcher.h"
+#include "core/previews/PreviewFetcher.h"
+#include "core/session/FileListModel.h"
 #include "preview/ThumbnailImages.h"
 
 namespace {

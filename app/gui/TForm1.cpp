@@ -11,13 +11,17 @@
 #include <QTreeView>
 #include <algorithm>
 
-#include "core/ListRules.h"
-#include "core/LogModel.h"
+#include "core/files/ListRules.h"
+#include "core/previews/PreviewFetcher.h"
+#include "core/settings/LogModel.h"
 
 TForm1::TForm1(TPhoneBackend& Backend, TFormConfig Config, QWidget* Parent)
     : QMainWindow(Parent),
       config_(std::move(Config)),
       session_(std::make_unique<TPhoneSession>(Backend, static_cast<ISessionHost&>(*this))) {
+    // Before any view connects to the file list (the fetcher's rows are
+    // built again first); the session owns and ends it.
+    previewFetcher_ = new TPreviewFetcher(*session_);
     shownAt_.start();
     buildWindow();
     buildTray();

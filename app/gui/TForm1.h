@@ -13,10 +13,10 @@
 #include <string>
 #include <vector>
 
-#include "core/MessageFormat.h"
-#include "core/PhoneSession.h"
-#include "core/SessionHost.h"
-#include "core/SettingsStore.h"
+#include "core/session/PhoneSession.h"
+#include "core/session/SessionHost.h"
+#include "core/settings/MessageFormat.h"
+#include "core/settings/SettingsStore.h"
 #include "gui/FormConfig.h"
 
 class QAction;
@@ -37,6 +37,7 @@ class QTreeView;
 class QVBoxLayout;
 class TLinkLabel;
 class TPicturePreviews;
+class TPreviewFetcher;
 class TLogModel;
 class TLogView;
 class TTrayIcon;
@@ -77,6 +78,8 @@ class TForm1 : public QMainWindow, private ISessionHost {
     const TFormConfig& config() const { return config_; }
     TPhoneSession& session() { return *session_; }
     const TPhoneSession& session() const { return *session_; }
+    // The thumbnails of the listed pictures, fetched between commands.
+    TPreviewFetcher& previewFetcher() { return *previewFetcher_; }
 
   protected:
     void changeEvent(QEvent* Event) override;
@@ -190,8 +193,9 @@ class TForm1 : public QMainWindow, private ISessionHost {
 
     TFormConfig config_;
     std::unique_ptr<TPhoneSession> session_;
-    QHash<QString, QObject*> controls_;       // lower-case name -> control
-    QHash<QObject*, QByteArray> appliedRaw_;  // raw language-file bytes of applied texts
+    TPreviewFetcher* previewFetcher_ = nullptr;  // the session's child
+    QHash<QString, QObject*> controls_;          // lower-case name -> control
+    QHash<QObject*, QByteArray> appliedRaw_;     // raw language-file bytes of applied texts
     int fontCharset_ = 1;
     bool minimizeHandlerInstalled_ = false;
     // The file-name column's width as the user set it (or as it was stored)

@@ -4,8 +4,8 @@
 #include <QImageReader>
 #include <QImageWriter>
 
-#include "core/PreviewFetcher.h"
-#include "core/PreviewRules.h"
+#include "core/previews/PreviewFetcher.h"
+#include "core/previews/PreviewRules.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <QString>
 #include <optional>
 
-#include "core/ThumbnailCache.h"
+#include "core/previews/ThumbnailCache.h"
 
 // The kept thumbnails as a view draws them: icons made from the cache's
 // entries on first use and held for the rows on screen, within a bound in

@@ -12,11 +12,11 @@
 #include <functional>
 #include <memory>
 
-#include "core/NullBackend.h"
 #include "gui/FormConfig.h"
 #include "gui/TForm1.h"
 #include "support/Controls.h"
 #include "support/FormFiles.h"
+#include "wiring/NullBackend.h"
 
 // One QApplication for the whole program, made on first use.
 inline QApplication& testApp() {

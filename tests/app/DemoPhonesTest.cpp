@@ -10,10 +10,10 @@
 #include "DemoPhones.h"
 #include "JpegPicture.h"
 #include "PhoneWindow.h"
-#include "core/BackendFactory.h"
-#include "core/ListRules.h"
-#include "core/TransferRules.h"
+#include "core/files/ListRules.h"
+#include "core/files/TransferRules.h"
 #include "support/Controls.h"
+#include "wiring/BackendFactory.h"
 
 namespace {
 

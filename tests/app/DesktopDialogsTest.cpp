@@ -12,7 +12,7 @@
 #include <QTranslator>
 
 #include "PhoneWindow.h"
-#include "core/QtTranslations.h"
+#include "core/settings/QtTranslations.h"
 #include "support/Controls.h"
 #include "support/VirtualRig.h"
 

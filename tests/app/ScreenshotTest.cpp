@@ -17,13 +17,13 @@
 #include "DemoPhones.h"
 #include "PhoneWindow.h"
 #include "SampleLanguages.h"
-#include "core/BackendFactory.h"
-#include "core/PreviewFetcher.h"
-#include "core/QtTranslations.h"
+#include "core/previews/PreviewFetcher.h"
+#include "core/settings/QtTranslations.h"
 #include "gui/TrayIcon.h"
 #include "support/Controls.h"
 #include "support/PreviewPictures.h"
 #include "support/VirtualRig.h"
+#include "wiring/BackendFactory.h"
 
 namespace {
 
@@ -91,7 +91,7 @@ TEST_F(PhoneWindowTest, ScreenshotsOfBothModesAndADownload) {
 
     // Photo Manager: the pictures, one excluded, three selected (the
     // excluded one too, its check mark on the highlight).
-    ASSERT_TRUE(waitFor([&] { return !f.session().Previews().Working(); }));
+    ASSERT_TRUE(waitFor([&] { return !f.previewFetcher().Working(); }));
     clickRow(1);
     clickRow(2, Qt::ControlModifier);
     clickRow(4, Qt::ControlModifier);
@@ -166,7 +166,7 @@ TEST_F(PhoneWindowTest, ScreenshotOfTheDemo) {
                    list()->rowCount() == 12;
         },
         10000));
-    ASSERT_TRUE(waitFor([&] { return !form->session().Previews().Working(); }, 20000));
+    ASSERT_TRUE(waitFor([&] { return !form->previewFetcher().Working(); }, 20000));
     // Rows with pictures are taller: the ninth is scrolled to first.
     test::control<QTreeView>(*form, "ListView1")->scrollTo(list()->index(8, 1));
     clickRow(8);

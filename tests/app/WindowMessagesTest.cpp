@@ -10,8 +10,8 @@
 
 #include "PhoneWindow.h"
 #include "SampleLanguages.h"
-#include "core/MessageTemplates.h"
-#include "core/ProfileReader.h"
+#include "core/settings/MessageTemplates.h"
+#include "core/settings/ProfileReader.h"
 #include "support/Controls.h"
 #include "support/VirtualRig.h"
 

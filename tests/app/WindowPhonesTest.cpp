@@ -7,9 +7,9 @@
 #include <QToolButton>
 
 #include "PhoneWindow.h"
-#include "core/BackendFactory.h"
 #include "sim/VirtualModem.h"
 #include "support/Controls.h"
+#include "wiring/BackendFactory.h"
 
 namespace {
 const char* const Title = "Snaprill v0.21 by Brenwick";

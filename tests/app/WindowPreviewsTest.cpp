@@ -9,7 +9,7 @@
 #include <QToolButton>
 
 #include "PhoneWindow.h"
-#include "core/PreviewFetcher.h"
+#include "core/previews/PreviewFetcher.h"
 #include "support/Controls.h"
 #include "support/PreviewPictures.h"
 
@@ -39,7 +39,7 @@ std::vector<uint8_t> localBytes(const QString& Path) {
 
 class WindowPreviewsTest : public PhoneWindowTest {
   protected:
-    TPreviewFetcher& previews() { return form->session().Previews(); }
+    TPreviewFetcher& previews() { return form->previewFetcher(); }
     bool allDone() {
         for (int r = 0; r < previews().Count(); ++r) {
             if (previews().State(r) != TPreviewState::Done) {
@@ -181,12 +181,12 @@ TEST_F(WindowPreviewsTest, DownloadAmidPreviewsHasTheTrafficOfOneWithout) {
         QTest::keyClick(test::control<QTreeView>(f, "ListView1"), Qt::Key_A, Qt::ControlModifier);
         if (Previews) {
             // Caught in the middle of a whole picture (p1.jpg has no thumbnail).
-            f.session().Previews().SetVisibleRows(1, 1);
+            f.previewFetcher().SetVisibleRows(1, 1);
             EXPECT_TRUE(turnUntil([&] {
                 const auto v = test::fileVisits(*phone);
                 return !v.empty() && v.back().Name == Pic + "p1.jpg" && v.back().Reads >= 3;
             }));
-            EXPECT_TRUE(f.session().Previews().FileOpen());
+            EXPECT_TRUE(f.previewFetcher().FileOpen());
         }
         size_t clicked = phone->Received().size();
         size_t started = 0;
@@ -236,8 +236,8 @@ TEST_F(WindowPreviewsTest, UnplugDuringAPreviewLeavesTheWindowUsable) {
     int reads = 0;
     transport.SetExchangeHook(
         [&](TVirtualP2KTransport::TExchange Kind, const std::string&, uint64_t) {
-            if (Kind == TVirtualP2KTransport::TExchange::Write &&
-                f.session().Previews().FileOpen() && ++reads == 3) {
+            if (Kind == TVirtualP2KTransport::TExchange::Write && f.previewFetcher().FileOpen() &&
+                ++reads == 3) {
                 devices.UnplugPhone("one");
             }
         });
@@ -248,7 +248,7 @@ TEST_F(WindowPreviewsTest, UnplugDuringAPreviewLeavesTheWindowUsable) {
     EXPECT_TRUE(test::control<QToolButton>(f, "idRefresh")->isEnabled());
     EXPECT_TRUE(test::control<QTreeView>(f, "ListView1")->isEnabled());
     EXPECT_EQ(paneText(), "");
-    EXPECT_FALSE(f.session().Previews().FileOpen());
+    EXPECT_FALSE(f.previewFetcher().FileOpen());
 
     auto again = plug("one", phoneState("E398", "0A", files));
     ASSERT_TRUE(waitFor([&] { return allDone(); }));

@@ -8,7 +8,7 @@
 #include <QToolButton>
 
 #include "PhoneWindow.h"
-#include "core/FileListModel.h"
+#include "core/session/FileListModel.h"
 #include "support/Controls.h"
 #include "support/VirtualRig.h"
 

@@ -14,7 +14,7 @@
 #include <QTreeView>
 
 #include "AppFixture.h"
-#include "core/MessageTemplates.h"
+#include "core/settings/MessageTemplates.h"
 #include "gui/LinkLabel.h"
 #include "gui/TrayIcon.h"
 #include "support/Controls.h"

@@ -3,8 +3,8 @@
 #include <QDir>
 #include <QFile>
 
-#include "core/DownloadHistory.h"
 #include "core/SessionFixture.h"
+#include "core/files/DownloadHistory.h"
 #include "support/VirtualRig.h"
 
 namespace {

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "JpegPicture.h"
-#include "core/ExifInfo.h"
 #include "core/SessionFixture.h"
+#include "core/files/ExifInfo.h"
 
 namespace {
 

@@ -5,11 +5,11 @@
 #include <QSettings>
 #include <QTemporaryDir>
 
-#include "core/Autostart.h"
-#include "core/Charsets.h"
-#include "core/ExcludeList.h"
-#include "core/LanguageFolder.h"
-#include "core/SettingsStore.h"
+#include "core/files/ExcludeList.h"
+#include "core/program/Autostart.h"
+#include "core/settings/Charsets.h"
+#include "core/settings/LanguageFolder.h"
+#include "core/settings/SettingsStore.h"
 
 namespace {
 void put(const QString& path, const QByteArray& data) {

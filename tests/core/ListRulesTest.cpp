@@ -4,11 +4,11 @@
 #include <QString>
 #include <climits>
 
-#include "core/ExcludeIndex.h"
-#include "core/FileRows.h"
-#include "core/ListRules.h"
-#include "core/PhoneText.h"
-#include "core/TransferRules.h"
+#include "core/files/ExcludeIndex.h"
+#include "core/files/FileRows.h"
+#include "core/files/ListRules.h"
+#include "core/files/PhoneText.h"
+#include "core/files/TransferRules.h"
 
 TEST(PhoneText, EveryByteRoundTripsAndOnlyPhoneCharactersEncode) {
     std::string all;

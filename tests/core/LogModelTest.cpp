@@ -5,8 +5,8 @@
 
 #include <limits>
 
-#include "core/LogModel.h"
-#include "core/MessageTemplates.h"
+#include "core/settings/LogModel.h"
+#include "core/settings/MessageTemplates.h"
 
 namespace {
 struct LogModelTest : ::testing::Test {

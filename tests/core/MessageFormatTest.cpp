@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "core/MessageFormat.h"
-#include "core/MessageTemplates.h"
+#include "core/settings/MessageFormat.h"
+#include "core/settings/MessageTemplates.h"
 
 TEST(MessageFormat, RoundsHalvesAwayFromZeroAndPadsToTwo) {
     EXPECT_EQ(formatRoundedWidth2(0.5), " 1");

@@ -4,8 +4,8 @@
 #include <QDir>
 
 #include "JpegPicture.h"
-#include "core/PreviewFetcher.h"
 #include "core/SessionFixture.h"
+#include "core/previews/PreviewFetcher.h"
 #include "preview/PreviewDecoder.h"
 #include "support/PreviewPictures.h"
 
@@ -32,9 +32,10 @@ class PreviewFetcherTest : public test::SessionTest {
     TPhoneSession& startPreviews(const QString& Folder) {
         devices.DispatchPending();
         session = std::make_unique<TPhoneSession>(backend, host);
-        installThumbnailMaker(session->Previews());
-        session->Previews().SetCacheFolder(Folder);
-        QObject::connect(&session->Previews(), &TPreviewFetcher::previewChanged,
+        fetcher = new TPreviewFetcher(*session);  // the session's child
+        installThumbnailMaker(*fetcher);
+        fetcher->SetCacheFolder(Folder);
+        QObject::connect(fetcher, &TPreviewFetcher::previewChanged,
                          [this](int Row) { changed.push_back(Row); });
         session->Start();
         return *session;
@@ -42,7 +43,7 @@ class PreviewFetcherTest : public test::SessionTest {
     // Turns the event loop until the previews are done; each turn makes at
     // most one phone exchange.
     void runPreviews(int MaxTurns = 5000) {
-        TPreviewFetcher& f = session->Previews();
+        TPreviewFetcher& f = *fetcher;
         for (int turn = 0; turn < MaxTurns && f.Working(); ++turn) {
             const uint64_t before = f.Exchanges();
             QCoreApplication::processEvents();
@@ -52,12 +53,13 @@ class PreviewFetcherTest : public test::SessionTest {
     }
     std::vector<TPreviewState> states() const {
         std::vector<TPreviewState> out;
-        for (int i = 0; i < session->Previews().Count(); ++i) {
-            out.push_back(session->Previews().State(i));
+        for (int i = 0; i < fetcher->Count(); ++i) {
+            out.push_back(fetcher->State(i));
         }
         return out;
     }
     QString cache() const { return root + "/cache"; }
+    TPreviewFetcher* fetcher = nullptr;
 
     std::vector<int> changed;  // rows whose preview was done or failed, in order
 };
@@ -67,7 +69,7 @@ TEST_F(PreviewFetcherTest, RowsOnScreenFirstAndEmbeddedThumbnailsFromTheHeadAlon
     auto phone = plug("one", phoneState("E398", "0A", onPhone));
     TPhoneSession& s = startPreviews(cache());
     const size_t listed = phone->Received().size();
-    s.Previews().SetVisibleRows(4, 5);
+    fetcher->SetVisibleRows(4, 5);
     runPreviews();
 
     // The rows on screen, then the rest from below them, wrapping.
@@ -89,7 +91,7 @@ TEST_F(PreviewFetcherTest, RowsOnScreenFirstAndEmbeddedThumbnailsFromTheHeadAlon
     }
     EXPECT_TRUE(phone->OpenFileName().empty());
     // What the EXIF block said is kept with the thumbnail.
-    const auto entry = s.Previews().Cache().Get(s.Previews().Key(0));
+    const auto entry = fetcher->Cache().Get(fetcher->Key(0));
     ASSERT_TRUE(entry);
     EXPECT_EQ(entry->Taken, test::PictureTaken);
     EXPECT_EQ(entry->CameraModel, "E398");
@@ -100,7 +102,7 @@ TEST_F(PreviewFetcherTest, RowsOnScreenFirstAndEmbeddedThumbnailsFromTheHeadAlon
     // file of it opened.
     devices.UnplugPhone("one");
     devices.DispatchPending();
-    EXPECT_EQ(s.Previews().Count(), 0);
+    EXPECT_EQ(fetcher->Count(), 0);
     auto again = plug("one", phoneState("E398", "0A", onPhone));
     devices.DispatchPending();
     ASSERT_EQ(s.Rows().Count(), 8);
@@ -155,8 +157,8 @@ TEST_F(PreviewFetcherTest, DamagedAndStrangeFilesGetPlaceholders) {
     ASSERT_EQ(s.Rows().Count(), int(std::size(cases)));
     for (int i = 0; i < s.Rows().Count(); ++i) {
         const Case& c = cases[i];
-        EXPECT_EQ(s.Previews().State(i), c.Want) << c.Name;
-        EXPECT_EQ(s.Previews().Cache().Contains(s.Previews().Key(i)), c.Want == TPreviewState::Done)
+        EXPECT_EQ(fetcher->State(i), c.Want) << c.Name;
+        EXPECT_EQ(fetcher->Cache().Contains(fetcher->Key(i)), c.Want == TPreviewState::Done)
             << c.Name;
     }
     // The text file was given up after its first block.
@@ -186,8 +188,8 @@ TEST_F(PreviewFetcherTest, DamagedAndStrangeFilesGetPlaceholders) {
     }
     ASSERT_GE(pngRow, 0);
     ASSERT_GE(textRow, 0);
-    EXPECT_EQ(s.Previews().State(pngRow), TPreviewState::Done);
-    EXPECT_EQ(s.Previews().State(textRow), TPreviewState::None);
+    EXPECT_EQ(fetcher->State(pngRow), TPreviewState::Done);
+    EXPECT_EQ(fetcher->State(textRow), TPreviewState::None);
     for (const test::TFileVisit& v : test::fileVisits(*phone)) {
         EXPECT_NE(v.Name, "/a/notes.txt");
     }
@@ -205,38 +207,38 @@ TEST_F(PreviewFetcherTest, ReadsOnlyWhenOnAndIdleAndLearnsFromDownloads) {
         QCoreApplication::processEvents();
     }
     EXPECT_EQ(phone->Received().size(), listed);
-    EXPECT_EQ(s.Previews().Exchanges(), 0u);
+    EXPECT_EQ(fetcher->Exchanges(), 0u);
 
     // Turned off in the middle of a picture: its file is closed at the next
     // turn, and nothing more is read.
     host.Previews = true;
-    s.Previews().SetVisibleRows(1, 1);  // no thumbnail: read whole
-    s.Previews().Resume();
-    while (s.Previews().Exchanges() < 4) {
+    fetcher->SetVisibleRows(1, 1);  // no thumbnail: read whole
+    fetcher->Resume();
+    while (fetcher->Exchanges() < 4) {
         QCoreApplication::processEvents();
     }
-    ASSERT_TRUE(s.Previews().FileOpen());
+    ASSERT_TRUE(fetcher->FileOpen());
     host.Previews = false;
     for (int i = 0; i < 50; ++i) {
         QCoreApplication::processEvents();
     }
-    EXPECT_FALSE(s.Previews().FileOpen());
+    EXPECT_FALSE(fetcher->FileOpen());
     EXPECT_TRUE(phone->OpenFileName().empty());
-    EXPECT_EQ(s.Previews().Exchanges(), 5u);  // open, three reads, close
+    EXPECT_EQ(fetcher->Exchanges(), 5u);  // open, three reads, close
 
     host.Previews = true;
-    const uint64_t beforeModal = s.Previews().Exchanges();
+    const uint64_t beforeModal = fetcher->Exchanges();
     s.BeginModal();
-    s.Previews().Resume();
+    fetcher->Resume();
     for (int i = 0; i < 50; ++i) {
         QCoreApplication::processEvents();
     }
-    EXPECT_EQ(s.Previews().Exchanges(), beforeModal);
+    EXPECT_EQ(fetcher->Exchanges(), beforeModal);
     s.EndModal();
 
     // The download runs before the event loop turns: previews wait for it.
     uint64_t duringCommand = 0;
-    host.OnPump = [&](int) { duringCommand += s.Previews().Exchanges() - beforeModal; };
+    host.OnPump = [&](int) { duringCommand += fetcher->Exchanges() - beforeModal; };
     selectAll();
     s.Download();
     host.OnPump = nullptr;
@@ -245,7 +247,7 @@ TEST_F(PreviewFetcherTest, ReadsOnlyWhenOnAndIdleAndLearnsFromDownloads) {
     runPreviews();
     EXPECT_EQ(states(), std::vector<TPreviewState>(4, TPreviewState::Done));
     EXPECT_EQ(phone->Received().size(), downloaded);
-    EXPECT_EQ(s.Previews().Exchanges(), beforeModal);
+    EXPECT_EQ(fetcher->Exchanges(), beforeModal);
 }
 
 // A phone unplugged in the middle of a preview's read: the fetch ends, the
@@ -254,25 +256,24 @@ TEST_F(PreviewFetcherTest, UnplugDuringAFetchEndsItCleanly) {
     const TFiles onPhone = pictures(3);
     plug("one", phoneState("E398", "0A", onPhone));
     TPhoneSession& s = startPreviews(cache());
-    s.Previews().SetVisibleRows(1, 1);  // p1.jpg: no thumbnail, read whole
+    fetcher->SetVisibleRows(1, 1);  // p1.jpg: no thumbnail, read whole
     int reads = 0;
-    transport.SetExchangeHook(
-        [&](TVirtualP2KTransport::TExchange Kind, const std::string&, uint64_t) {
-            if (Kind == TVirtualP2KTransport::TExchange::Write && s.Previews().FileOpen() &&
-                ++reads == 5) {
-                devices.UnplugPhone("one");
-            }
-        });
+    transport.SetExchangeHook([&](TVirtualP2KTransport::TExchange Kind, const std::string&,
+                                  uint64_t) {
+        if (Kind == TVirtualP2KTransport::TExchange::Write && fetcher->FileOpen() && ++reads == 5) {
+            devices.UnplugPhone("one");
+        }
+    });
     for (int i = 0; i < 200 && s.Rows().Count() > 0; ++i) {
         QCoreApplication::processEvents();
         devices.DispatchPending();
     }
     transport.SetExchangeHook(nullptr);
     EXPECT_EQ(s.Rows().Count(), 0);
-    EXPECT_EQ(s.Previews().Count(), 0);
-    EXPECT_FALSE(s.Previews().FileOpen());
+    EXPECT_EQ(fetcher->Count(), 0);
+    EXPECT_FALSE(fetcher->FileOpen());
     EXPECT_FALSE(s.Busy());
-    EXPECT_EQ(s.Previews().Cache().Count(), 0);  // nothing half-read was kept
+    EXPECT_EQ(fetcher->Cache().Count(), 0);  // nothing half-read was kept
 
     auto again = plug("one", phoneState("E398", "0A", onPhone));
     devices.DispatchPending();

@@ -8,10 +8,10 @@
 #include <QTemporaryDir>
 
 #include "JpegPicture.h"
-#include "core/ExifInfo.h"
-#include "core/PreviewRules.h"
 #include "core/SessionFixture.h"
-#include "core/ThumbnailCache.h"
+#include "core/files/ExifInfo.h"
+#include "core/previews/PreviewRules.h"
+#include "core/previews/ThumbnailCache.h"
 #include "preview/PreviewDecoder.h"
 #include "support/PreviewPictures.h"
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "core/ProfileReader.h"
+#include "core/settings/ProfileReader.h"
 
 TEST(ProfileReader, ReadsByTheProfileRules) {
     const TProfile p = TProfile::fromBytes(

@@ -18,9 +18,9 @@
 
 #include "MotoP2KMode.h"
 #include "backend/Clock.h"
-#include "core/FileListModel.h"
-#include "core/PhoneSession.h"
-#include "core/SessionHost.h"
+#include "core/session/FileListModel.h"
+#include "core/session/PhoneSession.h"
+#include "core/session/SessionHost.h"
 #include "sim/VirtualDeviceSource.h"
 #include "sim/VirtualP2KTransport.h"
 #include "sim/VirtualPhone.h"

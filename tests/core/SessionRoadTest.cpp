@@ -3,8 +3,8 @@
 #include <QCryptographicHash>
 
 #include "JpegPicture.h"
-#include "core/ExifInfo.h"
 #include "core/SessionFixture.h"
+#include "core/files/ExifInfo.h"
 #include "support/VirtualRig.h"
 
 namespace {

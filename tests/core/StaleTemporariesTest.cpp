@@ -6,7 +6,7 @@
 #include <QProcess>
 
 #include "core/SessionFixture.h"
-#include "core/StaleTemporaries.h"
+#include "core/files/StaleTemporaries.h"
 #include "support/VirtualRig.h"
 
 namespace {

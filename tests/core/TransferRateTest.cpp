@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "core/SessionFixture.h"
-#include "core/TransferRate.h"
+#include "core/session/TransferRate.h"
 #include "support/VirtualRig.h"
 
 TEST(TransferRate, MovingWindowAndTheBytesLeft) {

@@ -1,4 +1,0 @@
-#include "core/WindowTitle.h"
-
-const char* const WindowTitle = "Snaprill v0.21 by Brenwick";
-const char* const ApplicationTitle = "Snaprill";

@@ -1,0 +1,100 @@
+#pragma once
+
+#include <QString>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/files/FileRows.h"
+#include "core/files/ListRules.h"
+
+class TMotoP2KModemItem;
+class TPhoneSession;
+
+// How downloads write their files, for a front end that wants other rules
+// than the window's. The defaults are the window's.
+struct TDownloadSettings {
+    // Bytes asked of the phone per read; 0 keeps the window's rule
+    // (downloadBlockSize).
+    int32_t BlockSize = 0;
+    // Each file lands under its phone folders inside the download folder
+    // (localMirrorPath) rather than directly in it.
+    bool Mirror = false;
+};
+
+// What became of one row of a download.
+enum class TDownloadFate {
+    Downloaded,  // a complete local copy
+    Existing,    // a local file of that name was kept (skipped, or not replaced)
+    Excluded,    // on the exclusion list
+    Known,       // downloaded from this phone before, and such pictures are skipped
+    BadName,     // it has no safe local name
+    Failed,      // the phone or the link failed it, or its local file could not be written
+};
+
+struct TDownloadedRow {
+    std::string Name;  // phone name
+    QString Local;     // its local file; empty for a bad name
+    TDownloadFate Fate = TDownloadFate::Failed;
+    bool Deleted = false;  // taken off the phone once its copy was on the disk
+};
+
+// What a download did with its rows.
+struct TDownloadOutcome {
+    std::vector<TDownloadedRow> Rows;  // the rows reached, in order
+    bool Interrupted = false;          // the phones changed: the rest was left alone
+    bool LocalFailure = false;         // a local file could not be written: the rest was left
+    bool Stopped = false;              // the user stopped it: the rest was left alone
+
+    // The rows that met Fate.
+    int Count(TDownloadFate Fate) const {
+        int n = 0;
+        for (const TDownloadedRow& r : Rows) {
+            n += r.Fate == Fate ? 1 : 0;
+        }
+        return n;
+    }
+    // The rows that could not be downloaded: failed, or with a name that
+    // cannot be a local file name.
+    int NotDownloaded() const {
+        return Count(TDownloadFate::Failed) + Count(TDownloadFate::BadName);
+    }
+    // Left on purpose: an existing file kept, an excluded row, a "No", a
+    // picture downloaded before.
+    int Skipped() const {
+        return Count(TDownloadFate::Existing) + Count(TDownloadFate::Excluded) +
+               Count(TDownloadFate::Known);
+    }
+};
+
+// The download loop: every row, in order, copied from the phone into
+// Folder; in Photo Manager mode existing files are skipped or replaced as
+// set, excluded names are left alone, pictures downloaded before are
+// skipped when asked to, and with "delete after" each picture whose
+// complete local copy is on the disk is deleted from the phone. A complete
+// copy takes the time its picture was taken, when asked to. It reads the
+// options as it reaches each row, and ends early when the phones change,
+// a local file cannot be written or the user stops it.
+class TDownloadJob {
+  public:
+    TDownloadJob(TPhoneSession& Session, std::shared_ptr<TMotoP2KModemItem> Item, TManagerMode Mode,
+                 std::vector<TFileRow> Rows, TDownloadSettings Settings = {});
+
+    // Folder ends in "/" and exists.
+    TDownloadOutcome Run(const QString& Folder);
+
+  private:
+    // Downloads one row; false when the command must end.
+    bool fetch(const TFileRow& Row, TDownloadedRow& Result, TDownloadOutcome& Out);
+    // Makes the folders of a mirrored file; false (reported) when it cannot.
+    bool makeFolders(const QString& Local);
+    // Whether the row is to be left for its place in the download history.
+    bool knownBefore(const TFileRow& Row) const;
+
+    TPhoneSession& session_;
+    std::shared_ptr<TMotoP2KModemItem> item_;
+    TManagerMode mode_;
+    std::vector<TFileRow> rows_;
+    TDownloadSettings settings_;
+};

@@ -1,0 +1,270 @@
+#pragma once
+
+#include <QObject>
+#include <QStringList>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <unordered_set>
+#include <vector>
+
+#include "core/files/DownloadHistory.h"
+#include "core/files/ExcludeIndex.h"
+#include "core/files/FileRows.h"
+#include "core/files/ListRules.h"
+#include "core/files/StaleTemporaries.h"
+#include "core/session/CommandGuard.h"
+#include "core/session/DownloadJob.h"
+#include "core/session/SessionHost.h"
+#include "core/session/SessionMsg.h"
+#include "core/session/TransferRate.h"
+#include "core/session/UploadJob.h"
+
+class QSocketNotifier;
+class TFileListModel;
+class TMotoATMode;
+class TMotoP2KMode;
+class TMotoP2KModemItem;
+struct TP2KFile;
+struct TPhoneBackend;
+
+// The two kinds of transfer, which the front end shows differently: a
+// download takes the file list away while it runs, an upload does not.
+enum class TTransferKind { Download, Upload };
+
+// The phone session: the two link components, the phones found, the chosen
+// phone with its drives and file list, the exclusion list, and every
+// sequence run on them (connecting, listing, download, upload, delete). It
+// runs one command at a time; device events that come during a command or
+// while a dialog of the front end is open are handled after it. It knows no
+// widget: it reports through its signals and asks its host (ISessionHost)
+// for what only a front end can do.
+class TPhoneSession : public QObject {
+    Q_OBJECT
+  public:
+    TPhoneSession(TPhoneBackend& Backend, ISessionHost& Host, QObject* Parent = nullptr);
+    ~TPhoneSession() override;
+
+    // --- What the user does --------------------------------------------------
+    // Switches the modem phones and lists the P2K phones, choosing the first.
+    void Start();
+    // Chooses phone Index and runs the connect-and-list sequence on it.
+    void ChoosePhone(int Index);
+    // The connect-and-list sequence on the chosen phone; with an empty phone
+    // choice, the phones attached are found again (as on an arrival).
+    void Refresh();
+    // Chooses drive Index and lists it (the connect-and-list sequence).
+    void ChooseDrive(int Index);
+    // Applies a mode; Relist runs the connect-and-list sequence in it.
+    void SetMode(TManagerMode Mode, bool Relist);
+    // Downloads the selected rows.
+    void Download();
+    // Uploads the files the host chooses to the chosen phone.
+    void Upload();
+    // Deletes the selected rows from the phone, then lists it again.
+    void Delete();
+    // The exclusion list follows the rows' check marks (Photo Manager mode).
+    void ApplyCheckMarks();
+    // Adds the first selected row's name to the exclusion list and checks it.
+    void NeverDownloadSelected();
+    // Ends the running command at its next pause (the program is closing).
+    void Interrupt();
+    // The user's stop: the running download or upload ends after its
+    // current block. The file in transfer is dropped (a download's partial
+    // copy, an upload's partial file on the phone), nothing more is deleted
+    // from the phone, the rest is left alone and the end steps run as after
+    // any transfer. Nothing when no transfer runs.
+    void Stop();
+
+    // --- Rules a front end may change; the defaults are the window's --------
+    void SetDownloadSettings(const TDownloadSettings& Settings) { downloadSettings_ = Settings; }
+    // A listing ends as soon as the counted entries have arrived, instead of
+    // asking the phone once per counted file (most of those asks come back
+    // empty: each answer carries up to three entries).
+    void SetListStopsAtCount(bool Stop) { listStopsAtCount_ = Stop; }
+
+    // --- Dialogs of the front end --------------------------------------------
+    // While a modal dialog of the front end is open, device events wait as
+    // during a command; they are handled once the last dialog closes.
+    void BeginModal();
+    void EndModal();
+
+    // --- What the front end shows -------------------------------------------
+    bool Busy() const { return guard_.Busy(); }
+    // Whether a modal dialog of the front end is open.
+    bool ModalOpen() const { return modal_ > 0; }
+    // Whether a download or upload runs, which Stop can end.
+    bool Transferring() const { return transferring_; }
+    // The running transfer's speed and time left (see TTransferRate).
+    const TTransferRate& Rate() const { return rate_; }
+    TManagerMode Mode() const { return mode_; }
+    // The phone choice: one "model [firmware]" entry per P2K phone.
+    const QStringList& PhoneEntries() const { return phoneEntries_; }
+    int ChosenPhone() const { return chosenPhone_; }
+    // The chosen phone's drives (phone bytes) and the chosen one; -1 for none.
+    const std::vector<std::string>& Drives() const { return drives_; }
+    int ChosenDrive() const { return chosenDrive_; }
+    std::string ChosenDriveName() const;
+    // The file list, for a view.
+    TFileListModel& FileList() { return *fileList_; }
+    const TFileRows& Rows() const;
+    TExcludeIndex& Exclude() { return exclude_; }
+    const TExcludeIndex& Exclude() const { return exclude_; }
+    // The pictures downloaded complete before, by phone; the front end loads it.
+    TDownloadHistory& History() { return history_; }
+    // The chosen phone as the history knows it; empty fields for none.
+    TPhoneIdentity ChosenIdentity() const;
+    // How a download tells stale temporary files in its folder.
+    TStaleCheck& StaleCheck() { return staleCheck_; }
+    TMotoP2KMode& P2K() { return *p2k_; }
+    TMotoATMode& AT() { return *at_; }
+    ISessionHost& Host() { return host_; }
+
+    // --- For the command sequences -------------------------------------------
+    // Lets the host handle pending events; false when the running command
+    // must end because the phones changed meanwhile.
+    bool Pump();
+    bool Interrupted() const { return guard_.Interrupted(); }
+    // Whether the user stopped the running transfer.
+    bool StopRequested() const { return stopRequested_; }
+    TTransferRate& Rate() { return rate_; }
+    // Done of Total bytes of the current file moved: the bytes bar and the rate.
+    void ReportBytes(int32_t Done, int32_t Total);
+    // One block of a transfer done: its bars, its Log line (Template, as
+    // "%2.f/%2.f kB") and a pause. False when the transfer must end; Stopped
+    // then says whether the user stopped it.
+    bool TransferBlock(const char* Template, int32_t Done, int32_t Total, bool& Stopped);
+    // A complete download of Row from the chosen phone: remembered, and its
+    // row marked as downloaded before.
+    void RecordDownloaded(const TFileRow& Row);
+    void Log(const TSessionMsg& Msg) { emit logged(Msg); }
+    void LogMsg(const char* Name, QList<TMessageArg> Args = {}) {
+        Log(TSessionMsg::Template(Name, std::move(Args)));
+    }
+    // A local file or folder that could not be written: logged and shown.
+    void ReportLocalFailure(const QString& Text);
+    // The phone behind the phone choice; empty when there is none.
+    std::shared_ptr<TMotoP2KModemItem> ChosenItem() const;
+    // What the last download and upload did, file by file.
+    const TDownloadOutcome& LastDownload() const { return lastDownload_; }
+    const TUploadOutcome& LastUpload() const { return lastUpload_; }
+    // Errors the P2K phone commands reported so far.
+    uint64_t PhoneErrors() const { return phoneErrors_; }
+    // Moves the file bar of a transfer to Value.
+    void SetFileBar(int Value);
+    int FileBar() const { return fileBar_; }
+
+  signals:
+    // A command is about to make its first exchange with the phone; what
+    // else talks to the phone between commands (previews) lets go of it
+    // here. Connected directly: it is done when the signal returns.
+    void commandStarting();
+    // The last modal dialog of the front end closed (and the device events
+    // it held back were handled).
+    void modalEnded();
+    // The session is going: the phones are still there, so whatever holds
+    // a phone file open closes it now.
+    void closing();
+    // A line for the Log.
+    void logged(const TSessionMsg& Msg);
+    // A command began (true) or ended (false).
+    void busyChanged(bool Busy);
+    void phonesChanged();
+    void drivesChanged();
+    // The caption's state: a phone was opened for listing (true) or removed.
+    void connectionChanged(bool Connected);
+    void freeSpaceRead(double Kilobytes);
+    // A folder seen in a File Manager listing, not seen before (phone bytes).
+    void uploadFolderFound(const std::string& Folder);
+    // A listing: Count files announced, Listed of them added so far.
+    void listingStarted(int Count);
+    void listingStep(int Listed);
+    void listingEnded();
+    // Every row was selected for a download on connect.
+    void allRowsSelected();
+    // A transfer of Files files, the file bar starting at From.
+    void transferStarted(TTransferKind Kind, int Files, int From);
+    void transferFileStep(int Value);
+    void transferBytes(int32_t Done, int32_t Total);
+    void transferEnded();
+    // A phone file was downloaded whole into Local (a UTF-8 path).
+    void fileDownloaded(const std::string& PhoneName, int32_t Size, const QString& Local);
+
+  private:
+    enum class TDeviceEvent { P2KArrival, P2KRemoval, ATArrival };
+
+    void createLinks();
+    void runCommand(const std::function<void()>& Body);
+    bool deferring() const { return guard_.Busy() || modal_ > 0; }
+    void deferDeviceEvent(TDeviceEvent Event);
+    void runDeferredDeviceEvents();
+    void p2kArrival();
+    void p2kRemoval();
+    void atArrival();
+
+    // The connection flow.
+    void switchP2K();
+    void getDevises();
+    void closeAllDevices();
+    void connectAndList(const std::optional<std::string>& KeepDrive);
+    // The listing.
+    void getDrives(const std::optional<std::string>& KeepDrive);
+    void getPics();
+    bool fileListed(const TP2KFile& File);
+    // The commands.
+    void downloadSelected();
+    void beginTransfer(TTransferKind Kind, int Files, int From, int64_t Bytes);
+    void endTransfer();
+    void removeStaleTemporaries(const QString& Folder);
+    // Milliseconds of the backend's clock, counted on past its wrap.
+    int64_t clockMs();
+
+    friend class TDownloadCommand;
+    friend class TUploadJob;
+
+    TPhoneBackend& backend_;
+    ISessionHost& host_;
+    std::unique_ptr<TMotoATMode> at_;
+    std::unique_ptr<TMotoP2KMode> p2k_;
+    QSocketNotifier* deviceNotifier_ = nullptr;
+    uint64_t phoneErrors_ = 0;
+
+    TCommandGuard guard_;
+    int modal_ = 0;
+    std::vector<TDeviceEvent> deferred_;
+
+    TManagerMode mode_ = mmPhotoManager;
+    QStringList phoneEntries_;
+    int chosenPhone_ = -1;
+    std::vector<std::string> drives_;
+    int chosenDrive_ = -1;
+    TFileListModel* fileList_ = nullptr;
+    TExcludeIndex exclude_;
+    // The rows of a listing in progress and the mode it lists in.
+    TFileRows listing_;
+    TManagerMode listingMode_ = mmPhotoManager;
+    TPhoneIdentity listingId_;
+    int listed_ = 0;
+    // Where the file bar of the last transfer stands; an upload goes on from there.
+    int fileBar_ = 0;
+    // The running transfer, whether the user stopped it, and its rate.
+    bool transferring_ = false;
+    bool stopRequested_ = false;
+    TTransferRate rate_;
+    uint32_t lastTick_ = 0;
+    int64_t clockMs_ = 0;
+    bool clockStarted_ = false;
+    TDownloadHistory history_;
+    QString historyError_;  // the last failure to write it, logged once
+    // Beside phoneEntries_: each P2K phone as the history knows it.
+    std::vector<TPhoneIdentity> phoneIds_;
+    TStaleCheck staleCheck_;
+    // Case-folded phone folders already offered as upload folders.
+    std::unordered_set<std::string> uploadFolders_;
+    TDownloadSettings downloadSettings_;
+    bool listStopsAtCount_ = false;
+    TDownloadOutcome lastDownload_;
+    TUploadOutcome lastUpload_;
+};

@@ -1,0 +1,10 @@
+#include "core/settings/MessageTemplates.h"
+
+QString builtInTemplate(const QString& Name) {
+    for (const auto& t : MessageTemplates) {
+        if (Name == QLatin1String(t.Name)) {
+            return QString::fromLatin1(t.Caption);
+        }
+    }
+    return {};
+}
