@@ -10,6 +10,7 @@
 #include "cli/ProgressLine.h"
 #include "cli/TerminalHost.h"
 #include "core/files/ListRules.h"
+#include "core/files/TransferRules.h"
 
 class TCliReport;
 class TMotoP2KModemItem;
@@ -19,7 +20,7 @@ struct TCliOptions;
 
 // The bytes the command line reads per block, whatever the mode: as much as
 // one reply carries on every link (see LinuxControlTransferLimit).
-inline constexpr int32_t CliBlockSize = 4000;
+inline constexpr int32_t CliBlockSize = FastBlockSize;
 // How long a command waits, without --wait, for a phone it switched out of
 // modem mode: its coming back would otherwise cut the command short.
 inline constexpr int SwitchWaitSeconds = 15;

@@ -120,8 +120,14 @@ void TPhoneSession::downloadSelected() {
     endTransfer();
     if (ran) {
         // What became of the rows, in one line; the list's count stays last.
-        LogMsg("idDownloadSummary", {qint64{outcome.Count(TDownloadFate::Downloaded)},
-                                     qint64{outcome.Skipped()}, qint64{outcome.NotDownloaded()}});
+        QList<TMessageArg> sums = {qint64{outcome.Count(TDownloadFate::Downloaded)},
+                                   qint64{outcome.Skipped()}, qint64{outcome.NotDownloaded()}};
+        if (mode == mmPhotoManager && host_.Option(TSessionOption::DeleteAfter)) {
+            sums.append(qint64{outcome.Deleted()});
+            LogMsg("idDownloadSummaryDeleted", std::move(sums));
+        } else {
+            LogMsg("idDownloadSummary", std::move(sums));
+        }
     }
     LogMsg("idFilesCount", {qint64{fileList_->Rows().Count()}});
     if (Interrupted()) {

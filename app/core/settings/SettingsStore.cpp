@@ -116,6 +116,7 @@ TStoredSettings TSettingsStore::read(QString* Error) const {
     out.Previews = settingBool(s, QStringLiteral("previews"));
     out.PictureTime = settingBool(s, QStringLiteral("picturetime"));
     out.SkipDownloaded = settingBool(s, QStringLiteral("skipdownloaded"));
+    out.FastTransfers = settingBool(s, QStringLiteral("fasttransfers"));
     for (const TPlaceKey& k : PlaceKeys) {
         out.Place.*k.Value = settingInt(s, QString::fromLatin1(k.Name));
     }
@@ -148,6 +149,7 @@ bool TSettingsStore::write(const TSettingsToWrite& Values, QString* Error) const
     s.setValue(QStringLiteral("previews"), Values.Previews ? 1 : 0);
     s.setValue(QStringLiteral("picturetime"), Values.PictureTime ? 1 : 0);
     s.setValue(QStringLiteral("skipdownloaded"), Values.SkipDownloaded ? 1 : 0);
+    s.setValue(QStringLiteral("fasttransfers"), Values.FastTransfers ? 1 : 0);
     for (const TPlaceKey& k : PlaceKeys) {
         if (const std::optional<int>& v = Values.Place.*k.Value) {
             s.setValue(QString::fromLatin1(k.Name), *v);

@@ -33,6 +33,7 @@ struct TStoredSettings {
     std::optional<bool> Previews;
     std::optional<bool> PictureTime;     // "picturetime"
     std::optional<bool> SkipDownloaded;  // "skipdownloaded"
+    std::optional<bool> FastTransfers;   // "fasttransfers"
     TWindowPlace Place;
 };
 
@@ -49,6 +50,7 @@ struct TSettingsToWrite {
     bool Previews = true;
     bool PictureTime = true;
     bool SkipDownloaded = false;
+    bool FastTransfers = false;
     TWindowPlace Place;
 };
 
