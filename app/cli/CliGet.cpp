@@ -13,6 +13,7 @@
 #include "cli/CliOptions.h"
 #include "cli/CliPhone.h"
 #include "cli/CliReport.h"
+#include "cli/StopSignals.h"
 #include "core/files/PhoneText.h"
 #include "core/session/PhoneSession.h"
 #include "core/settings/SettingsStore.h"
@@ -48,6 +49,56 @@ const char* fateName(TDownloadFate Fate) {
     return "failed";
 }
 
+// The line, or the error, that tells what became of one row.
+void tellRow(const TDownloadedRow& Row, const TDownloadOutcome& SoFar, const TCliOptions& Options,
+             const TCliPhone& Phone, TCliReport& Report) {
+    const QString name = phoneToUnicode(Row.Name);
+    switch (Row.Fate) {
+        case TDownloadFate::Downloaded:
+            Report.PrintFile(
+                QStringLiteral("downloaded %1 -> %2%3")
+                    .arg(name, Row.Local,
+                         Row.Deleted ? QStringLiteral(", deleted from the phone") : QString()));
+            // A command cut short at this picture is told as such.
+            if (Options.DeleteAfter && !Row.Deleted && !SoFar.Interrupted) {
+                Report.Fail(ExitFailed,
+                            Phone.KeptOnPhone().contains(name)
+                                ? QStringLiteral("%1 stays on the phone: its copy could not be "
+                                                 "flushed to the disk")
+                                      .arg(name)
+                                : QStringLiteral("%1 stays on the phone: the phone did not "
+                                                 "delete it")
+                                      .arg(name));
+            }
+            break;
+        case TDownloadFate::Existing:
+            Report.PrintFile(QStringLiteral("skipped %1: %2 exists").arg(name, Row.Local));
+            break;
+        case TDownloadFate::Excluded:
+            Report.PrintFile(QStringLiteral("skipped %1: on the exclusion list").arg(name));
+            break;
+        case TDownloadFate::Known:
+            Report.PrintFile(QStringLiteral("skipped %1: downloaded before").arg(name));
+            break;
+        case TDownloadFate::BadName:
+            Report.Fail(ExitFailed,
+                        QStringLiteral("%1: the name cannot be a local file name, so it was "
+                                       "not downloaded")
+                            .arg(name));
+            break;
+        case TDownloadFate::Failed:
+            // A local failure was told with its reason already, and a
+            // command cut short is told at its end.
+            if (!SoFar.LocalFailure && !SoFar.Interrupted) {
+                Report.Fail(ExitFailed,
+                            QStringLiteral("download of %1 failed: the phone did not give "
+                                           "all of it")
+                                .arg(name));
+            }
+            break;
+    }
+}
+
 }  // namespace
 
 void runGet(TCliEnv& Env, const TCliOptions& Options, TCliReport& Report) {
@@ -64,11 +115,12 @@ void runGet(TCliEnv& Env, const TCliOptions& Options, TCliReport& Report) {
         return;
     }
     TPhoneSession& session = phone.Session();
-    selectNamed(session, Options.Names, Report);
+    const int missing = selectNamed(session, Options.Names, Report, Options.Files);
     std::vector<TProgressFile> progress;
     for (const TFileRow& row : session.Rows().SelectedRows()) {
         progress.push_back({phoneToUnicode(row.Name), row.Size});
     }
+    const int total = static_cast<int>(progress.size());
     phone.SetTransferFiles(std::move(progress));
     TTerminalHost& host = phone.Host();
     host.Folder = folder;
@@ -81,71 +133,39 @@ void runGet(TCliEnv& Env, const TCliOptions& Options, TCliReport& Report) {
     if (!historyError.isEmpty()) {
         Report.Error(historyError);
     }
+    // Each file is told as it is done, above the progress line.
+    const QMetaObject::Connection told =
+        QObject::connect(&session, &TPhoneSession::downloadRowDone,
+                         [&](const TDownloadedRow& Row, const TDownloadOutcome& SoFar) {
+                             tellRow(Row, SoFar, Options, phone, Report);
+                         });
     session.Download();
+    QObject::disconnect(told);
     const TDownloadOutcome& outcome = session.LastDownload();
-    const bool whole = phone.StillThere();
+    const int done = static_cast<int>(outcome.Rows.size());
+    bool whole = true;
+    if (TStopSignals::Asked()) {
+        whole = false;
+        Report.Fail(ExitFailed, QStringLiteral("stopped: %1 of %2 done, %3 not tried")
+                                    .arg(done)
+                                    .arg(total)
+                                    .arg(total - done));
+    } else {
+        whole = phone.StillThere();
+    }
 
-    int downloaded = 0, skipped = 0, failed = 0, deleted = 0;
     QJsonArray files;
-    for (size_t i = 0; i < outcome.Rows.size(); ++i) {
-        const TDownloadedRow& row = outcome.Rows[i];
-        const QString name = phoneToUnicode(row.Name);
-        const bool last = i + 1 == outcome.Rows.size();
-        switch (row.Fate) {
-            case TDownloadFate::Downloaded:
-                ++downloaded;
-                Report.PrintFile(
-                    QStringLiteral("downloaded %1 -> %2%3")
-                        .arg(name, row.Local,
-                             row.Deleted ? QStringLiteral(", deleted from the phone") : QString()));
-                if (Options.DeleteAfter && !row.Deleted && !(last && !whole)) {
-                    Report.Fail(ExitFailed, phone.KeptOnPhone().contains(name)
-                                                ? QStringLiteral("%1 stays on the phone: its copy "
-                                                                 "could not be flushed to the disk")
-                                                      .arg(name)
-                                                : QStringLiteral("%1 stays on the phone: the "
-                                                                 "phone did not delete it")
-                                                      .arg(name));
-                }
-                break;
-            case TDownloadFate::Existing:
-                ++skipped;
-                Report.PrintFile(QStringLiteral("skipped %1: %2 exists").arg(name, row.Local));
-                break;
-            case TDownloadFate::Excluded:
-                ++skipped;
-                Report.PrintFile(QStringLiteral("skipped %1: on the exclusion list").arg(name));
-                break;
-            case TDownloadFate::Known:
-                ++skipped;
-                Report.PrintFile(QStringLiteral("skipped %1: downloaded before").arg(name));
-                break;
-            case TDownloadFate::BadName:
-                ++failed;
-                Report.Fail(ExitFailed,
-                            QStringLiteral("%1: the name cannot be a local file name, so it was "
-                                           "not downloaded")
-                                .arg(name));
-                break;
-            case TDownloadFate::Failed:
-                ++failed;
-                // A local failure was told with its reason already, and a
-                // command cut short is told below.
-                if (!(last && (outcome.LocalFailure || outcome.Interrupted || !whole))) {
-                    Report.Fail(ExitFailed,
-                                QStringLiteral("download of %1 failed: the phone did not give "
-                                               "all of it")
-                                    .arg(name));
-                }
-                break;
-        }
-        deleted += row.Deleted ? 1 : 0;
+    for (const TDownloadedRow& row : outcome.Rows) {
         files.append(
-            QJsonObject{{QStringLiteral("name"), name},
+            QJsonObject{{QStringLiteral("name"), phoneToUnicode(row.Name)},
                         {QStringLiteral("local"), row.Local},
                         {QStringLiteral("result"), QString::fromLatin1(fateName(row.Fate))},
                         {QStringLiteral("deleted"), row.Deleted}});
     }
+    const int downloaded = outcome.Count(TDownloadFate::Downloaded);
+    const int skipped = outcome.Skipped();
+    const int failed = outcome.NotDownloaded() + missing;
+    const int deleted = outcome.Deleted();
     if (outcome.LocalFailure) {
         Report.Raise(ExitLocal);
     } else if (outcome.Interrupted && whole) {
@@ -168,4 +188,6 @@ void runGet(TCliEnv& Env, const TCliOptions& Options, TCliReport& Report) {
     doc.insert(QStringLiteral("skipped"), skipped);
     doc.insert(QStringLiteral("failed"), failed);
     doc.insert(QStringLiteral("deleted"), deleted);
+    doc.insert(QStringLiteral("not_found"), missing);
+    doc.insert(QStringLiteral("not_tried"), total - done);
 }

@@ -66,7 +66,7 @@ void runList(TCliEnv& Env, const TCliOptions& Options, TCliReport& Report) {
         bytes += row.Size;
         excluded += marked ? 1 : 0;
     }
-    QString summary = QStringLiteral("%1 files, %2").arg(rows.Count()).arg(kilobytes(bytes));
+    QString summary = QStringLiteral("%1 files, %2").arg(rows.Count()).arg(humanSize(bytes));
     if (excluded > 0) {
         summary += QStringLiteral(", %1 excluded").arg(excluded);
     }

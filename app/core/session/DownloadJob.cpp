@@ -25,7 +25,16 @@ TDownloadOutcome TDownloadJob::Run(const QString& Folder) {
     ISessionHost& host = session_.Host();
     TTransferRate& rate = session_.Rate();
     int step = 0;
+    // A row's fate is known once the next row is begun or the loop has
+    // ended: only then is it told.
+    size_t told = 0;
+    auto tell = [&] {
+        for (; told < out.Rows.size(); ++told) {
+            emit session_.downloadRowDone(out.Rows[told], out);
+        }
+    };
     for (const TFileRow& row : rows_) {
+        tell();
         if (!session_.Pump()) {
             out.Interrupted = true;
             break;
@@ -88,6 +97,7 @@ TDownloadOutcome TDownloadJob::Run(const QString& Folder) {
     // A stop at the last block of the last row still kept its picture on
     // the phone: the command was stopped, if with nothing left to fetch.
     out.Stopped = out.Stopped || (!out.Interrupted && session_.StopRequested());
+    tell();
     return out;
 }
 

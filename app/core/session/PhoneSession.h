@@ -191,6 +191,11 @@ class TPhoneSession : public QObject {
     void transferEnded();
     // A phone file was downloaded whole into Local (a UTF-8 path).
     void fileDownloaded(const std::string& PhoneName, int32_t Size, const QString& Local);
+    // A row of the running download met its fate (downloaded, and deleted
+    // if so; skipped; failed), as soon as it is known. SoFar is the
+    // download's outcome up to it; for the row at which the download ended,
+    // its flags say why.
+    void downloadRowDone(const TDownloadedRow& Row, const TDownloadOutcome& SoFar);
 
   private:
     enum class TDeviceEvent { P2KArrival, P2KRemoval, ATArrival };
