@@ -79,6 +79,9 @@ TParsedArgs parseCliArgs(const std::vector<std::string>& Args, std::ostream& Out
                  "no progress line and no line per file; errors are still printed");
 
     CLI::App* phones = app.add_subcommand("phones", "list the phones present, one a line");
+    phones->add_flag("--switch", o.Switch,
+                     "switch every phone in modem mode to P2K mode (with --wait, wait for "
+                     "them to come back)");
     CLI::App* ls = app.add_subcommand(
         "ls", "list the phone's pictures, or every file with --files: size and name");
     phoneOption(ls, o);

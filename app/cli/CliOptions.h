@@ -23,6 +23,7 @@ struct TCliOptions {
     bool DeleteAfter = false;
     bool NewOnly = false;  // skip pictures downloaded from that phone before
     bool Mirror = false;
+    bool Switch = false;  // phones --switch: every phone in modem mode to P2K mode
 };
 
 // The exit statuses, as --help and the manual page list them.

@@ -25,10 +25,16 @@
 class QSocketNotifier;
 class TFileListModel;
 class TMotoATMode;
+class TMotoATModemItem;
 class TMotoP2KMode;
 class TMotoP2KModemItem;
 struct TP2KFile;
 struct TPhoneBackend;
+
+// What the session does with phones attached in modem mode: switch each to
+// P2K mode, as the window does, or leave them for the front end to switch
+// the one it wants (SwitchModem).
+enum class TModemPolicy { SwitchAll, Leave };
 
 // The two kinds of transfer, which the front end shows differently: a
 // download takes the file list away while it runs, an upload does not.
@@ -48,8 +54,15 @@ class TPhoneSession : public QObject {
     ~TPhoneSession() override;
 
     // --- What the user does --------------------------------------------------
-    // Switches the modem phones and lists the P2K phones, choosing the first.
-    void Start();
+    // Switches the modem phones (unless Modems says to leave them; then one
+    // arriving later is left too) and lists the P2K phones, choosing the first.
+    void Start(TModemPolicy Modems = TModemPolicy::SwitchAll);
+    // The phones attached in modem mode, by their modem's description, as
+    // found now.
+    QStringList ModemEntries();
+    // Switches modem phone Index (of ModemEntries) to P2K mode; it comes
+    // back later as a P2K phone. False when it is gone or cannot be opened.
+    bool SwitchModem(int Index);
     // Chooses phone Index and runs the connect-and-list sequence on it.
     void ChoosePhone(int Index);
     // The connect-and-list sequence on the chosen phone; with an empty phone
@@ -211,6 +224,8 @@ class TPhoneSession : public QObject {
 
     // The connection flow.
     void switchP2K();
+    // Opens modem Item and tells it to switch; false when it cannot be opened.
+    bool switchModem(TMotoATModemItem& Item);
     void getDevises();
     void closeAllDevices();
     void connectAndList(const std::optional<std::string>& KeepDrive);
@@ -240,6 +255,7 @@ class TPhoneSession : public QObject {
     int modal_ = 0;
     std::vector<TDeviceEvent> deferred_;
 
+    TModemPolicy modemPolicy_ = TModemPolicy::SwitchAll;
     TManagerMode mode_ = mmPhotoManager;
     QStringList phoneEntries_;
     int chosenPhone_ = -1;
