@@ -18,6 +18,8 @@
 //   <folder>/<name>/phone.ini   model, firmware and free space (all optional)
 //   <folder>/<name>/a/...       the files of drive /a, folders included
 //   <folder>/<name>/b/...       drive /b, and so on
+//   <folder>/<name>/.snaprill-lock   the claim of the program that has the
+//                               phone open (see PhoneFolderClaim.h)
 //
 // phone.ini holds "key = value" lines (sections and ";" or "#" comments are
 // ignored, keys are case-blind):
@@ -82,6 +84,9 @@ class TVirtualPhoneFolder {
     // Names of the phones present, sorted (without ".modem").
     std::vector<std::string> Names() const;
     std::shared_ptr<TVirtualPhone> Phone(const std::string& Name) const;
+    // The subfolder of the phone at DevicePath (a P2K phone's path); none
+    // for a phone of no subfolder of this folder.
+    std::optional<std::filesystem::path> FolderOf(const std::string& DevicePath) const;
 
   private:
     struct TEntry {
