@@ -350,8 +350,7 @@ void TPhoneSession::connectAndList(const std::optional<std::string>& KeepDrive) 
         return;
     }
     if (host_.Option(TSessionOption::DownloadAll) && mode_ == mmPhotoManager) {
-        fileList_->SelectAll();
-        emit allRowsSelected();
+        fileList_->SelectAll();  // a view of the list shows it
         downloadSelected();
     }
 }
