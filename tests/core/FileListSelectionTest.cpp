@@ -91,32 +91,3 @@ TEST(FileListSelection, TheListIsTheTruthAndTheViewFollowsAndWritesIntoIt) {
         EXPECT_EQ(told, s.Told);
     }
 }
-
-TEST(FileListSelection, CheckMarksChangeThroughTheListOnlyWhereTheyAreShown) {
-    test::coreApp();
-    TFileListModel model;
-    model.SetRows(fiveRows());
-    int changed = 0;
-    QObject::connect(&model, &QAbstractItemModel::dataChanged, [&] { ++changed; });
-    const struct {
-        bool Checkable;
-        int Row;
-        bool Checked;  // expected on row 2 afterwards
-        int Signals;
-    } cases[] = {
-        {true, 2, true, 1},
-        {true, 7, false, 0},  // no such row
-        {false, 2, false, 0},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.Checkable << " " << c.Row);
-        model.SetRows(fiveRows());
-        model.SetCheckable(c.Checkable);
-        changed = 0;
-        model.SetChecked(c.Row, true);
-        EXPECT_EQ(model.Rows().At(2).Checked, c.Checked);
-        EXPECT_EQ(changed, c.Signals);
-        EXPECT_EQ(model.index(2, TFileListModel::ColCaption).data(Qt::CheckStateRole),
-                  c.Checkable ? QVariant(c.Checked ? Qt::Checked : Qt::Unchecked) : QVariant());
-    }
-}
