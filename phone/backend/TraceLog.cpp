@@ -1,0 +1,99 @@
+#include "backend/TraceLog.h"
+
+#include <cerrno>
+#include <cstring>
+
+TTraceLog::TTraceLog(bool KeepData) : keepData_(KeepData) {}
+
+TTraceLog::~TTraceLog() {
+    Flush();
+    if (file_ != nullptr) {
+        std::fclose(file_);
+    }
+}
+
+bool TTraceLog::OpenFile(const std::string& Path, TWarning Warn) {
+    warn_ = std::move(Warn);
+    path_ = Path;
+    file_ = std::fopen(Path.c_str(), "we");
+    if (file_ == nullptr) {
+        fail("cannot be written");
+        return false;
+    }
+    // Line by line, so that a program that dies leaves every line it traced.
+    std::setvbuf(file_, nullptr, _IOLBF, 1 << 16);
+    if (std::fprintf(file_, "%.*s\n", static_cast<int>(TraceMagic.size()), TraceMagic.data()) < 0) {
+        fail("cannot be written");
+        return false;
+    }
+    return true;
+}
+
+void TTraceLog::fail(const std::string& What) {
+    const std::string reason = errno != 0 ? std::strerror(errno) : std::string("unknown error");
+    if (file_ != nullptr) {
+        std::fclose(file_);
+        file_ = nullptr;
+    }
+    if (warn_) {
+        warn_("the trace file " + path_ + " " + What + " (" + reason +
+              "); the command goes on without it");
+        warn_ = nullptr;
+    }
+}
+
+void TTraceLog::Write(const TTraceEvent& Event) {
+    if (!Active()) {
+        return;
+    }
+    Flush();
+    output(Event,
+           seconds_
+               ? seconds_()
+               : std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count(),
+           1);
+}
+
+void TTraceLog::WriteRepeatable(const TTraceEvent& Event) {
+    if (!Active()) {
+        return;
+    }
+    std::string text = Event.Text();
+    if (held_ && text == heldText_) {
+        ++heldCount_;
+        return;
+    }
+    Flush();
+    held_ = true;
+    heldEvent_ = Event;
+    heldText_ = std::move(text);
+    heldCount_ = 1;
+    heldSeconds_ =
+        seconds_ ? seconds_()
+                 : std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
+}
+
+void TTraceLog::Flush() {
+    if (!held_) {
+        return;
+    }
+    held_ = false;
+    output(heldEvent_, heldSeconds_, heldCount_);
+}
+
+void TTraceLog::output(const TTraceEvent& Event, double Seconds, uint64_t Repeat) {
+    std::string line = Event.Text();
+    if (Repeat > 1) {
+        line += " repeat=" + std::to_string(Repeat);
+    }
+    if (listener_) {
+        listener_(Event.Topic, line);
+    }
+    if (file_ == nullptr) {
+        return;
+    }
+    errno = 0;
+    if (std::fprintf(file_, "%.6f %s\n", Seconds, line.c_str()) < 0) {
+        fail("could not be written to");
+    }
+}
