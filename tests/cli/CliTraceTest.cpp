@@ -386,3 +386,17 @@ TEST_F(CliReplay, BrokenRepliesReplayIntoTheSameFailure) {
         EXPECT_EQ(Remaining, 0u);
     }
 }
+
+// A user's trace of a failure, kept as a test: the phone whose last block
+// of a picture came back empty. The download fails with its reason, leaves
+// no file, and the program's traffic is still the traced one.
+TEST_F(CliReplay, AUsersTraceOfAFailure) {
+    TracePath = SNAPRILL_SOURCE_DIR "/tests/cli/empty-last-block.trace";
+    EXPECT_EQ(replay({"get", "--to", (root + "/out").toStdString()}, "v3"), 1);
+    EXPECT_EQ(err.str(),
+              "snaprill-cli: download of /a/mobile/picture/beach.jpg failed: the phone did not "
+              "give all of it\n");
+    EXPECT_EQ(filesUnder(root + "/out"), QStringList{});
+    EXPECT_EQ(Messages, std::vector<std::string>{});
+    EXPECT_EQ(Remaining, 0u);
+}
