@@ -44,6 +44,9 @@ class TTraceLog {
     // Writes a counted run that is still held back.
     void Flush();
 
+    // The file is written out at least this often while lines come.
+    static constexpr int FlushMs = 50;
+
     // The number of the next exchange with a phone (a P2K request or an AT
     // line), counted from 1 across the whole trace.
     uint64_t NextExchange() { return ++exchanges_; }
@@ -59,6 +62,7 @@ class TTraceLog {
     TListener listener_;
     TSeconds seconds_;
     std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
+    std::chrono::steady_clock::time_point flushed_ = start_;
     uint64_t exchanges_ = 0;
     // The run held back by WriteRepeatable.
     bool held_ = false;
