@@ -50,7 +50,7 @@ void TTraceLog::Write(const TTraceEvent& Event) {
     if (!Active()) {
         return;
     }
-    Flush();
+    writeHeld();
     output(Event,
            seconds_
                ? seconds_()
@@ -67,7 +67,7 @@ void TTraceLog::WriteRepeatable(const TTraceEvent& Event) {
         ++heldCount_;
         return;
     }
-    Flush();
+    writeHeld();
     held_ = true;
     heldEvent_ = Event;
     heldText_ = std::move(text);
@@ -77,12 +77,19 @@ void TTraceLog::WriteRepeatable(const TTraceEvent& Event) {
                  : std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
 }
 
-void TTraceLog::Flush() {
+void TTraceLog::writeHeld() {
     if (!held_) {
         return;
     }
     held_ = false;
     output(heldEvent_, heldSeconds_, heldCount_);
+}
+
+void TTraceLog::Flush() {
+    writeHeld();
+    if (file_ != nullptr && std::fflush(file_) != 0) {
+        fail("could not be written to");
+    }
 }
 
 void TTraceLog::output(const TTraceEvent& Event, double Seconds, uint64_t Repeat) {

@@ -41,7 +41,7 @@ class TTraceLog {
     // written again (a phone polled many times before it answers): the run
     // is written once, with repeat=N, when another line comes.
     void WriteRepeatable(const TTraceEvent& Event);
-    // Writes a counted run that is still held back.
+    // Writes a counted run that is still held back, and the file out.
     void Flush();
 
     // The file is written out at least this often while lines come.
@@ -53,6 +53,7 @@ class TTraceLog {
 
   private:
     void output(const TTraceEvent& Event, double Seconds, uint64_t Repeat);
+    void writeHeld();
     void fail(const std::string& What);
 
     bool keepData_;
