@@ -60,7 +60,7 @@ void tellRow(const TDownloadedRow& Row, const TDownloadOutcome& SoFar, const TCl
                     .arg(name, Row.Local,
                          Row.Deleted ? QStringLiteral(", deleted from the phone") : QString()));
             // A command cut short at this picture is told as such.
-            if (Options.DeleteAfter && !Row.Deleted && !SoFar.Interrupted) {
+            if (Options.DeleteAfter && !Row.Deleted && SoFar.End != TCommandEnd::Interrupted) {
                 Report.Fail(ExitFailed,
                             Phone.KeptOnPhone().contains(name)
                                 ? QStringLiteral("%1 stays on the phone: its copy could not be "
@@ -89,7 +89,8 @@ void tellRow(const TDownloadedRow& Row, const TDownloadOutcome& SoFar, const TCl
         case TDownloadFate::Failed:
             // A local failure was told with its reason already, and a
             // command cut short is told at its end.
-            if (!SoFar.LocalFailure && !SoFar.Interrupted) {
+            if (SoFar.End != TCommandEnd::LocalFailure && SoFar.End != TCommandEnd::Interrupted &&
+                SoFar.End != TCommandEnd::PhoneLost) {
                 Report.Fail(ExitFailed,
                             QStringLiteral("download of %1 failed: the phone did not give "
                                            "all of it")
@@ -143,6 +144,8 @@ void runGet(TCliEnv& Env, const TCliOptions& Options, TCliReport& Report) {
     QObject::disconnect(told);
     const TDownloadOutcome& outcome = session.LastDownload();
     const int done = static_cast<int>(outcome.Rows.size());
+    const TCommandEnd end = session.LastOutcome(TCommandKind::Download).End;
+    const bool localFailure = end == TCommandEnd::LocalFailure;
     bool whole = true;
     if (TStopSignals::Asked()) {
         whole = false;
@@ -166,9 +169,9 @@ void runGet(TCliEnv& Env, const TCliOptions& Options, TCliReport& Report) {
     const int skipped = outcome.Skipped();
     const int failed = outcome.NotDownloaded() + missing;
     const int deleted = outcome.Deleted();
-    if (outcome.LocalFailure) {
+    if (localFailure) {
         Report.Raise(ExitLocal);
-    } else if (outcome.Interrupted && whole) {
+    } else if (end == TCommandEnd::Interrupted && whole) {
         Report.Fail(ExitFailed, QStringLiteral("the download stopped before its end"));
     }
     QString summary = QStringLiteral("%1 downloaded, %2 skipped, %3 failed")

@@ -32,7 +32,7 @@ int selectNamed(TPhoneSession& Session, const std::vector<std::string>& Names, T
         return 0;
     }
     int missing = 0;
-    QItemSelection selection;
+    std::vector<int> chosen;
     for (const std::string& name : Names) {
         const std::vector<int> rows = rowsNamed(list.Rows(), name);
         if (rows.empty()) {
@@ -46,10 +46,8 @@ int selectNamed(TPhoneSession& Session, const std::vector<std::string>& Names, T
                                              "(--files looks at every file)")
                                   .arg(shown, drive, QString::fromLatin1(PictureFolder)));
         }
-        for (int row : rows) {
-            selection.select(list.index(row, 0), list.index(row, 0));
-        }
+        chosen.insert(chosen.end(), rows.begin(), rows.end());
     }
-    list.ApplySelection(selection, {});
+    list.SelectRows(chosen);
     return missing;
 }

@@ -5,16 +5,17 @@
 #include <ostream>
 
 #include "cli/CliHelp.h"
+#include "cli/CliTraceOptions.h"
 
 namespace {
 
 const char* const Description =
     "Lists, downloads, uploads and deletes the pictures and files of Motorola P2K phones\n"
     "attached by USB, with the rules of the Snaprill window. A phone in modem mode is\n"
-    "switched into P2K mode; a command that uses a phone waits for it to come back (up\n"
-    "to 15 seconds, or --wait SECONDS). Names of phone files are full phone paths as\n"
-    "`ls` shows them (/a/mobile/picture/x.jpg) or, without a \"/\", the file's own name;\n"
-    "letter case does not matter.";
+    "switched into P2K mode by the command that uses it, which waits for it to come\n"
+    "back (up to 15 seconds, or --wait SECONDS). Names of phone files are full phone\n"
+    "paths as `ls` shows them (/a/mobile/picture/x.jpg) or, without a \"/\", the\n"
+    "file's own name; letter case does not matter.";
 
 const char* const ExitStatus =
     "Exit status:\n"
@@ -77,6 +78,7 @@ TParsedArgs parseCliArgs(const std::vector<std::string>& Args, std::ostream& Out
     app.add_flag("--json", o.Json, "print one JSON document on standard output, for scripts");
     app.add_flag("-q,--quiet", o.Quiet,
                  "no progress line and no line per file; errors are still printed");
+    addTraceOptions(app, o);
 
     CLI::App* phones = app.add_subcommand("phones", "list the phones present, one a line");
     phones->add_flag("--switch", o.Switch,
@@ -139,6 +141,8 @@ TParsedArgs parseCliArgs(const std::vector<std::string>& Args, std::ostream& Out
             ->type_name("DRIVE");
     }
 
+    CLI::App* doctor = addDoctorCommand(app);
+
     std::vector<std::string> names;
     for (CLI::App* command : app.get_subcommands({})) {
         command->group("Commands");
@@ -179,6 +183,7 @@ TParsedArgs parseCliArgs(const std::vector<std::string>& Args, std::ostream& Out
         {get, TCliCommand::Get},          {put, TCliCommand::Put},
         {rm, TCliCommand::Remove},        {exList, TCliCommand::ExcludeList},
         {exAdd, TCliCommand::ExcludeAdd}, {exRemove, TCliCommand::ExcludeRemove},
+        {doctor, TCliCommand::Doctor},
     };
     for (const auto& [command, kind] : commands) {
         if (command->parsed()) {

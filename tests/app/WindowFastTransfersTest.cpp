@@ -51,13 +51,9 @@ TEST_F(TransferWindowTest, FastTransfersGiveTheWindowTheCommandLinesTraffic) {
     QDir(saveDir).removeRecursively();
     auto cliPhone = plugBefore("cli", phoneState("E398", "0A", files));
     std::ostringstream out, err;
-    TCliEnv env{phones,
-                out,
-                err,
-                {config.SettingsPath, config.ExcludePath, config.PicturesDir, config.HistoryPath},
-                false,
-                80,
-                [this](int Ms) { clock.Advance(uint32_t(Ms)); }};
+    TCliEnv env{phones, out, err, {}, false, 80, {}, {}};
+    env.Paths = {config.SettingsPath, config.ExcludePath, config.PicturesDir, config.HistoryPath};
+    env.Idle = [this](int Ms) { clock.Advance(uint32_t(Ms)); };
     ASSERT_EQ(runCli(env, {"snaprill-cli", "get", "--to", saveDir.toStdString()}), 0) << err.str();
     EXPECT_TRUE(test::commandsFrom(*fast, 0) == test::commandsFrom(*cliPhone, 0));
     EXPECT_FALSE(test::commandsFrom(*slow, 0) == test::commandsFrom(*cliPhone, 0));

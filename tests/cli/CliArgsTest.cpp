@@ -44,7 +44,8 @@ TEST_F(CliArgs, HelpVersionAndUsageErrors) {
 // plain value names, "snaprill-cli: " before each error and a pointer to
 // --help after it.
 TEST_F(CliArgs, HelpAndErrorsInTheWordsOfTheCommonTools) {
-    for (const char* command : {"", "phones", "ls", "get", "put", "rm", "exclude", "add"}) {
+    for (const char* command :
+         {"", "phones", "ls", "get", "put", "rm", "exclude", "add", "doctor"}) {
         SCOPED_TRACE(command);
         std::vector<std::string> args;
         if (std::string(command) == "add") {
@@ -66,7 +67,7 @@ TEST_F(CliArgs, HelpAndErrorsInTheWordsOfTheCommonTools) {
         {{"ls", "--phone", "two"}, "--phone must be 1 or more"},
         {{"--wait", "-1", "phones"}, "--wait must be 0 to 86400 seconds"},
         {{"phones", "--wait", "86401"}, "--wait must be 0 to 86400 seconds"},
-        {{}, "a command is needed: phones, ls, get, put, rm or exclude"},
+        {{}, "a command is needed: phones, ls, get, put, rm, exclude or doctor"},
         {{"nonsense"}, "unknown command 'nonsense'"},
         {{"ls", "--bogus"}, "unknown option '--bogus'"},
         {{"phones", "extra"}, "unexpected argument 'extra'"},
