@@ -12,6 +12,9 @@
 int32_t downloadBlockSize(TManagerMode Mode, bool Overwrite);
 // Bytes sent to the phone per write.
 inline constexpr int32_t UploadBlockSize = 1000;
+// The most bytes one read may ask for on every link: a reply carries at
+// most 4083 data bytes, and Linux refuses control transfers over 4096.
+inline constexpr int32_t LargestReadBlock = 4000;
 
 // What a download does with one selected row.
 enum class TDownloadStep {

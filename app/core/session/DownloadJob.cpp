@@ -38,18 +38,23 @@ TDownloadOutcome TDownloadJob::Run(const QString& Folder) {
         rate.FileBegins(row.Size);
         TDownloadedRow& result = out.Rows.emplace_back();
         result.Name = row.Name;
-        const std::optional<QString> name =
-            settings_.Mirror ? localMirrorPath(row.Name) : localFileName(row.Name);
+        const bool targeted = !target_.isEmpty();
+        const std::optional<QString> name = targeted           ? std::optional<QString>(target_)
+                                            : settings_.Mirror ? localMirrorPath(row.Name)
+                                                               : localFileName(row.Name);
         if (!name) {
             session_.LogMsg("idBadLocalName", {phoneToUnicode(row.Name)});
             result.Fate = TDownloadFate::BadName;
             continue;
         }
-        const QString local = Folder + *name;
+        const QString local = targeted ? *name : Folder + *name;
         result.Local = local;
         const bool overwrite = host.Option(TSessionOption::Overwrite);
-        const TDownloadStep action = downloadStep(mode_, overwrite, QFileInfo::exists(local),
-                                                  session_.Exclude().Contains(row.Name));
+        // A file that goes where its front end chose replaces what is there.
+        const TDownloadStep action = targeted
+                                         ? TDownloadStep::Fetch
+                                         : downloadStep(mode_, overwrite, QFileInfo::exists(local),
+                                                        session_.Exclude().Contains(row.Name));
         if (action == TDownloadStep::SkipExisting) {
             session_.LogMsg("idSkipping", {local});
             result.Fate = TDownloadFate::Existing;
@@ -125,6 +130,7 @@ bool TDownloadJob::fetch(const TFileRow& Row, TDownloadedRow& Result, TDownloadO
     } catch (const std::system_error& e) {
         session_.ReportLocalFailure(QString::fromUtf8(e.what()));
         Out.LocalFailure = true;
+        Out.LocalError = e.code().value();
         return false;
     }
     if (!complete) {

@@ -46,6 +46,7 @@ struct TDownloadOutcome {
     bool Interrupted = false;          // the phones changed: the rest was left alone
     bool LocalFailure = false;         // a local file could not be written: the rest was left
     bool Stopped = false;              // the user stopped it: the rest was left alone
+    int LocalError = 0;                // the errno of the local failure, when there was one
 
     // The rows that met Fate.
     int Count(TDownloadFate Fate) const {
@@ -81,6 +82,11 @@ class TDownloadJob {
     TDownloadJob(TPhoneSession& Session, std::shared_ptr<TMotoP2KModemItem> Item, TManagerMode Mode,
                  std::vector<TFileRow> Rows, TDownloadSettings Settings = {});
 
+    // Every row lands in the one local file Local, replacing it, whatever
+    // its name and the download folder: a single file fetched for a front
+    // end that chose where it goes.
+    void SetTarget(const QString& Local) { target_ = Local; }
+
     // Folder ends in "/" and exists.
     TDownloadOutcome Run(const QString& Folder);
 
@@ -97,4 +103,5 @@ class TDownloadJob {
     TManagerMode mode_;
     std::vector<TFileRow> rows_;
     TDownloadSettings settings_;
+    QString target_;
 };

@@ -52,6 +52,7 @@ TUploadOutcome TUploadJob::Run() {
         } catch (const std::system_error& e) {
             session_.ReportLocalFailure(QString::fromUtf8(e.what()));
             out.LocalFailure = true;
+            out.LocalError = e.code().value();
             out.Failed.append(file);
             break;
         }

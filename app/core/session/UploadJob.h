@@ -13,6 +13,7 @@ struct TUploadOutcome {
     QStringList Failed;  // refused names, failed transfers
     bool Interrupted = false;
     bool LocalFailure = false;
+    int LocalError = 0;    // the errno of the local failure, when there was one
     bool Stopped = false;  // the user stopped it: the rest was left alone
 };
 
