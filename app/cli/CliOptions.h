@@ -6,7 +6,18 @@
 #include <vector>
 
 // The commands of snaprill-cli.
-enum class TCliCommand { Phones, List, Get, Put, Remove, ExcludeList, ExcludeAdd, ExcludeRemove };
+enum class TCliCommand {
+    Phones,
+    List,
+    Get,
+    Put,
+    Remove,
+    ExcludeList,
+    ExcludeAdd,
+    ExcludeRemove,
+    Mount,
+    Unmount,
+};
 
 // One command line, as read.
 struct TCliOptions {
@@ -23,6 +34,10 @@ struct TCliOptions {
     bool DeleteAfter = false;
     bool NewOnly = false;  // skip pictures downloaded from that phone before
     bool Mirror = false;
+    std::string Dir;          // mount and umount: the folder
+    bool ReadOnly = false;    // mount --read-only
+    bool Foreground = false;  // mount -f
+    int RefreshSeconds = 30;  // mount --refresh
 };
 
 // The exit statuses, as --help and the manual page list them.
