@@ -1,0 +1,142 @@
+// The mount served in this process, on a virtual phone whose files and
+// requests the test reads: real FUSE, real cp and ls on a thread of their
+// own while the mount's event loop runs here.
+#include <sys/stat.h>
+
+#include <QMetaObject>
+#include <atomic>
+#include <thread>
+
+#include "MountFixture.h"
+#include "cli/CliFixture.h"
+
+namespace {
+
+const std::string Pic = "/a/mobile/picture/";
+
+class MountInProcess : public test::CliTest {
+  protected:
+    void SetUp() override {
+        CliTest::SetUp();
+        mnt = root + "/mnt";
+        QDir().mkpath(mnt);
+        QDir().mkpath(root + "/run");
+        ::chmod(QFile::encodeName(root + "/run").constData(), 0700);
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(root + "/run"));
+    }
+    void TearDown() override { test::unmount(mnt); }
+
+    // Serves `mount DIR -f Args` here while Client runs on a thread of its
+    // own once the folder is mounted; then unmounts. Mount's exit status.
+    int serveWhile(std::vector<std::string> Args, const std::function<void()>& Client) {
+        std::atomic<bool> over{false};
+        bool served = false;
+        std::thread client([&] {
+            served = test::waitMount(mnt, true, [&] { return over.load(); });
+            if (served) {
+                Client();
+            }
+            test::unmount(mnt);
+        });
+        Args.insert(Args.begin(), {"mount", mnt.toStdString(), "-f"});
+        const int status = run(Args);
+        over = true;
+        client.join();
+        EXPECT_TRUE(served) << err.str();
+        return status;
+    }
+    // Runs Fn on this thread, where the mount and its phone live.
+    static void onMain(const std::function<void()>& Fn) {
+        QMetaObject::invokeMethod(QCoreApplication::instance(), Fn, Qt::BlockingQueuedConnection);
+    }
+    test::TShell sh(const QString& Script) { return test::shell(Script, root); }
+
+    QString mnt;
+};
+
+}  // namespace
+
+// cp into the mount: the phone holds the very bytes, and `ls` of the phone
+// shows the file afterwards. An upload the phone fails, and a file larger
+// than the free space, fail cp with their error and leave nothing behind.
+TEST_F(MountInProcess, UploadsLandOnThePhoneWholeOrNotAtAll) {
+    auto phone = plug("cam", phoneState("E398", {{Pic + "p.jpg", test::FileBytes(3000, 1)}}));
+    const struct {
+        const char* Name;
+        size_t Size;
+        std::function<void(TVirtualPhone&)> Setup;
+        const char* Error;  // nullptr: uploaded
+    } cases[] = {
+        {"whole.jpg", 25000, [](TVirtualPhone&) {}, nullptr},
+        {"failed.jpg", 25000,
+         [](TVirtualPhone& P) {
+             P.Faults().FailWriteAtBlock = 7;
+             P.Faults().BlockFailuresStall = true;
+         },
+         "Input/output error"},
+        {"large.jpg", 25000, [](TVirtualPhone& P) { P.State().Drives[0].FreeSpace = 20000; },
+         "No space left on device"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        phone->Faults() = {};
+        phone->State().Drives[0].FreeSpace = 4 * 1024 * 1024;
+        c.Setup(*phone);
+        test::writeBytes(root + "/" + c.Name, test::asBytes(test::FileBytes(c.Size, 9)));
+        test::TShell r;
+        EXPECT_EQ(
+            serveWhile({},
+                       [&] { r = sh(QStringLiteral("cp %1 mnt/a/mobile/picture/").arg(c.Name)); }),
+            0)
+            << err.str();
+        const auto it = phone->State().Files.find(Pic + c.Name);
+        if (c.Error == nullptr) {
+            EXPECT_EQ(r.Exit, 0) << r.Err.toStdString();
+            ASSERT_NE(it, phone->State().Files.end());
+            EXPECT_EQ(it->second.Data, test::FileBytes(c.Size, 9));
+        } else {
+            EXPECT_NE(r.Exit, 0);
+            EXPECT_TRUE(r.Err.contains(c.Error)) << r.Err.toStdString();
+            EXPECT_EQ(it, phone->State().Files.end()) << "a part was left on the phone";
+        }
+    }
+    phone->Faults() = {};
+    ASSERT_EQ(run({"ls", "--files"}), 0) << err.str();
+    EXPECT_EQ(out.str(),
+              "      3000  /a/mobile/picture/p.jpg\n     25000  /a/mobile/picture/whole.jpg\n"
+              "2 files, 27.3 kB\n");
+}
+
+// A folder read lists its drive again only when due: not within the
+// refresh time, once it is over, and after a change made through the
+// mount; with --refresh 0 at every read.
+TEST_F(MountInProcess, ListsAgainOnlyWhenDue) {
+    TFiles files;
+    for (int i = 0; i < 30; ++i) {
+        files[Pic + "p" + std::to_string(i) + ".jpg"] = test::FileBytes(100, unsigned(i));
+    }
+    auto phone = plug("cam", phoneState("E398", files));
+    const QString ls = QStringLiteral("ls mnt/a/mobile/picture");
+    auto requestsFor = [&](const std::function<void()>& Step) {
+        uint32_t before = 0, after = 0;
+        onMain([&] { before = phone->Transactions(); });
+        Step();
+        onMain([&] { after = phone->Transactions(); });
+        return after - before;
+    };
+    auto listed = [&] { EXPECT_EQ(sh(ls).Exit, 0); };
+    serveWhile({}, [&] {
+        EXPECT_EQ(requestsFor(listed), 0u) << "listed at mount, and fresh";
+        EXPECT_EQ(requestsFor(listed), 0u);
+        onMain([&] { clock.Advance(31000); });
+        EXPECT_GT(requestsFor(listed), 10u) << "listed again after 30 s";
+        EXPECT_EQ(requestsFor(listed), 0u);
+        EXPECT_EQ(sh("rm mnt/a/mobile/picture/p0.jpg").Exit, 0);
+        EXPECT_GT(requestsFor(listed), 10u) << "listed again after a change";
+        EXPECT_FALSE(sh(ls).Out.contains("p0.jpg"));
+    });
+    serveWhile({"--refresh", "0"}, [&] {
+        EXPECT_GT(requestsFor(listed), 10u);
+        EXPECT_GT(requestsFor(listed), 10u);
+    });
+}
