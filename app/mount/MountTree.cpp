@@ -150,6 +150,8 @@ TMountTree::TIno TMountTree::PutFile(int Drive, const std::string& PhonePath, in
     }
     const TIno file = folder == 0 ? 0 : childFor(folder, parts.back(), false);
     if (file != 0) {
+        // The file keeps the phone's own bytes of its path, as listed.
+        nodes_[file].PhonePath = PhonePath;
         nodes_[file].Size = Size;
     }
     return file;
