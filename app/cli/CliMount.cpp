@@ -16,6 +16,7 @@
 #include "cli/CliOptions.h"
 #include "cli/CliPhone.h"
 #include "cli/CliReport.h"
+#include "cli/StopSignals.h"
 #include "mount/FuseMount.h"
 #include "mount/MountServer.h"
 #include "mount/MountSignals.h"
@@ -103,9 +104,24 @@ void serve(TCliEnv& Env, const TCliOptions& Options, TCliReport& Report, const Q
                                  "input/output error until it is unmounted")
                                  .arg(Options.Phone)
                                  .arg(Dir);
+    // A stop asked for from here on ends the mount in order, also one that
+    // comes before the loop runs.
+    TMountSignals stopSignals;
+    QEventLoop loop;
+    bool stopped = TStopSignals::Asked();
+    QObject::connect(&stopSignals, &TMountSignals::asked, &loop, [&] {
+        stopped = true;
+        fs.Shutdown();
+        loop.quit();
+    });
     if (!fs.Start()) {
         Report.Fail(ExitNoPhone,
                     QStringLiteral("phone %1 was lost during the command").arg(Options.Phone));
+        return;
+    }
+    if (stopped || TStopSignals::Asked()) {
+        Report.Fail(ExitFailed,
+                    QStringLiteral("stopped by a signal before the folder was mounted"));
         return;
     }
     TFuseMount mount(fs);
@@ -114,13 +130,7 @@ void serve(TCliEnv& Env, const TCliOptions& Options, TCliReport& Report, const Q
         return;
     }
     noteServer(mount.Device());
-    TMountSignals stopSignals;
-    QEventLoop loop;
     QObject::connect(&mount, &TFuseMount::ended, &loop, [&] {
-        fs.Shutdown();
-        loop.quit();
-    });
-    QObject::connect(&stopSignals, &TMountSignals::asked, &loop, [&] {
         fs.Shutdown();
         loop.quit();
     });
@@ -139,7 +149,9 @@ void serve(TCliEnv& Env, const TCliOptions& Options, TCliReport& Report, const Q
                         .arg(Options.Phone)
                         .arg(phone->PhoneName(), Dir));
     }
-    loop.exec();
+    if (!stopped) {
+        loop.exec();
+    }
 
     // The phone first, so that whatever runs next after the unmount finds
     // it free; then the files kept of it, then the mount.

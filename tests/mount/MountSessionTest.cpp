@@ -140,3 +140,37 @@ TEST_F(MountInProcess, ListsAgainOnlyWhenDue) {
         EXPECT_GT(requestsFor(listed), 10u);
     });
 }
+
+// Other phones plugged in and out while the folder is served: the session
+// chooses anew each time (the first phone of its list), and the mount
+// brings it back to its own phone, whose files it goes on serving; its own
+// phone pulled out ends it.
+TEST_F(MountInProcess, StaysWithItsPhoneWhileOthersComeAndGo) {
+    plug("first", phoneState("V3", {{Pic + "o.jpg", {1, 2}}}));
+    auto phone = plug("cam", phoneState("E398", {{Pic + "p.jpg", test::FileBytes(9000, 1)}}));
+    const QString file = mnt + "/a/mobile/picture/p.jpg";
+    const QByteArray bytes = test::asBytes(test::FileBytes(9000, 1));
+    // The session hears of a change before the next request.
+    auto change = [&](const std::function<void()>& Change) {
+        Change();
+        onMain([&] { devices.DispatchPending(); });
+    };
+    EXPECT_EQ(
+        serveWhile({"--phone", "2"},
+                   [&] {
+                       EXPECT_EQ(test::readBytes(file), bytes);
+                       change([&] { plug("third", phoneState("V3")); });
+                       EXPECT_EQ(test::readBytes(file), bytes);
+                       change([&] { devices.UnplugPhone("first"); });
+                       EXPECT_EQ(
+                           sh("cp mnt/a/mobile/picture/p.jpg mnt/a/mobile/picture/q.jpg").Exit, 0);
+                       EXPECT_EQ(test::readBytes(mnt + "/a/mobile/picture/q.jpg"), bytes);
+                       EXPECT_FALSE(sh("ls mnt/a/mobile/picture").Out.contains("o.jpg"));
+                       change([&] { devices.UnplugPhone("cam"); });
+                       const test::TShell r = sh("cat mnt/a/mobile/picture/p.jpg");
+                       EXPECT_TRUE(r.Err.contains("Input/output error")) << r.Err.toStdString();
+                   }),
+        3);
+    EXPECT_NE(err.str().find("phone 2 was lost"), std::string::npos) << err.str();
+    EXPECT_EQ(phone->State().Files.count(Pic + "q.jpg"), 1u);
+}
