@@ -122,9 +122,7 @@ TParsedArgs parseCliArgs(const std::vector<std::string>& Args, std::ostream& Out
         "mount",
         "show the phone as a folder: every file of every drive under DIR, for file managers, "
         "viewers and rsync (returns once mounted; `umount` ends it)");
-    mount->add_option("DIR", o.Dir, "an empty folder to show the phone in")
-        ->required()
-        ->type_name("DIR");
+    mount->add_option("DIR", o.Dir, "the folder to show the phone in")->required();
     phoneOption(mount, o);
     mount->add_flag("--read-only", o.ReadOnly,
                     "nothing is written or deleted on the phone: every change is refused");
@@ -137,9 +135,7 @@ TParsedArgs parseCliArgs(const std::vector<std::string>& Args, std::ostream& Out
         ->type_name("SECONDS")
         ->check(CLI::Range(0, 24 * 3600));
     CLI::App* umount = app.add_subcommand("umount", "unmount a folder that `mount` serves");
-    umount->add_option("DIR", o.Dir, "the folder the phone is shown in")
-        ->required()
-        ->type_name("DIR");
+    umount->add_option("DIR", o.Dir, "the folder the phone is shown in")->required();
 
     std::vector<const char*> argv;
     for (const std::string& a : Args) {

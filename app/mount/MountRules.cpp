@@ -3,12 +3,7 @@
 #include <QString>
 #include <cerrno>
 
-#include "core/files/PhoneText.h"
-
-namespace {
-// The longest phone path the phone's file commands take.
-constexpr size_t MaxPhonePath = 255;
-}  // namespace
+#include "core/files/TransferRules.h"
 
 int errnoOf(const TFileOutcome& Outcome) {
     switch (Outcome.Result) {
@@ -32,17 +27,19 @@ int errnoOf(const TFileOutcome& Outcome) {
 }
 
 std::variant<std::string, int> newPhonePath(const std::string& Folder, const std::string& Name) {
-    // The phone keeps composed letters: a name typed decomposed is stored composed.
-    const std::optional<std::string> bytes =
-        unicodeToPhone(QString::fromStdString(Name).normalized(QString::NormalizationForm_C));
-    if (!bytes || bytes->empty()) {
+    // The upload's own rule, on the name as the phone keeps it: composed
+    // letters, for a name typed decomposed.
+    const QString name = QString::fromStdString(Name).normalized(QString::NormalizationForm_C);
+    const std::optional<std::string> path = name.isEmpty() || name.contains(QLatin1Char('/'))
+                                                ? std::nullopt
+                                                : uploadPhoneName(Folder, name);
+    if (!path) {
         return EILSEQ;
     }
-    const std::string path = Folder + *bytes;
-    if (path.size() > MaxPhonePath) {
+    if (path->size() > MaxPhonePath) {
         return ENAMETOOLONG;
     }
-    return path;
+    return *path;
 }
 
 bool listingDue(bool Changed, uint32_t ListedAtMs, uint32_t NowMs, int RefreshSeconds) {

@@ -38,6 +38,10 @@ std::optional<QString> localFileName(const std::string& PhoneName);
 // character); nothing when one does not.
 std::optional<QString> localMirrorPath(const std::string& PhoneName);
 
+// The longest phone path (folders and name, in bytes) the phone's file
+// commands take.
+inline constexpr size_t MaxPhonePath = 255;
+
 // The phone name of an uploaded local file: Folder (phone bytes) followed by
 // the local file's own name in the phone's code page. Nothing when the name
 // has a character the phone's code page lacks.

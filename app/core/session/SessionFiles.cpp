@@ -106,8 +106,7 @@ TFileOutcome TPhoneSession::PutFile(const QString& Local, const std::string& Fol
         return {TFileResult::PhoneLost};
     }
     const std::optional<std::string> phoneName = uploadPhoneName(Folder, Local);
-    // The phone takes names of up to 255 characters, its folders included.
-    if (!phoneName || phoneName->size() > 255) {
+    if (!phoneName || phoneName->size() > MaxPhonePath) {
         return {TFileResult::BadName};
     }
     const QFileInfo info(Local);
