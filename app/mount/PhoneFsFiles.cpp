@@ -55,7 +55,12 @@ void TPhoneFs::Open(fuse_req_t Req, fuse_ino_t Ino, fuse_file_info* Fi) {
             fuse_reply_err(Req, EROFS);
             return;
         }
-        if (waiting(Ino)) {
+        // Written in place, the file as the phone has it comes first: that
+        // waits its turn, as anything the phone does.
+        const auto it = files_.find(Ino);
+        const bool staged = it != files_.end() && it->second.Staged;
+        const bool fetches = !staged && (Fi->flags & O_TRUNC) == 0 && node->Size != 0;
+        if (waiting(Ino) || fetches) {
             const fuse_file_info fi = *Fi;
             enqueue(
                 Ino, [this, Req, Ino, fi] { openForWriting(Req, Ino, fi); },

@@ -3,6 +3,7 @@
 // own while the mount's event loop runs here.
 #include <sys/stat.h>
 
+#include <QDeadlineTimer>
 #include <QMetaObject>
 #include <atomic>
 #include <thread>
@@ -173,4 +174,44 @@ TEST_F(MountInProcess, StaysWithItsPhoneWhileOthersComeAndGo) {
         3);
     EXPECT_NE(err.str().find("phone 2 was lost"), std::string::npos) << err.str();
     EXPECT_EQ(phone->State().Files.count(Pic + "q.jpg"), 1u);
+}
+
+// What needs the phone while a transfer runs waits its turn behind it, and
+// what does not is answered meanwhile: a file appended to (fetched first,
+// then uploaded) while another is fetched, and its folder listed.
+TEST_F(MountInProcess, RequestsWaitTheirTurnBehindATransfer) {
+    auto phone = plug("cam", phoneState("E398", {{Pic + "big.jpg", test::FileBytes(400000, 1)},
+                                                 {"/a/notes.txt", {'a', 'b', '\n'}}}));
+    phone->Faults().DelayMicroseconds = 1000;
+    serveWhile({}, [&] {
+        QProcess cat;
+        cat.setWorkingDirectory(root);
+        cat.setStandardOutputFile(root + "/big.out");
+        cat.start("cat", {"mnt/a/mobile/picture/big.jpg"});
+        // Under way once the copy's temporary file stands in the private folder.
+        const QDeadlineTimer deadline(30000);
+        auto fetching = [&] {
+            QDirIterator it(root + "/run", QDir::Files | QDir::Hidden,
+                            QDirIterator::Subdirectories);
+            while (it.hasNext()) {
+                if (it.next().endsWith(".part")) {
+                    return true;
+                }
+            }
+            return false;
+        };
+        while (!fetching() && !deadline.hasExpired()) {
+            QThread::msleep(2);
+        }
+        EXPECT_TRUE(fetching());
+        const test::TShell listed = sh("ls mnt/a");
+        EXPECT_EQ(listed.Out, "mobile\nnotes.txt\n");
+        const test::TShell appended = sh("echo cd >> mnt/a/notes.txt");
+        EXPECT_EQ(appended.Exit, 0) << appended.Err.toStdString();
+        EXPECT_TRUE(cat.waitForFinished(30000));
+        EXPECT_EQ(cat.exitCode(), 0);
+    });
+    EXPECT_EQ(test::readBytes(root + "/big.out"), test::asBytes(test::FileBytes(400000, 1)));
+    EXPECT_EQ(phone->State().Files["/a/notes.txt"].Data,
+              (std::vector<uint8_t>{'a', 'b', '\n', 'c', 'd', '\n'}));
 }
