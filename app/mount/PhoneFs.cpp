@@ -455,13 +455,16 @@ void TPhoneFs::remove(fuse_req_t Req, fuse_ino_t Ino) {
         fuse_reply_err(Req, ENOENT);
         return;
     }
+    // Requests handled while the phone works may add nodes: nothing of
+    // this one is read after.
+    const auto drive = static_cast<size_t>(node->Drive);
     const TFileOutcome outcome = phone_.Delete(node->PhonePath);
     if (outcome.Result == TFileResult::PhoneLost) {
         fuse_reply_err(Req, EIO);
         PhoneLost();
         return;
     }
-    changed_[static_cast<size_t>(node->Drive)] = true;
+    changed_[drive] = true;
     if (outcome.Ok()) {
         tree_.Remove(Ino);
     }
