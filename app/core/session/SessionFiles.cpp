@@ -46,12 +46,24 @@ TFileResult TPhoneSession::failureOf(const std::shared_ptr<TMotoP2KModemItem>& I
     return Stopped || Interrupted() ? TFileResult::Stopped : TFileResult::PhoneFailed;
 }
 
+void TPhoneSession::endedBy(const TFileOutcome& Result) {
+    // The command's one file did not make it: how the command ended says why.
+    outcome_.Done = 0;
+    outcome_.NotTried = 0;
+    outcome_.Failed = 1;
+    if (Result.Result == TFileResult::PhoneLost) {
+        outcome_.End = TCommandEnd::PhoneLost;
+    } else if (Result.Result == TFileResult::Stopped && outcome_.End == TCommandEnd::Done) {
+        outcome_.End = TCommandEnd::Interrupted;
+    }
+}
+
 bool TPhoneSession::ListDrive(int Index) {
     if (Busy() || Index < 0 || Index >= static_cast<int>(drives_.size())) {
         return false;
     }
     bool whole = false;
-    runCommand([&] {
+    runCommand(TCommandKind::List, [&] {
         if (Index != chosenDrive_) {
             chosenDrive_ = Index;
             emit drivesChanged();
@@ -70,7 +82,7 @@ TFileOutcome TPhoneSession::FetchFile(const std::string& Name, int32_t Size, con
         return {TFileResult::PhoneLost};
     }
     TFileOutcome result{TFileResult::Busy};
-    runCommand([&] {
+    runCommand(TCommandKind::Download, [&] {
         beginTransfer(TTransferKind::Download, 1, 0, std::max(Size, 0));
         TDownloadSettings settings;
         settings.BlockSize = LargestReadBlock;
@@ -80,14 +92,17 @@ TFileOutcome TPhoneSession::FetchFile(const std::string& Name, int32_t Size, con
         TDownloadJob job(*this, item, mmFileManager, {row}, settings);
         job.SetTarget(Local);
         const TDownloadOutcome out = job.Run(QString());
+        outcome_ = out.Summary(1);
         endTransfer();
         if (!out.Rows.empty() && out.Rows.front().Fate == TDownloadFate::Downloaded) {
             result = {TFileResult::Done};
-        } else if (out.LocalFailure) {
+        } else if (out.End == TCommandEnd::LocalFailure) {
             result = {TFileResult::LocalFailed, out.LocalError};
         } else {
-            result = {failureOf(item, out.Stopped || out.Interrupted)};
+            result = {failureOf(
+                item, out.End == TCommandEnd::Stopped || out.End == TCommandEnd::Interrupted)};
         }
+        endedBy(result);
     });
     return result;
 }
@@ -114,32 +129,38 @@ TFileOutcome TPhoneSession::PutFile(const QString& Local, const std::string& Fol
         return {TFileResult::LocalFailed, ENOENT};
     }
     TFileOutcome result{TFileResult::Busy};
-    runCommand([&] {
+    runCommand(TCommandKind::Upload, [&] {
+        outcome_.NotTried = 1;
         // The free space as it is now, not as the last listing saw it.
         if (!readFreeSpace(*item)) {
             result = {failureOf(item, false)};
+            endedBy(result);
             return;
         }
         if (!RoomFor(Folder, info.size(), Replaces)) {
             result = {TFileResult::NoRoom};
+            endedBy(result);
             return;
         }
         beginTransfer(TTransferKind::Upload, 1, 0, info.size());
         const TUploadOutcome out = TUploadJob(*this, item, Folder, {Local}).Run();
+        outcome_ = out.Summary(1);
         endTransfer();
         if (out.Uploaded.size() == 1) {
             readFreeSpace(*item);
             result = {TFileResult::Done};
             return;
         }
-        if (out.LocalFailure) {
+        if (out.End == TCommandEnd::LocalFailure) {
             result = {TFileResult::LocalFailed, out.LocalError};
         } else {
-            result = {failureOf(item, out.Stopped || out.Interrupted)};
+            result = {failureOf(
+                item, out.End == TCommandEnd::Stopped || out.End == TCommandEnd::Interrupted)};
         }
+        endedBy(result);
         // What the phone took of a file that failed is not the file: it goes
         // again (a stopped upload's part went already).
-        if (result.Result != TFileResult::PhoneLost && !out.Stopped &&
+        if (result.Result != TFileResult::PhoneLost && out.End != TCommandEnd::Stopped &&
             item->DeleteFile(*phoneName)) {
             LogMsg("idPartRemoved", {phoneToUnicode(*phoneName)});
         }
@@ -156,12 +177,14 @@ TFileOutcome TPhoneSession::DeleteNamed(const std::string& Name) {
         return {TFileResult::PhoneLost};
     }
     TFileOutcome result{TFileResult::Busy};
-    runCommand([&] {
+    runCommand(TCommandKind::Delete, [&] {
         if (item->DeleteFile(Name)) {
             readFreeSpace(*item);
             result = {TFileResult::Done};
+            outcome_.Done = outcome_.Deleted = 1;
         } else {
             result = {failureOf(item, false)};
+            endedBy(result);
         }
     });
     return result;
