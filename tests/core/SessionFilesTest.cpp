@@ -54,6 +54,11 @@ TEST_F(SessionFiles, FetchTakesAFileWholeOrLeavesNothing) {
         c.Setup();
         const TFileOutcome outcome = session->FetchFile(Pic + "p.jpg", 9000, local);
         EXPECT_EQ(outcome.Result, c.Result);
+        // Told as every command's outcome is: one file, done or failed.
+        const TCommandOutcome& told = session->LastOutcome(TCommandKind::Download);
+        EXPECT_EQ(told.Done, c.Result == TFileResult::Done ? 1 : 0);
+        EXPECT_EQ(told.Files(), 1);
+        EXPECT_EQ(told.End == TCommandEnd::PhoneLost, c.Result == TFileResult::PhoneLost);
         EXPECT_EQ(localFiles(),
                   c.Result == TFileResult::Done ? QStringList{"copy"} : QStringList());
         if (c.Result == TFileResult::Done) {
@@ -104,6 +109,13 @@ TEST_F(SessionFiles, PutChecksNameAndRoomFirstAndLeavesNoPart) {
         const uint64_t exchanges = transport.Exchanges();
         const TFileOutcome outcome = session->PutFile(c.Local, Pic, c.Replaces);
         EXPECT_EQ(outcome.Result, c.Result);
+        const TCommandOutcome& told = session->LastOutcome(TCommandKind::Upload);
+        const bool refusedEarly =
+            c.Result == TFileResult::BadName || c.Result == TFileResult::LocalFailed;
+        if (!refusedEarly) {
+            EXPECT_EQ(told.Failed, c.Result == TFileResult::Done ? 0 : 1);
+            EXPECT_EQ(told.Files(), 1);
+        }
         EXPECT_EQ(outcome.LocalError, c.LocalError);
         const auto it = phone->State().Files.find(Pic + "new.jpg");
         if (c.Result == TFileResult::Done) {

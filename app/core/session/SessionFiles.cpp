@@ -47,6 +47,9 @@ TFileResult TPhoneSession::failureOf(const std::shared_ptr<TMotoP2KModemItem>& I
 }
 
 void TPhoneSession::endedBy(const TFileOutcome& Result) {
+    if (Result.Ok()) {
+        return;
+    }
     // The command's one file did not make it: how the command ended says why.
     outcome_.Done = 0;
     outcome_.NotTried = 0;
