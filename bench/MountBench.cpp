@@ -93,6 +93,7 @@ struct TMountRig {
             {home + "/Snaprill.conf", home + "/exclude.txt", home + "/", home + "/history.txt"},
             false,
             80,
+            {},
             {}};
         Args.insert(Args.begin(), "snaprill-cli");
         return runCli(env, Args);

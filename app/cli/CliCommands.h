@@ -20,6 +20,7 @@ void runRemove(TCliEnv& Env, const TCliOptions& Options, TCliReport& Report);
 void runExclude(TCliEnv& Env, const TCliOptions& Options, TCliReport& Report);
 void runMount(TCliEnv& Env, const TCliOptions& Options, TCliReport& Report);
 void runUnmount(TCliEnv& Env, const TCliOptions& Options, TCliReport& Report);
+void runDoctor(TCliEnv& Env, const TCliOptions& Options, TCliReport& Report);
 
 // The rows a NAME argument names: the row of that full phone name or, for a
 // name without "/", every row of that file name; letter case aside, as the

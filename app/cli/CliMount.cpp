@@ -179,6 +179,12 @@ void runMount(TCliEnv& Env, const TCliOptions& Options, TCliReport& Report) {
     }
     const int notice = serverNotice();
     if (!Options.Foreground && notice < 0) {
+        // The server would write its trace where this command writes its own.
+        if (!Options.TraceFile.empty() || !qEnvironmentVariableIsEmpty("SNAPRILL_TRACE")) {
+            Report.Fail(ExitUsage, QStringLiteral("a trace of mount needs -f: the server in the "
+                                                  "background would write over this command's"));
+            return;
+        }
         startInBackground(Options, dir, Report);
         return;
     }

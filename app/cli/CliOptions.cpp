@@ -3,6 +3,8 @@
 #include <CLI/CLI.hpp>
 #include <ostream>
 
+#include "cli/CliTraceOptions.h"
+
 namespace {
 
 const char* const Description =
@@ -68,6 +70,7 @@ TParsedArgs parseCliArgs(const std::vector<std::string>& Args, std::ostream& Out
     app.add_flag("--json", o.Json, "print one JSON document on standard output, for scripts");
     app.add_flag("-q,--quiet", o.Quiet,
                  "no progress line and no line per file; errors are still printed");
+    addTraceOptions(app, o);
 
     CLI::App* phones = app.add_subcommand("phones", "list the phones present, one a line");
     CLI::App* ls = app.add_subcommand(
@@ -117,6 +120,7 @@ TParsedArgs parseCliArgs(const std::vector<std::string>& Args, std::ostream& Out
     CLI::App* exRemove =
         exclude->add_subcommand("remove", "take phone names off the exclusion list");
     exRemove->add_option("NAME", o.Names, "full phone names")->required();
+    CLI::App* doctor = addDoctorCommand(app);
 
     CLI::App* mount = app.add_subcommand(
         "mount",
@@ -154,6 +158,7 @@ TParsedArgs parseCliArgs(const std::vector<std::string>& Args, std::ostream& Out
         {rm, TCliCommand::Remove},        {exList, TCliCommand::ExcludeList},
         {exAdd, TCliCommand::ExcludeAdd}, {exRemove, TCliCommand::ExcludeRemove},
         {mount, TCliCommand::Mount},      {umount, TCliCommand::Unmount},
+        {doctor, TCliCommand::Doctor},
     };
     for (const auto& [command, kind] : commands) {
         if (command->parsed()) {

@@ -17,6 +17,7 @@ enum class TCliCommand {
     ExcludeRemove,
     Mount,
     Unmount,
+    Doctor,
 };
 
 // One command line, as read.
@@ -34,6 +35,9 @@ struct TCliOptions {
     bool DeleteAfter = false;
     bool NewOnly = false;  // skip pictures downloaded from that phone before
     bool Mirror = false;
+    std::string TraceFile;   // --trace: a wire trace of the command goes there
+    bool TraceData = false;  // --trace-data: file contents kept in the trace
+    bool Verbose = false;    // -v: the developer logging categories on
     std::string Dir;          // mount and umount: the folder
     bool ReadOnly = false;    // mount --read-only
     bool Foreground = false;  // mount -f

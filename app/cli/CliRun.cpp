@@ -29,6 +29,8 @@ const char* commandName(TCliCommand Command) {
             return "mount";
         case TCliCommand::Unmount:
             return "umount";
+        case TCliCommand::Doctor:
+            return "doctor";
     }
     return "";
 }
@@ -71,6 +73,9 @@ int runCli(TCliEnv& Env, const std::vector<std::string>& Args) {
             break;
         case TCliCommand::Unmount:
             runUnmount(Env, options, report);
+            break;
+        case TCliCommand::Doctor:
+            runDoctor(Env, options, report);
             break;
     }
     return report.Finish();
