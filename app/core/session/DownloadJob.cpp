@@ -52,18 +52,23 @@ TDownloadOutcome TDownloadJob::Run(const QString& Folder) {
         context_.FileBegins(row.Size);
         TDownloadedRow& result = out.Rows.emplace_back();
         result.Name = row.Name;
-        const std::optional<QString> name =
-            settings_.Mirror ? localMirrorPath(row.Name) : localFileName(row.Name);
+        const bool targeted = !target_.isEmpty();
+        const std::optional<QString> name = targeted           ? std::optional<QString>(target_)
+                                            : settings_.Mirror ? localMirrorPath(row.Name)
+                                                               : localFileName(row.Name);
         if (!name) {
             context_.LogMsg("idBadLocalName", {phoneToUnicode(row.Name)});
             result.Fate = TDownloadFate::BadName;
             continue;
         }
-        const QString local = Folder + *name;
+        const QString local = targeted ? *name : Folder + *name;
         result.Local = local;
         const bool overwrite = context_.Option(TSessionOption::Overwrite);
-        const TDownloadStep action =
-            downloadStep(mode_, overwrite, QFileInfo::exists(local), context_.Excluded(row.Name));
+        // A file that goes where its front end chose replaces what is there.
+        const TDownloadStep action = targeted
+                                         ? TDownloadStep::Fetch
+                                         : downloadStep(mode_, overwrite, QFileInfo::exists(local),
+                                                        context_.Excluded(row.Name));
         if (action == TDownloadStep::SkipExisting) {
             context_.LogMsg("idSkipping", {local});
             result.Fate = TDownloadFate::Existing;
@@ -146,6 +151,7 @@ bool TDownloadJob::fetch(const TFileRow& Row, TDownloadedRow& Result, TDownloadO
             });
     } catch (const std::system_error& e) {
         localFailure(QString::fromUtf8(e.what()), Out);
+        Out.LocalError = e.code().value();
         return false;
     }
     if (!complete) {

@@ -46,7 +46,8 @@ struct TDownloadOutcome {
     std::vector<TDownloadedRow> Rows;  // the rows reached, in order
     // How it ended; before its end, the rest was left alone.
     TCommandEnd End = TCommandEnd::Done;
-    QString Reason;  // a local failure's text
+    QString Reason;      // a local failure's text
+    int LocalError = 0;  // and its errno
 
     // The rows that met Fate.
     int Count(TDownloadFate Fate) const {
@@ -84,6 +85,11 @@ class TDownloadJob {
     TDownloadJob(ICommandContext& Context, std::shared_ptr<TMotoP2KModemItem> Item,
                  TManagerMode Mode, std::vector<TFileRow> Rows, TDownloadSettings Settings = {});
 
+    // Every row lands in the one local file Local, replacing it, whatever
+    // its name and the download folder: a single file fetched for a front
+    // end that chose where it goes.
+    void SetTarget(const QString& Local) { target_ = Local; }
+
     // Folder ends in "/" and exists.
     TDownloadOutcome Run(const QString& Folder);
 
@@ -102,4 +108,5 @@ class TDownloadJob {
     TManagerMode mode_;
     std::vector<TFileRow> rows_;
     TDownloadSettings settings_;
+    QString target_;
 };
