@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDate>
 #include <QObject>
 #include <QStringList>
 #include <cstdint>
@@ -22,6 +23,7 @@
 #include "core/session/TransferRate.h"
 #include "core/session/UploadJob.h"
 
+class ILocalFiles;
 class QSocketNotifier;
 class TFileListModel;
 class TMotoATMode;
@@ -84,6 +86,10 @@ class TPhoneSession : public QObject {
     // asking the phone once per counted file (most of those asks come back
     // empty: each answer carries up to three entries).
     void SetListStopsAtCount(bool Stop) { listStopsAtCount_ = Stop; }
+    // The date a download is made on, which pictures without a date of their
+    // own are sorted by (today's unless set, for tests).
+    void SetDownloadDate(std::function<QDate()> Today) { today_ = std::move(Today); }
+    QDate DownloadDate() const { return today_ ? today_() : QDate::currentDate(); }
 
     // --- Dialogs of the front end --------------------------------------------
     // While a modal dialog of the front end is open, device events wait as
@@ -145,6 +151,8 @@ class TPhoneSession : public QObject {
     }
     // A local file or folder that could not be written: logged and shown.
     void ReportLocalFailure(const QString& Text);
+    // The local file steps downloads take (the backend's).
+    ILocalFiles& LocalFiles();
     // The phone behind the phone choice; empty when there is none.
     std::shared_ptr<TMotoP2KModemItem> ChosenItem() const;
     // What the last download and upload did, file by file.
@@ -265,6 +273,7 @@ class TPhoneSession : public QObject {
     std::unordered_set<std::string> uploadFolders_;
     TDownloadSettings downloadSettings_;
     bool listStopsAtCount_ = false;
+    std::function<QDate()> today_;
     TDownloadOutcome lastDownload_;
     TUploadOutcome lastUpload_;
 };

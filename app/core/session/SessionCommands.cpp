@@ -108,6 +108,12 @@ void TPhoneSession::downloadSelected() {
     const bool ran = QDir().mkpath(folder);
     if (ran) {
         removeStaleTemporaries(folder);
+        // A second place gets its temporary files in its own folder.
+        const QString second = mode == mmPhotoManager ? host_.SecondFolder() : QString();
+        if (!second.isEmpty() && QFileInfo(second).isDir()) {
+            removeStaleTemporaries(second.endsWith(QLatin1Char('/')) ? second
+                                                                     : second + QLatin1Char('/'));
+        }
         outcome = TDownloadJob(*this, item, mode, std::move(rows), downloadSettings_).Run(folder);
     } else {
         ReportLocalFailure(QStringLiteral("Cannot create the folder %1").arg(folder));
