@@ -23,6 +23,9 @@ struct TCliOptions {
     bool DeleteAfter = false;
     bool NewOnly = false;  // skip pictures downloaded from that phone before
     bool Mirror = false;
+    std::string Into;       // --into: the folders by date taken under DIR; empty for none
+    std::string AlsoTo;     // --also-to: a second folder each picture is copied into
+    bool KeepBoth = false;  // --keep-both: a different picture of a taken name is kept too
 };
 
 // The exit statuses, as --help and the manual page list them.
