@@ -329,14 +329,14 @@ TEST_F(Importer, TheSecondPlaceFailingKeepsThePictureOnThePhone) {
         EXPECT_TRUE(QFile::exists(host.Folder + "2006/2006-07-05/p.jpg"));
         const TDownloadOutcome& out = session->LastDownload();
         if (std::string(fail) == "sync-folder") {
-            EXPECT_FALSE(out.LocalFailure);
+            EXPECT_EQ(out.End, TCommandEnd::Done);
             EXPECT_EQ(out.Count(TDownloadFate::Downloaded), 2);
             EXPECT_TRUE(logged(QString::fromStdString(Pic) +
                                "p.jpg stays on the phone: its copy could not be flushed to the "
                                "disk"));
             continue;
         }
-        EXPECT_TRUE(out.LocalFailure);
+        EXPECT_EQ(out.End, TCommandEnd::LocalFailure);
         ASSERT_EQ(out.Rows.size(), 1u) << "read on after the failure";
         EXPECT_FALSE(QFile::exists(host.Folder + "2006/2006-07-06/q.jpg"));
         ASSERT_EQ(host.Shown.size(), 1u);

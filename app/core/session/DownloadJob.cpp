@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <algorithm>
 #include <filesystem>
 #include <system_error>
 
@@ -11,13 +12,28 @@
 #include "core/files/PictureTime.h"
 #include "core/files/SameName.h"
 #include "core/files/TransferRules.h"
+#include "core/session/CommandContext.h"
 #include "core/session/ImportPlaces.h"
-#include "core/session/PhoneSession.h"
 
-TDownloadJob::TDownloadJob(TPhoneSession& Session, std::shared_ptr<TMotoP2KModemItem> Item,
+TCommandOutcome TDownloadOutcome::Summary(int Total) const {
+    TCommandOutcome out;
+    out.Command = TCommandKind::Download;
+    out.End = End;
+    out.Reason = Reason;
+    out.Done = Count(TDownloadFate::Downloaded);
+    out.Skipped = Skipped();
+    out.Failed = NotDownloaded();
+    out.NotTried = std::max(Total - static_cast<int>(Rows.size()), 0);
+    for (const TDownloadedRow& r : Rows) {
+        out.Deleted += r.Deleted ? 1 : 0;
+    }
+    return out;
+}
+
+TDownloadJob::TDownloadJob(ICommandContext& Context, std::shared_ptr<TMotoP2KModemItem> Item,
                            TManagerMode Mode, std::vector<TFileRow> Rows,
                            TDownloadSettings Settings)
-    : session_(Session),
+    : context_(Context),
       item_(std::move(Item)),
       mode_(Mode),
       rows_(std::move(Rows)),
@@ -27,25 +43,20 @@ TDownloadJob::~TDownloadJob() = default;
 
 TDownloadOutcome TDownloadJob::Run(const QString& Folder) {
     TDownloadOutcome out;
-    ISessionHost& host = session_.Host();
-    TTransferRate& rate = session_.Rate();
     folder_ = Folder;
-    if (!setUpPlaces(Folder)) {
-        out.LocalFailure = true;
-        return out;
-    }
+    setUpPlaces(Folder);
     int step = 0;
     for (const TFileRow& row : rows_) {
-        if (!session_.Pump()) {
-            out.Interrupted = true;
+        if (!context_.Pump()) {
+            out.End = TCommandEnd::Interrupted;
             break;
         }
-        if (session_.StopRequested()) {
-            out.Stopped = true;
+        if (context_.StopRequested()) {
+            out.End = TCommandEnd::Stopped;
             break;
         }
-        session_.SetFileBar(++step);
-        rate.FileBegins(row.Size);
+        context_.SetFileBar(++step);
+        context_.FileBegins(row.Size);
         TDownloadedRow& result = out.Rows.emplace_back();
         result.Name = row.Name;
         // Folders by date choose the folders instead of the phone's.
@@ -54,7 +65,7 @@ TDownloadOutcome TDownloadJob::Run(const QString& Folder) {
         const std::optional<QString> name =
             mirror ? localMirrorPath(row.Name) : localFileName(row.Name);
         if (!name) {
-            session_.LogMsg("idBadLocalName", {phoneToUnicode(row.Name)});
+            context_.LogMsg("idBadLocalName", {phoneToUnicode(row.Name)});
             result.Fate = TDownloadFate::BadName;
             continue;
         }
@@ -68,8 +79,8 @@ TDownloadOutcome TDownloadJob::Run(const QString& Folder) {
         }
         QString local = *before;
         result.Local = local;
-        const bool overwrite = host.Option(TSessionOption::Overwrite);
-        const bool excluded = session_.Exclude().Contains(row.Name);
+        const bool overwrite = context_.Option(TSessionOption::Overwrite);
+        const bool excluded = context_.Excluded(row.Name);
         TDownloadStep action =
             downloadStep(mode_, overwrite, known && QFileInfo::exists(local), excluded);
         // Keep both: a picture of a taken name is fetched, unless the one
@@ -79,7 +90,7 @@ TDownloadOutcome TDownloadJob::Run(const QString& Folder) {
             action = TDownloadStep::Fetch;
         }
         if (action == TDownloadStep::SkipExisting) {
-            session_.LogMsg("idSkipping", {local});
+            context_.LogMsg("idSkipping", {local});
             result.Fate = TDownloadFate::Existing;
             result.Local = local;
             if (!fillSecond(result, out)) {
@@ -92,15 +103,15 @@ TDownloadOutcome TDownloadJob::Run(const QString& Folder) {
             continue;
         }
         if (knownBefore(row)) {
-            session_.LogMsg("idSkippingKnown", {phoneToUnicode(row.Name)});
+            context_.LogMsg("idSkippingKnown", {phoneToUnicode(row.Name)});
             result.Fate = TDownloadFate::Known;
             continue;
         }
         if (action == TDownloadStep::AskReplace) {
-            const bool yes = host.AskYesNo(TSessionMsg::Template("idReplaceQ", {local}));
-            if (session_.Interrupted() || session_.StopRequested()) {
+            const bool yes = context_.AskYesNo(TSessionMsg::Template("idReplaceQ", {local}));
+            if (context_.Interrupted() || context_.StopRequested()) {
                 out.Rows.pop_back();  // not reached: the phones changed or the user stopped
-                (session_.Interrupted() ? out.Interrupted : out.Stopped) = true;
+                out.End = context_.Interrupted() ? TCommandEnd::Interrupted : TCommandEnd::Stopped;
                 break;
             }
             if (!yes) {
@@ -108,52 +119,45 @@ TDownloadOutcome TDownloadJob::Run(const QString& Folder) {
                 continue;
             }
         }
-        if (mirror && !makeFolders(local)) {
-            out.LocalFailure = true;
+        if (mirror && !makeFolders(local, out)) {
             break;
         }
         if (!fetch(row, result, out)) {
             break;
         }
     }
-    rate.FileEnds();
+    context_.FileEnds();
     // A stop at the last block of the last row still kept its picture on
     // the phone: the command was stopped, if with nothing left to fetch.
-    out.Stopped = out.Stopped || (!out.Interrupted && session_.StopRequested());
+    if (out.End == TCommandEnd::Done && context_.StopRequested()) {
+        out.End = TCommandEnd::Stopped;
+    }
     return out;
 }
 
 bool TDownloadJob::knownBefore(const TFileRow& Row) const {
-    return mode_ == mmPhotoManager && session_.Host().Option(TSessionOption::SkipDownloaded) &&
-           session_.History().Contains(session_.ChosenIdentity(), Row.Name, Row.Size);
+    return mode_ == mmPhotoManager && context_.Option(TSessionOption::SkipDownloaded) &&
+           context_.DownloadedBefore(Row);
 }
 
-bool TDownloadJob::setUpPlaces(const QString& Folder) {
-    ISessionHost& host = session_.Host();
+void TDownloadJob::setUpPlaces(const QString& Folder) {
     if (mode_ != mmPhotoManager) {
-        return true;
+        return;
     }
     TImportSettings s;
-    s.Pattern = host.FolderPattern();
-    s.KeepBoth = host.Option(TSessionOption::KeepBoth);
-    s.Second = host.SecondFolder();
+    s.Pattern = context_.FolderPattern();
+    s.KeepBoth = context_.Option(TSessionOption::KeepBoth);
+    s.Second = context_.SecondFolder();
     if (!s.Any()) {
-        return true;
+        return;
     }
     if (!s.Second.isEmpty() && !s.Second.endsWith(QLatin1Char('/'))) {
         s.Second += QLatin1Char('/');
     }
-    if (!s.Pattern.isEmpty() && folderPatternProblem(s.Pattern)) {
-        const TSessionMsg msg = TSessionMsg::Template("idBadFolderPattern", {s.Pattern});
-        session_.Log(msg);
-        host.ShowMessage(msg, true);
-        return false;
-    }
-    s.Overwrite = host.Option(TSessionOption::Overwrite);
-    s.Model = phoneToUnicode(session_.ChosenIdentity().Model).trimmed();
-    s.Today = session_.DownloadDate();
-    places_ = std::make_unique<TImportPlaces>(std::move(s), Folder, session_.LocalFiles());
-    return true;
+    s.Overwrite = context_.Option(TSessionOption::Overwrite);
+    s.Model = phoneToUnicode(context_.PhoneModel()).trimmed();
+    s.Today = context_.DownloadDate();
+    places_ = std::make_unique<TImportPlaces>(std::move(s), Folder, context_.LocalFiles());
 }
 
 std::optional<QString> TDownloadJob::placeBefore(const TFileRow& Row, const QString& Folder,
@@ -167,8 +171,8 @@ std::optional<QString> TDownloadJob::placeBefore(const TFileRow& Row, const QStr
         // The head is read only where it decides something: an existing
         // file is looked for (not replaced), and the row is not left for
         // the exclusion list or the history anyway.
-        Known = !session_.Host().Option(TSessionOption::Overwrite) &&
-                !session_.Exclude().Contains(Row.Name) && !knownBefore(Row);
+        Known = !context_.Option(TSessionOption::Overwrite) && !context_.Excluded(Row.Name) &&
+                !knownBefore(Row);
         if (Known) {
             const THeadDate head = readHeadDate(*item_, Row.Name, Row.Size);
             Known = head.Read;
@@ -180,14 +184,14 @@ std::optional<QString> TDownloadJob::placeBefore(const TFileRow& Row, const QStr
     }
     const std::optional<QString> folders = places_->FoldersFor(date);
     if (!folders) {
-        session_.LogMsg("idBadDateFolder", {phoneToUnicode(Row.Name)});
+        context_.LogMsg("idBadDateFolder", {phoneToUnicode(Row.Name)});
         return std::nullopt;
     }
     return Folder + *folders + Name;
 }
 
 bool TDownloadJob::sameBefore(const TFileRow& Row, QString& Local) const {
-    if (!session_.History().Contains(session_.ChosenIdentity(), Row.Name, Row.Size)) {
+    if (!context_.DownloadedBefore(Row)) {
         return false;
     }
     const QFileInfo info(Local);
@@ -206,20 +210,20 @@ bool TDownloadJob::notPlaced(const TFileRow& Row, TDownloadedRow& Result, TDownl
         case TImportPlaces::TPlaced::Same:
             // The same bytes: this phone gave that picture, wherever its
             // name came from.
-            session_.RecordDownloaded(Row);
+            context_.RecordDownloaded(Row);
             [[fallthrough]];
         case TImportPlaces::TPlaced::Existing:
             Result.Fate = TDownloadFate::Existing;
             Result.Local = places_->Local();
-            session_.LogMsg("idSkipping", {Result.Local});
+            context_.LogMsg("idSkipping", {Result.Local});
             return fillSecond(Result, Out);
         case TImportPlaces::TPlaced::BadFolder:
             Result.Fate = TDownloadFate::BadName;
-            session_.LogMsg("idBadDateFolder", {phoneToUnicode(Row.Name)});
+            context_.LogMsg("idBadDateFolder", {phoneToUnicode(Row.Name)});
             return true;
         case TImportPlaces::TPlaced::NoName:
             Result.Fate = TDownloadFate::BadName;
-            session_.LogMsg("idBadLocalName", {phoneToUnicode(Row.Name)});
+            context_.LogMsg("idBadLocalName", {phoneToUnicode(Row.Name)});
             return true;
         case TImportPlaces::TPlaced::Target:
         case TImportPlaces::TPlaced::Numbered:
@@ -247,11 +251,11 @@ bool TDownloadJob::secondCopy(const TFileRow& Row, TDownloadedRow& Result, TDown
             case TImportPlaces::TCopied::Differs:
                 Durable = false;
                 Told = true;
-                session_.LogMsg("idSecondDiffers", {places_->Second(), phoneToUnicode(Row.Name)});
+                context_.LogMsg("idSecondDiffers", {places_->Second(), phoneToUnicode(Row.Name)});
                 break;
         }
     } catch (const std::exception& e) {
-        localFailure(e, Out);
+        localFailure(QString::fromUtf8(e.what()), Out);
         return false;
     }
     return true;
@@ -264,37 +268,39 @@ bool TDownloadJob::fillSecond(TDownloadedRow& Result, TDownloadOutcome& Out) {
     try {
         if (places_->FillSecond(Result.Local)) {
             Result.Second = places_->Second();
-            session_.LogMsg("idAlsoCopied", {Result.Local, Result.Second});
+            context_.LogMsg("idAlsoCopied", {Result.Local, Result.Second});
         }
     } catch (const std::exception& e) {
-        localFailure(e, Out);
+        localFailure(QString::fromUtf8(e.what()), Out);
         return false;
     }
     return true;
 }
 
-void TDownloadJob::localFailure(const std::exception& Error, TDownloadOutcome& Out) {
-    session_.ReportLocalFailure(QString::fromUtf8(Error.what()));
-    Out.LocalFailure = true;
+void TDownloadJob::localFailure(const QString& Text, TDownloadOutcome& Out) {
+    context_.ReportLocalFailure(Text);
+    Out.End = TCommandEnd::LocalFailure;
+    Out.Reason = Text;
 }
 
-bool TDownloadJob::makeFolders(const QString& Local) {
+bool TDownloadJob::makeFolders(const QString& Local, TDownloadOutcome& Out) {
     const QString folder = QFileInfo(Local).path();
     std::error_code error;
     std::filesystem::create_directories(QFile::encodeName(folder).toStdString(), error);
     if (error) {
-        session_.ReportLocalFailure(QStringLiteral("Cannot create the folder %1: %2")
-                                        .arg(folder, QString::fromStdString(error.message())));
+        localFailure(QStringLiteral("Cannot create the folder %1: %2")
+                         .arg(folder, QString::fromStdString(error.message())),
+                     Out);
         return false;
     }
     return true;
 }
 
 bool TDownloadJob::fetch(const TFileRow& Row, TDownloadedRow& Result, TDownloadOutcome& Out) {
-    ISessionHost& host = session_.Host();
-    const int32_t block = settings_.BlockSize > 0
-                              ? settings_.BlockSize
-                              : downloadBlockSize(mode_, host.Option(TSessionOption::Overwrite));
+    const int32_t block =
+        settings_.BlockSize > 0
+            ? settings_.BlockSize
+            : downloadBlockSize(mode_, context_.Option(TSessionOption::Overwrite));
     bool complete = false;
     // Set when this file ends because the user stopped it, not because it failed.
     bool stopped = false;
@@ -314,25 +320,25 @@ bool TDownloadJob::fetch(const TFileRow& Row, TDownloadedRow& Result, TDownloadO
         complete = item_->DownloadFile(
             Row.Name, QFile::encodeName(Result.Local).toStdString(), block, Row.Size,
             [this, &stopped](int32_t Done, int32_t Total) {
-                return session_.TransferBlock("idDownloading", Done, Total, stopped);
+                return context_.TransferBlock("idDownloading", Done, Total, stopped);
             },
             place);
     } catch (const std::system_error& e) {
-        localFailure(e, Out);
+        localFailure(QString::fromUtf8(e.what()), Out);
         return false;
     }
     if (!complete) {
-        if (session_.Interrupted()) {
-            Out.Interrupted = true;
+        if (context_.Interrupted()) {
+            Out.End = TCommandEnd::Interrupted;
             return false;
         }
         if (stopped) {
             // Its temporary file went with the download; it did not fail.
             Out.Rows.pop_back();
-            Out.Stopped = true;
+            Out.End = TCommandEnd::Stopped;
             return false;
         }
-        session_.LogMsg("idDownloadFailed", {phoneToUnicode(Row.Name)});
+        context_.LogMsg("idDownloadFailed", {phoneToUnicode(Row.Name)});
         return true;
     }
     if (places_) {
@@ -341,19 +347,19 @@ bool TDownloadJob::fetch(const TFileRow& Row, TDownloadedRow& Result, TDownloadO
         }
         Result.Local = places_->Local();
         if (places_->Placed() == TImportPlaces::TPlaced::Numbered) {
-            session_.LogMsg("idKeptBoth", {phoneToUnicode(Row.Name), Result.Local});
+            context_.LogMsg("idKeptBoth", {phoneToUnicode(Row.Name), Result.Local});
         }
     }
     // A stop at the last block finds the picture complete: it counts as
     // downloaded, but nothing leaves the phone once the user said stop.
     Result.Fate = TDownloadFate::Downloaded;
     if (mode_ == mmPhotoManager) {
-        session_.RecordDownloaded(Row);
+        context_.RecordDownloaded(Row);
     }
-    if (host.Option(TSessionOption::PictureTime)) {
+    if (context_.Option(TSessionOption::PictureTime)) {
         applyPictureTime(Result.Local);
     }
-    emit session_.fileDownloaded(Row.Name, Row.Size, Result.Local);
+    context_.FileDownloaded(Row, Result.Local);
     // Whether the second copy is on the disk, and if not, whether the Log
     // said why already.
     bool second = true;
@@ -364,8 +370,8 @@ bool TDownloadJob::fetch(const TFileRow& Row, TDownloadedRow& Result, TDownloadO
     // Only a complete local copy known to be on the disk (in both places,
     // with a second one) lets the phone's copy go, and only while the phones
     // are as the command found them and the user has not said stop.
-    if (mode_ != mmPhotoManager || !host.Option(TSessionOption::DeleteAfter) ||
-        session_.Interrupted() || session_.StopRequested()) {
+    if (mode_ != mmPhotoManager || !context_.Option(TSessionOption::DeleteAfter) ||
+        context_.Interrupted() || context_.StopRequested()) {
         return true;
     }
     if (item_->LastDownloadDurable() && (!places_ || places_->FoldersDurable()) && second) {
@@ -375,7 +381,7 @@ bool TDownloadJob::fetch(const TFileRow& Row, TDownloadedRow& Result, TDownloadO
         Result.Kept = TKeptOnPhone::SecondDiffers;
     } else {
         Result.Kept = TKeptOnPhone::NotFlushed;
-        session_.LogMsg("idKeptOnPhone", {phoneToUnicode(Row.Name)});
+        context_.KeptOnPhone(Row.Name);
     }
     return true;
 }

@@ -9,10 +9,11 @@
 
 #include "core/files/FileRows.h"
 #include "core/files/ListRules.h"
+#include "core/session/CommandOutcome.h"
 
+class ICommandContext;
 class TImportPlaces;
 class TMotoP2KModemItem;
-class TPhoneSession;
 
 // How downloads write their files, for a front end that wants other rules
 // than the window's. The defaults are the window's.
@@ -55,9 +56,9 @@ struct TDownloadedRow {
 // What a download did with its rows.
 struct TDownloadOutcome {
     std::vector<TDownloadedRow> Rows;  // the rows reached, in order
-    bool Interrupted = false;          // the phones changed: the rest was left alone
-    bool LocalFailure = false;         // a local file could not be written: the rest was left
-    bool Stopped = false;              // the user stopped it: the rest was left alone
+    // How it ended; before its end, the rest was left alone.
+    TCommandEnd End = TCommandEnd::Done;
+    QString Reason;  // a local failure's text
 
     // The rows that met Fate.
     int Count(TDownloadFate Fate) const {
@@ -78,6 +79,8 @@ struct TDownloadOutcome {
         return Count(TDownloadFate::Existing) + Count(TDownloadFate::Excluded) +
                Count(TDownloadFate::Known);
     }
+    // The counts of a download of Total rows.
+    TCommandOutcome Summary(int Total) const;
 };
 
 // The download loop: every row, in order, copied from the phone into
@@ -90,8 +93,8 @@ struct TDownloadOutcome {
 // a local file cannot be written or the user stops it.
 class TDownloadJob {
   public:
-    TDownloadJob(TPhoneSession& Session, std::shared_ptr<TMotoP2KModemItem> Item, TManagerMode Mode,
-                 std::vector<TFileRow> Rows, TDownloadSettings Settings = {});
+    TDownloadJob(ICommandContext& Context, std::shared_ptr<TMotoP2KModemItem> Item,
+                 TManagerMode Mode, std::vector<TFileRow> Rows, TDownloadSettings Settings = {});
     ~TDownloadJob();
 
     // Folder ends in "/" and exists.
@@ -101,13 +104,15 @@ class TDownloadJob {
     // Downloads one row; false when the command must end.
     bool fetch(const TFileRow& Row, TDownloadedRow& Result, TDownloadOutcome& Out);
     // Makes the folders of a mirrored file; false (reported) when it cannot.
-    bool makeFolders(const QString& Local);
+    bool makeFolders(const QString& Local, TDownloadOutcome& Out);
+    // A local file or folder that could not be written ends the download.
+    void localFailure(const QString& Text, TDownloadOutcome& Out);
     // Whether the row is to be left for its place in the download history.
     bool knownBefore(const TFileRow& Row) const;
     // The places of the download's pictures, when one of the importer
-    // settings is on in Photo Manager mode; false (reported) when they are
-    // set wrong and nothing may be downloaded.
-    bool setUpPlaces(const QString& Folder);
+    // settings is on in Photo Manager mode. A pattern that cannot be used
+    // (the session refuses it first) places no picture.
+    void setUpPlaces(const QString& Folder);
     // Where the row's picture is looked for before the download; nothing
     // (reported) when its folders cannot be made. Known says whether that
     // is where it will go, or its date is only known once it is complete.
@@ -128,10 +133,8 @@ class TDownloadJob {
     // A picture kept in the first place is copied into the second place
     // when that lacks it; false when the command must end.
     bool fillSecond(TDownloadedRow& Result, TDownloadOutcome& Out);
-    // A local failure of a file or folder: reported, and the command ends.
-    void localFailure(const std::exception& Error, TDownloadOutcome& Out);
 
-    TPhoneSession& session_;
+    ICommandContext& context_;
     std::shared_ptr<TMotoP2KModemItem> item_;
     TManagerMode mode_;
     std::vector<TFileRow> rows_;
