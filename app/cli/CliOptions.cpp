@@ -148,6 +148,25 @@ TParsedArgs parseCliArgs(const std::vector<std::string>& Args, std::ostream& Out
     exRemove->add_option("NAME", o.Names, "full phone names")->required();
     CLI::App* doctor = addDoctorCommand(app);
 
+    CLI::App* mount = app.add_subcommand(
+        "mount",
+        "show the phone as a folder: every file of every drive under DIR, for file managers, "
+        "viewers and rsync (returns once mounted; `umount` ends it)");
+    mount->add_option("DIR", o.Dir, "the folder to show the phone in")->required();
+    phoneOption(mount, o);
+    mount->add_flag("--read-only", o.ReadOnly,
+                    "nothing is written or deleted on the phone: every change is refused");
+    mount->add_flag("-f,--foreground", o.Foreground,
+                    "serve in the foreground until unmounted or Ctrl+C, instead of returning");
+    mount
+        ->add_option("--refresh", o.RefreshSeconds,
+                     "list a drive again when one of its folders is read more than SECONDS "
+                     "after its last listing (30; 0 lists at every read)")
+        ->type_name("SECONDS")
+        ->check(CLI::Range(0, 24 * 3600));
+    CLI::App* umount = app.add_subcommand("umount", "unmount a folder that `mount` serves");
+    umount->add_option("DIR", o.Dir, "the folder the phone is shown in")->required();
+
     std::vector<const char*> argv;
     for (const std::string& a : Args) {
         argv.push_back(a.c_str());
@@ -164,6 +183,7 @@ TParsedArgs parseCliArgs(const std::vector<std::string>& Args, std::ostream& Out
         {get, TCliCommand::Get},          {put, TCliCommand::Put},
         {rm, TCliCommand::Remove},        {exList, TCliCommand::ExcludeList},
         {exAdd, TCliCommand::ExcludeAdd}, {exRemove, TCliCommand::ExcludeRemove},
+        {mount, TCliCommand::Mount},      {umount, TCliCommand::Unmount},
         {doctor, TCliCommand::Doctor},
     };
     for (const auto& [command, kind] : commands) {

@@ -15,7 +15,9 @@ enum class TCliCommand {
     ExcludeList,
     ExcludeAdd,
     ExcludeRemove,
-    Doctor
+    Mount,
+    Unmount,
+    Doctor,
 };
 
 // One command line, as read.
@@ -39,6 +41,10 @@ struct TCliOptions {
     std::string TraceFile;   // --trace: a wire trace of the command goes there
     bool TraceData = false;  // --trace-data: file contents kept in the trace
     bool Verbose = false;    // -v: the developer logging categories on
+    std::string Dir;          // mount and umount: the folder
+    bool ReadOnly = false;    // mount --read-only
+    bool Foreground = false;  // mount -f
+    int RefreshSeconds = 30;  // mount --refresh
 };
 
 // The exit statuses, as --help and the manual page list them.

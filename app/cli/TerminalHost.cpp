@@ -7,6 +7,9 @@
 
 void TTerminalHost::ProcessEvents() {
     backend_.Devices.DispatchPending();
+    if (AtPause) {
+        AtPause();
+    }
     if (session_ != nullptr && TStopSignals::Asked()) {
         stopRunningCommand(*session_);
     }

@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <string>
 
 #include "core/session/SessionHost.h"
@@ -32,6 +33,9 @@ class TTerminalHost final : public ISessionHost {
     QString Second;           // where a second copy goes, ending in "/"; empty: none
     std::string PhoneFolder;  // where uploads go (phone bytes, ending in "/")
     QStringList Files;        // the files to upload
+    // What else is served at a command's pauses: a mounted phone folder's
+    // requests, answered while its transfers run.
+    std::function<void()> AtPause;
 
     void ProcessEvents() override;
     bool Option(TSessionOption Option) override;

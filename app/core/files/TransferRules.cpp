@@ -9,7 +9,7 @@
 
 namespace {
 constexpr int32_t SmallBlock = 1000;
-constexpr int32_t LargeBlock = 4000;
+constexpr int32_t LargeBlock = LargestReadBlock;
 constexpr qsizetype MaxFileNameBytes = 255;
 }  // namespace
 

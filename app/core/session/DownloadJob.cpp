@@ -59,11 +59,13 @@ TDownloadOutcome TDownloadJob::Run(const QString& Folder) {
         context_.FileBegins(row.Size);
         TDownloadedRow& result = out.Rows.emplace_back();
         result.Name = row.Name;
+        const bool targeted = !target_.isEmpty();
         // Folders by date choose the folders instead of the phone's.
         const bool mirror =
             settings_.Mirror && !(places_ && !places_->Settings().Pattern.isEmpty());
-        const std::optional<QString> name =
-            mirror ? localMirrorPath(row.Name) : localFileName(row.Name);
+        const std::optional<QString> name = targeted ? std::optional<QString>(target_)
+                                            : mirror ? localMirrorPath(row.Name)
+                                                     : localFileName(row.Name);
         if (!name) {
             context_.LogMsg("idBadLocalName", {phoneToUnicode(row.Name)});
             result.Fate = TDownloadFate::BadName;
@@ -72,7 +74,8 @@ TDownloadOutcome TDownloadJob::Run(const QString& Folder) {
         // Where the picture is looked for: in its folders by date, when
         // they are known before it is fetched.
         bool known = true;
-        const std::optional<QString> before = placeBefore(row, Folder, *name, known);
+        const std::optional<QString> before =
+            targeted ? name : placeBefore(row, Folder, *name, known);
         if (!before) {
             result.Fate = TDownloadFate::BadName;
             continue;
@@ -81,8 +84,10 @@ TDownloadOutcome TDownloadJob::Run(const QString& Folder) {
         result.Local = local;
         const bool overwrite = context_.Option(TSessionOption::Overwrite);
         const bool excluded = context_.Excluded(row.Name);
+        // A file that goes where its front end chose replaces what is there.
         TDownloadStep action =
-            downloadStep(mode_, overwrite, known && QFileInfo::exists(local), excluded);
+            targeted ? TDownloadStep::Fetch
+                     : downloadStep(mode_, overwrite, known && QFileInfo::exists(local), excluded);
         // Keep both: a picture of a taken name is fetched, unless the one
         // there may be the same picture.
         if (action == TDownloadStep::SkipExisting && places_ && places_->Settings().KeepBoth &&
@@ -141,7 +146,8 @@ bool TDownloadJob::knownBefore(const TFileRow& Row) const {
 }
 
 void TDownloadJob::setUpPlaces(const QString& Folder) {
-    if (mode_ != mmPhotoManager) {
+    // A single file fetched where its front end chose goes there alone.
+    if (mode_ != mmPhotoManager || !target_.isEmpty()) {
         return;
     }
     TImportSettings s;
@@ -254,8 +260,9 @@ bool TDownloadJob::secondCopy(const TFileRow& Row, TDownloadedRow& Result, TDown
                 context_.LogMsg("idSecondDiffers", {places_->Second(), phoneToUnicode(Row.Name)});
                 break;
         }
-    } catch (const std::exception& e) {
+    } catch (const std::system_error& e) {
         localFailure(QString::fromUtf8(e.what()), Out);
+        Out.LocalError = e.code().value();
         return false;
     }
     return true;
@@ -270,8 +277,9 @@ bool TDownloadJob::fillSecond(TDownloadedRow& Result, TDownloadOutcome& Out) {
             Result.Second = places_->Second();
             context_.LogMsg("idAlsoCopied", {Result.Local, Result.Second});
         }
-    } catch (const std::exception& e) {
+    } catch (const std::system_error& e) {
         localFailure(QString::fromUtf8(e.what()), Out);
+        Out.LocalError = e.code().value();
         return false;
     }
     return true;
@@ -325,6 +333,7 @@ bool TDownloadJob::fetch(const TFileRow& Row, TDownloadedRow& Result, TDownloadO
             place);
     } catch (const std::system_error& e) {
         localFailure(QString::fromUtf8(e.what()), Out);
+        Out.LocalError = e.code().value();
         return false;
     }
     if (!complete) {

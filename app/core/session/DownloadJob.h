@@ -58,7 +58,8 @@ struct TDownloadOutcome {
     std::vector<TDownloadedRow> Rows;  // the rows reached, in order
     // How it ended; before its end, the rest was left alone.
     TCommandEnd End = TCommandEnd::Done;
-    QString Reason;  // a local failure's text
+    QString Reason;      // a local failure's text
+    int LocalError = 0;  // and its errno
 
     // The rows that met Fate.
     int Count(TDownloadFate Fate) const {
@@ -96,6 +97,11 @@ class TDownloadJob {
     TDownloadJob(ICommandContext& Context, std::shared_ptr<TMotoP2KModemItem> Item,
                  TManagerMode Mode, std::vector<TFileRow> Rows, TDownloadSettings Settings = {});
     ~TDownloadJob();
+
+    // Every row lands in the one local file Local, replacing it, whatever
+    // its name and the download folder: a single file fetched for a front
+    // end that chose where it goes.
+    void SetTarget(const QString& Local) { target_ = Local; }
 
     // Folder ends in "/" and exists.
     TDownloadOutcome Run(const QString& Folder);
@@ -141,4 +147,5 @@ class TDownloadJob {
     TDownloadSettings settings_;
     std::unique_ptr<TImportPlaces> places_;
     QString folder_;  // the download folder, ending in "/"
+    QString target_;
 };
