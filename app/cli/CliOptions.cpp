@@ -1,9 +1,11 @@
 #include "cli/CliOptions.h"
 
 #include <CLI/CLI.hpp>
+#include <QString>
 #include <ostream>
 
 #include "cli/CliTraceOptions.h"
+#include "core/files/FolderPattern.h"
 
 namespace {
 
@@ -45,6 +47,19 @@ void filesFlag(CLI::App* Command, TCliOptions& O) {
 std::string checkCombinations(const TCliOptions& O) {
     if (O.Command == TCliCommand::Get && O.Files && O.DeleteAfter) {
         return "--delete-after takes pictures only: it cannot go with --files";
+    }
+    if (O.Command == TCliCommand::Get && O.Files &&
+        (!O.Into.empty() || !O.AlsoTo.empty() || O.KeepBoth)) {
+        return "--into, --also-to and --keep-both take pictures only: they cannot go with "
+               "--files";
+    }
+    if (O.Command == TCliCommand::Get && O.Mirror && !O.Into.empty()) {
+        return "--into and --mirror each choose the folders under DIR: give one of them";
+    }
+    if (O.Command == TCliCommand::Get && !O.Into.empty()) {
+        if (const auto problem = folderPatternProblem(QString::fromStdString(O.Into))) {
+            return "--into " + O.Into + " cannot be used: " + problem->toStdString();
+        }
     }
     if (O.Command == TCliCommand::Put && !O.To.empty() && O.To.front() != '/') {
         return "--to must be a phone folder such as /a/mobile/picture/";
@@ -96,6 +111,17 @@ TParsedArgs parseCliArgs(const std::vector<std::string>& Args, std::ostream& Out
     get->add_flag("--mirror", o.Mirror,
                   "keep the phone's folders under DIR (/a/mobile/picture/x.jpg goes to "
                   "DIR/a/mobile/picture/x.jpg)");
+    get->add_option("--into", o.Into,
+                    "sort the pictures into folders under DIR by the date each was taken: %Y "
+                    "year, %m month, %d day, %M the phone's model, %% a %; such as %Y/%Y-%m-%d")
+        ->type_name("PATTERN");
+    get->add_option("--also-to", o.AlsoTo,
+                    "copy each picture into this folder too (in the same folders by date), "
+                    "durably, before --delete-after takes it off the phone")
+        ->type_name("DIR");
+    get->add_flag("--keep-both", o.KeepBoth,
+                  "save a different picture whose name is taken as \"name (2).jpg\"; the same "
+                  "picture is still skipped");
 
     CLI::App* put = app.add_subcommand("put", "upload local files to the phone");
     put->add_option("FILE", o.Names, "local files to upload")->required();

@@ -25,6 +25,11 @@ enum class TDownloadStep {
 };
 TDownloadStep downloadStep(TManagerMode Mode, bool Overwrite, bool LocalExists, bool Excluded);
 
+// Whether Name may be one local file or folder name: not empty, "." or
+// "..", without a "/" or a control character, and within the 255 bytes of
+// UTF-8 a name may have here.
+bool isSafeLocalName(const QString& Name);
+
 // The local file name of a phone file: the part after its last "/",
 // decoded from the phone's code page. Nothing when that name must not be
 // written: empty, "." or "..", holding a control character, or too long for

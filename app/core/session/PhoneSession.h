@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDate>
 #include <QObject>
 #include <QStringList>
 #include <array>
@@ -26,6 +27,7 @@
 #include "core/session/TransferRate.h"
 #include "core/session/UploadJob.h"
 
+class ILocalFiles;
 class QSocketNotifier;
 class TFileListModel;
 class TMotoATMode;
@@ -121,6 +123,9 @@ class TPhoneSession : public QObject, private ICommandContext {
     void SetListStopsAtCount(bool Stop) { listStopsAtCount_ = Stop; }
     // How a download tells stale temporary files in its folder.
     TStaleCheck& StaleCheck() { return staleCheck_; }
+    // The date a download is made on, which pictures without a date of their
+    // own are sorted by (today's unless set, for tests).
+    void SetDownloadDate(std::function<QDate()> Today) { today_ = std::move(Today); }
 
     // --- Dialogs of the front end --------------------------------------------
     // While a modal dialog of the front end is open, device events wait as
@@ -243,6 +248,11 @@ class TPhoneSession : public QObject, private ICommandContext {
     void KeptOnPhone(const std::string& Name) override;
     void Log(const TSessionMsg& Msg) override { emit logged(Msg); }
     void ReportLocalFailure(const QString& Text) override;
+    QString FolderPattern() override { return host_.FolderPattern(); }
+    QString SecondFolder() override { return host_.SecondFolder(); }
+    std::string PhoneModel() const override { return ChosenIdentity().Model; }
+    QDate DownloadDate() const override { return today_ ? today_() : QDate::currentDate(); }
+    ILocalFiles& LocalFiles() override;
 
     void createLinks();
     // Runs Body as a command of that kind, unless one runs already; its
@@ -326,6 +336,7 @@ class TPhoneSession : public QObject, private ICommandContext {
     std::unordered_set<std::string> uploadFolders_;
     TDownloadSettings downloadSettings_;
     bool listStopsAtCount_ = false;
+    std::function<QDate()> today_;
     int64_t freeSpace_ = -1;
     TDownloadOutcome lastDownload_;
     TUploadOutcome lastUpload_;

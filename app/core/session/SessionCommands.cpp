@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "MotoP2KMode.h"
+#include "core/files/FolderPattern.h"
 #include "core/files/PhoneText.h"
 #include "core/session/DownloadJob.h"
 #include "core/session/FileListModel.h"
@@ -121,11 +122,30 @@ void TPhoneSession::downloadSelected() {
         folder += QLatin1Char('/');
     }
 
+    // A folder pattern that could put pictures outside the folder (or
+    // names no folder at all) is refused before anything is read.
+    const QString pattern = mode == mmPhotoManager ? host_.FolderPattern() : QString();
+    if (!pattern.isEmpty() && folderPatternProblem(pattern)) {
+        const TSessionMsg msg = TSessionMsg::Template("idBadFolderPattern", {pattern});
+        Log(msg);
+        host_.ShowMessage(msg, true);
+        lastDownload_.End = TCommandEnd::LocalFailure;
+        lastDownload_.Reason = builtInText(msg);
+        endTransfer();
+        return;
+    }
+
     TDownloadOutcome& outcome = lastDownload_;
     outcome = TDownloadOutcome();
     const bool ran = QDir().mkpath(folder);
     if (ran) {
         removeStaleTemporaries(folder);
+        // A second place gets its temporary files in its own folder.
+        const QString second = mode == mmPhotoManager ? host_.SecondFolder() : QString();
+        if (!second.isEmpty() && QFileInfo(second).isDir()) {
+            removeStaleTemporaries(second.endsWith(QLatin1Char('/')) ? second
+                                                                     : second + QLatin1Char('/'));
+        }
         outcome = TDownloadJob(*this, item, mode, std::move(rows), downloadSettings_).Run(folder);
     } else {
         const QString text = QStringLiteral("Cannot create the folder %1").arg(folder);
