@@ -2,6 +2,8 @@
 #include <QDir>
 #include <QFileInfo>
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 
 #include "MotoP2KMode.h"
 #include "core/files/FolderPattern.h"
@@ -135,14 +137,29 @@ void TPhoneSession::downloadSelected() {
         return;
     }
 
+    // A second folder that is not there (a backup drive not plugged in, say)
+    // is refused before anything is read, and never made: making it would
+    // put the copies on whatever disk holds its parent instead.
+    const QString second = mode == mmPhotoManager ? host_.SecondFolder() : QString();
+    if (!second.isEmpty() && !QFileInfo(second).isDir()) {
+        const int error = QFileInfo::exists(second) ? ENOTDIR : ENOENT;
+        const QString text =
+            QStringLiteral("%1: %2").arg(second, QString::fromLocal8Bit(std::strerror(error)));
+        ReportLocalFailure(text);
+        lastDownload_ = TDownloadOutcome();
+        lastDownload_.End = TCommandEnd::LocalFailure;
+        lastDownload_.Reason = text;
+        endTransfer();
+        return;
+    }
+
     TDownloadOutcome& outcome = lastDownload_;
     outcome = TDownloadOutcome();
     const bool ran = QDir().mkpath(folder);
     if (ran) {
         removeStaleTemporaries(folder);
         // A second place gets its temporary files in its own folder.
-        const QString second = mode == mmPhotoManager ? host_.SecondFolder() : QString();
-        if (!second.isEmpty() && QFileInfo(second).isDir()) {
+        if (!second.isEmpty()) {
             removeStaleTemporaries(second.endsWith(QLatin1Char('/')) ? second
                                                                      : second + QLatin1Char('/'));
         }
