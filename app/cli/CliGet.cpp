@@ -22,6 +22,15 @@ namespace {
 
 // DIR: --to, else the window's stored save folder, else the Pictures
 // folder; absolute, ending in "/".
+// --also-to's folder, absolute and ending in "/"; empty for none.
+QString secondFolder(const TCliOptions& Options) {
+    if (Options.AlsoTo.empty()) {
+        return {};
+    }
+    const QString folder = QDir(QString::fromStdString(Options.AlsoTo)).absolutePath();
+    return folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/');
+}
+
 QString targetFolder(const TCliEnv& Env, const TCliOptions& Options) {
     QString folder = QString::fromStdString(Options.To);
     if (folder.isEmpty()) {
@@ -49,26 +58,41 @@ const char* fateName(TDownloadFate Fate) {
     return "failed";
 }
 
+// Why a downloaded picture stayed on the phone under --delete-after.
+QString keptText(const TDownloadedRow& Row, const QString& Name) {
+    switch (Row.Kept) {
+        case TKeptOnPhone::NotFlushed:
+            return QStringLiteral(
+                       "%1 stays on the phone: its copy could not be flushed to the "
+                       "disk")
+                .arg(Name);
+        case TKeptOnPhone::SecondDiffers:
+            return QStringLiteral(
+                       "%1 stays on the phone: the second folder holds another "
+                       "picture of that name")
+                .arg(Name);
+        case TKeptOnPhone::No:
+        case TKeptOnPhone::NotDeleted:
+            break;
+    }
+    return QStringLiteral("%1 stays on the phone: the phone did not delete it").arg(Name);
+}
+
 // The line, or the error, that tells what became of one row.
 void tellRow(const TDownloadedRow& Row, const TDownloadOutcome& SoFar, const TCliOptions& Options,
-             const TCliPhone& Phone, TCliReport& Report) {
+             TCliReport& Report) {
     const QString name = phoneToUnicode(Row.Name);
     switch (Row.Fate) {
         case TDownloadFate::Downloaded:
             Report.PrintFile(
-                QStringLiteral("downloaded %1 -> %2%3")
+                QStringLiteral("downloaded %1 -> %2%3%4")
                     .arg(name, Row.Local,
+                         Row.Second.isEmpty() ? QString()
+                                              : QStringLiteral(" and %1").arg(Row.Second),
                          Row.Deleted ? QStringLiteral(", deleted from the phone") : QString()));
             // A command cut short at this picture is told as such.
             if (Options.DeleteAfter && !Row.Deleted && SoFar.End != TCommandEnd::Interrupted) {
-                Report.Fail(ExitFailed,
-                            Phone.KeptOnPhone().contains(name)
-                                ? QStringLiteral("%1 stays on the phone: its copy could not be "
-                                                 "flushed to the disk")
-                                      .arg(name)
-                                : QStringLiteral("%1 stays on the phone: the phone did not "
-                                                 "delete it")
-                                      .arg(name));
+                Report.Fail(ExitFailed, keptText(Row, name));
             }
             break;
         case TDownloadFate::Existing:
@@ -128,6 +152,9 @@ void runGet(TCliEnv& Env, const TCliOptions& Options, TCliReport& Report) {
     host.Overwrite = Options.Overwrite;
     host.DeleteAfter = Options.DeleteAfter;
     host.NewOnly = Options.NewOnly;
+    host.KeepBoth = Options.KeepBoth;
+    host.Pattern = QString::fromStdString(Options.Into);
+    host.Second = secondFolder(Options);
     // The pictures downloaded before, by the window or the command line; this
     // download's complete pictures join them.
     const QString historyError = session.History().Load(Env.Paths.HistoryPath);
@@ -138,7 +165,7 @@ void runGet(TCliEnv& Env, const TCliOptions& Options, TCliReport& Report) {
     const QMetaObject::Connection told =
         QObject::connect(&session, &TPhoneSession::downloadRowDone,
                          [&](const TDownloadedRow& Row, const TDownloadOutcome& SoFar) {
-                             tellRow(Row, SoFar, Options, phone, Report);
+                             tellRow(Row, SoFar, Options, Report);
                          });
     session.Download();
     QObject::disconnect(told);
@@ -162,6 +189,7 @@ void runGet(TCliEnv& Env, const TCliOptions& Options, TCliReport& Report) {
         files.append(
             QJsonObject{{QStringLiteral("name"), phoneToUnicode(row.Name)},
                         {QStringLiteral("local"), row.Local},
+                        {QStringLiteral("second"), row.Second},
                         {QStringLiteral("result"), QString::fromLatin1(fateName(row.Fate))},
                         {QStringLiteral("deleted"), row.Deleted}});
     }

@@ -95,6 +95,7 @@ void TForm1::buildOptionsPage() {
     pictureTimeBox_ = addOptionBox("idPictureTime", "Set photo file times to when they were taken");
     skipDownloadedBox_ = addOptionBox("idSkipDownloaded", "Skip photos downloaded before");
     fastTransfersBox_ = addOptionBox("idFastTransfers", "Fast transfers");
+    buildImportOptions(optionBoxes_);
     v->addSpacing(8);
 
     auto* grid = new QGridLayout;

@@ -29,6 +29,7 @@ void TForm1::FormCreate() {
     skipDownloadedBox_->setChecked(stored.SkipDownloaded.value_or(false));
     fastTransfersBox_->setChecked(stored.FastTransfers.value_or(false));
     applyTransferSpeed();
+    restoreImportOptions(stored);
 
     restorePlace(stored.Place);
 
@@ -83,6 +84,7 @@ void TForm1::FormClose() {
     values.PictureTime = pictureTimeBox_->isChecked();
     values.SkipDownloaded = skipDownloadedBox_->isChecked();
     values.FastTransfers = fastTransfersBox_->isChecked();
+    storeImportOptions(values);
     values.Lang = languageChoice_->currentIndex() >= 0 ? languageChoice_->currentText() : QString();
     values.Mode = modeChoice_->currentIndex();
     values.Charset = charsetChoice_->currentIndex();

@@ -25,6 +25,12 @@ TEST_F(CliArgs, HelpVersionAndUsageErrors) {
         {"exclude"},
         {"exclude", "add"},
         {"get", "--files", "--delete-after"},
+        {"get", "--files", "--into", "%Y"},
+        {"get", "--files", "--keep-both"},
+        {"get", "--mirror", "--into", "%Y"},
+        {"get", "--into", "../%Y"},
+        {"get", "--into", "%H"},
+        {"get", "--into", "/%Y"},
         {"put", "--to", "mobile/picture", "x.jpg"},
         {"--wait", "-1", "phones"},
         {"phones", "extra"},
@@ -45,7 +51,7 @@ TEST_F(CliArgs, HelpVersionAndUsageErrors) {
 // --help after it.
 TEST_F(CliArgs, HelpAndErrorsInTheWordsOfTheCommonTools) {
     for (const char* command :
-         {"", "phones", "ls", "get", "put", "rm", "exclude", "add", "doctor"}) {
+         {"", "phones", "ls", "get", "put", "rm", "exclude", "add", "doctor", "mount"}) {
         SCOPED_TRACE(command);
         std::vector<std::string> args;
         if (std::string(command) == "add") {
@@ -67,7 +73,8 @@ TEST_F(CliArgs, HelpAndErrorsInTheWordsOfTheCommonTools) {
         {{"ls", "--phone", "two"}, "--phone must be 1 or more"},
         {{"--wait", "-1", "phones"}, "--wait must be 0 to 86400 seconds"},
         {{"phones", "--wait", "86401"}, "--wait must be 0 to 86400 seconds"},
-        {{}, "a command is needed: phones, ls, get, put, rm, exclude or doctor"},
+        {{"mount", "d", "--refresh", "-1"}, "--refresh must be 0 to 86400 seconds"},
+        {{}, "a command is needed: phones, ls, get, put, rm, exclude, doctor, mount or umount"},
         {{"nonsense"}, "unknown command 'nonsense'"},
         {{"ls", "--bogus"}, "unknown option '--bogus'"},
         {{"phones", "extra"}, "unexpected argument 'extra'"},

@@ -95,6 +95,10 @@ std::string TPhoneSession::ChosenDriveName() const {
     return chosenDrive_ < 0 ? std::string() : drives_[static_cast<size_t>(chosenDrive_)];
 }
 
+ILocalFiles& TPhoneSession::LocalFiles() {
+    return backend_.Files;
+}
+
 void TPhoneSession::ReportLocalFailure(const QString& Text) {
     const TSessionMsg msg = TSessionMsg::Plain(Text);
     Log(msg);

@@ -2,8 +2,11 @@
 #include <QDir>
 #include <QFileInfo>
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 
 #include "MotoP2KMode.h"
+#include "core/files/FolderPattern.h"
 #include "core/files/PhoneText.h"
 #include "core/session/DownloadJob.h"
 #include "core/session/FileListModel.h"
@@ -121,11 +124,45 @@ void TPhoneSession::downloadSelected() {
         folder += QLatin1Char('/');
     }
 
+    // A folder pattern that could put pictures outside the folder (or
+    // names no folder at all) is refused before anything is read.
+    const QString pattern = mode == mmPhotoManager ? host_.FolderPattern() : QString();
+    if (!pattern.isEmpty() && folderPatternProblem(pattern)) {
+        const TSessionMsg msg = TSessionMsg::Template("idBadFolderPattern", {pattern});
+        Log(msg);
+        host_.ShowMessage(msg, true);
+        lastDownload_.End = TCommandEnd::LocalFailure;
+        lastDownload_.Reason = builtInText(msg);
+        endTransfer();
+        return;
+    }
+
+    // A second folder that is not there (a backup drive not plugged in, say)
+    // is refused before anything is read, and never made: making it would
+    // put the copies on whatever disk holds its parent instead.
+    const QString second = mode == mmPhotoManager ? host_.SecondFolder() : QString();
+    if (!second.isEmpty() && !QFileInfo(second).isDir()) {
+        const int error = QFileInfo::exists(second) ? ENOTDIR : ENOENT;
+        const QString text =
+            QStringLiteral("%1: %2").arg(second, QString::fromLocal8Bit(std::strerror(error)));
+        ReportLocalFailure(text);
+        lastDownload_ = TDownloadOutcome();
+        lastDownload_.End = TCommandEnd::LocalFailure;
+        lastDownload_.Reason = text;
+        endTransfer();
+        return;
+    }
+
     TDownloadOutcome& outcome = lastDownload_;
     outcome = TDownloadOutcome();
     const bool ran = QDir().mkpath(folder);
     if (ran) {
         removeStaleTemporaries(folder);
+        // A second place gets its temporary files in its own folder.
+        if (!second.isEmpty()) {
+            removeStaleTemporaries(second.endsWith(QLatin1Char('/')) ? second
+                                                                     : second + QLatin1Char('/'));
+        }
         outcome = TDownloadJob(*this, item, mode, std::move(rows), downloadSettings_).Run(folder);
     } else {
         const QString text = QStringLiteral("Cannot create the folder %1").arg(folder);

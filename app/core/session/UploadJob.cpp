@@ -65,6 +65,7 @@ TUploadOutcome TUploadJob::Run() {
             context_.ReportLocalFailure(text);
             out.End = TCommandEnd::LocalFailure;
             out.Reason = text;
+            out.LocalError = e.code().value();
             out.Failed.append(file);
             break;
         }

@@ -15,7 +15,8 @@ struct TUploadOutcome {
     QStringList Failed;  // refused names, failed transfers
     // How it ended; before its end, the rest was left alone.
     TCommandEnd End = TCommandEnd::Done;
-    QString Reason;  // a local failure's text
+    QString Reason;      // a local failure's text
+    int LocalError = 0;  // and its errno
 
     // The counts of an upload of Total files.
     TCommandOutcome Summary(int Total) const;

@@ -11,7 +11,7 @@ struct TMessageTemplate {
     const char* Caption;  // its built-in caption (UTF-8)
 };
 
-inline constexpr std::array<TMessageTemplate, 46> MessageTemplates = {{
+inline constexpr std::array<TMessageTemplate, 51> MessageTemplates = {{
     {"idDownloadComplete", "Download is complete!"},
     {"idUploading", "Uploading - %2.f/%2.f kB"},
     {"idFilesCount", "%d files"},
@@ -60,6 +60,11 @@ inline constexpr std::array<TMessageTemplate, 46> MessageTemplates = {{
     {"idLogSave", "Save as\u2026"},
     {"idLogClear", "Clear"},
     {"idLogSaveFailed", "The Log could not be saved in %s: %s"},
+    {"idBadFolderPattern", "The folder pattern %s cannot be used: nothing was downloaded"},
+    {"idBadDateFolder", "The folder pattern makes no safe folder name for %s, skipping"},
+    {"idKeptBoth", "%s is not the picture already named so: saved as %s"},
+    {"idSecondDiffers", "%s holds another picture of that name: %s stays on the phone"},
+    {"idAlsoCopied", "Copied %s to %s"},
     // The tray icon's menu.
     {"idTrayShow", "Show Snaprill"},
     {"idTrayHide", "Hide Snaprill"},

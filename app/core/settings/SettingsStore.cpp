@@ -117,6 +117,11 @@ TStoredSettings TSettingsStore::read(QString* Error) const {
     out.PictureTime = settingBool(s, QStringLiteral("picturetime"));
     out.SkipDownloaded = settingBool(s, QStringLiteral("skipdownloaded"));
     out.FastTransfers = settingBool(s, QStringLiteral("fasttransfers"));
+    out.DateFolders = settingBool(s, QStringLiteral("datefolders"));
+    out.DatePattern = settingString(s, QStringLiteral("datepattern"));
+    out.SameName = settingInt(s, QStringLiteral("samename"));
+    out.AlsoCopy = settingBool(s, QStringLiteral("alsocopy"));
+    out.AlsoCopyDir = settingString(s, QStringLiteral("alsocopydir"));
     for (const TPlaceKey& k : PlaceKeys) {
         out.Place.*k.Value = settingInt(s, QString::fromLatin1(k.Name));
     }
@@ -150,6 +155,11 @@ bool TSettingsStore::write(const TSettingsToWrite& Values, QString* Error) const
     s.setValue(QStringLiteral("picturetime"), Values.PictureTime ? 1 : 0);
     s.setValue(QStringLiteral("skipdownloaded"), Values.SkipDownloaded ? 1 : 0);
     s.setValue(QStringLiteral("fasttransfers"), Values.FastTransfers ? 1 : 0);
+    s.setValue(QStringLiteral("datefolders"), Values.DateFolders ? 1 : 0);
+    s.setValue(QStringLiteral("datepattern"), Values.DatePattern);
+    s.setValue(QStringLiteral("samename"), Values.SameName);
+    s.setValue(QStringLiteral("alsocopy"), Values.AlsoCopy ? 1 : 0);
+    s.setValue(QStringLiteral("alsocopydir"), Values.AlsoCopyDir);
     for (const TPlaceKey& k : PlaceKeys) {
         if (const std::optional<int>& v = Values.Place.*k.Value) {
             s.setValue(QString::fromLatin1(k.Name), *v);
