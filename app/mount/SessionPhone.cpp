@@ -126,6 +126,9 @@ uint32_t TSessionPhone::NowMs() {
 void TSessionPhone::Detach() {
     lost_ = true;
     disconnect(&session_, nullptr, this, nullptr);
+    // The phone goes with the session: held here past it, its close would
+    // reach the session's handlers once the session is gone.
+    item_.reset();
 }
 
 void TSessionPhone::Stop() {
