@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "MotoP2KMode.h"
+#include "MotoSysUtils.h"
 
 namespace {
 
@@ -39,6 +40,12 @@ std::vector<uint8_t> subCommand(uint8_t Sub) {
     std::vector<uint8_t> p;
     putBE32(p, Sub);
     return p;
+}
+
+// Whether a one-byte-capacity reply carries a non-zero status: the phone
+// answered but did not do what was asked.
+bool refused(const uint8_t* Reply, uint16_t ReplyLen) {
+    return ReplyLen > 0 && Reply[0] != 0;
 }
 
 TP2KFile decodeEntry(const uint8_t* E) {
@@ -123,6 +130,12 @@ bool TMotoP2KModemItem::FileOpen(const std::string& Name, TP2KFileAttrs Attrs) {
         DoDebug("File Open Phone Failed - Error Read Command", dtError);
         return false;
     }
+    // A phone answers a file it cannot open (no such file to read, no such
+    // folder to write in) with a non-zero status byte: no file is open then.
+    if (refused(reply, replyLen)) {
+        DoDebug("File Open Phone Failed - Phone refused", dtError);
+        return false;
+    }
     DoDebug("File Open Phone", dtInformation);
     return true;
 }
@@ -162,6 +175,12 @@ bool TMotoP2KModemItem::FileWrite(int32_t Count, const uint8_t* Data) {
         DoDebug("File Write Phone Failed - Error Read Command", dtError);
         return false;
     }
+    // A block the phone did not store (its drive is full) is answered with a
+    // non-zero status byte; going on would leave a hole in the file.
+    if (refused(reply, replyLen)) {
+        DoDebug("File Write Phone Failed - Phone refused", dtError);
+        return false;
+    }
     DoDebug("File Write Phone", dtInformation);
     return true;
 }
@@ -191,4 +210,29 @@ bool TMotoP2KModemItem::FileDelete(const std::string& Name) {
     }
     DoDebug("File Delete Phone", dtInformation);
     return replyLen == 0;
+}
+
+TFileLookup TMotoP2KModemItem::LookUpFile(const std::string& Name, int32_t& Size) {
+    Size = 0;
+    auto self = weak_from_this().lock();
+    const uint64_t errors = errors_;
+    const int32_t count = GetFileCount(ExtractP2KFileDir(Name) + "|" + ExtractP2KFileName(Name));
+    if (errors_ != errors) {
+        return TFileLookup::Failed;
+    }
+    const std::string wanted = UpperCaseText1251(Name);
+    bool found = false;
+    int32_t seen = 0;
+    GetFileList(count, nullptr, [&](const TP2KFile& File) {
+        ++seen;
+        if (UpperCaseText1251(File.Name) == wanted) {
+            found = true;
+            Size = File.Size;
+        }
+        return !found && seen < count;
+    });
+    if (found) {
+        return TFileLookup::Listed;
+    }
+    return errors_ != errors ? TFileLookup::Failed : TFileLookup::Missing;
 }

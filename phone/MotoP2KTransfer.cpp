@@ -63,8 +63,8 @@ class TTempDownload {
     TTempDownload(const TTempDownload&) = delete;
     TTempDownload& operator=(const TTempDownload&) = delete;
 
-    // Bytes the file took; fewer than Count on a write error.
-    size_t Write(const uint8_t* Data, size_t Count) { return files_.Write(fd_, Data, Count); }
+    // 0, or the error that kept the file from taking all Count bytes.
+    int Write(const uint8_t* Data, size_t Count) { return files_.Write(fd_, Data, Count); }
     // Flushes the data written so far to the disk.
     void Sync() {
         if (fd_ < 0) {
@@ -220,9 +220,10 @@ bool TMotoP2KModemItem::DownloadFile(const std::string& PhoneName, const std::st
     const bool unknown = ExpectedSize <= 0;
     int32_t done = 0;
     int32_t total = ExpectedSize;
-    bool endOfFile = false;    // the phone said the file ended
-    bool readFailed = false;   // an exchange failed or the read was refused
-    bool writeFailed = false;  // the local file did not take a block
+    bool endOfFile = false;   // the phone said the file ended
+    bool readFailed = false;  // an exchange failed or the read was refused
+    bool overflow = false;    // a phone that never ends the file
+    int writeError = 0;       // why the local file did not take a block
     do {
         std::fill(buffer.begin(), buffer.end(), 0);
         lastTransactionFailed_ = true;  // stays set when FileRead refuses the size
@@ -240,8 +241,8 @@ bool TMotoP2KModemItem::DownloadFile(const std::string& PhoneName, const std::st
             endOfFile = n == 0 && !readFailed && BlockSize >= 2;
             break;
         }
-        if (done > INT32_MAX - n) {  // a phone that never ends the file
-            writeFailed = true;
+        if (done > INT32_MAX - n) {
+            overflow = true;
             break;
         }
         // More bytes than the file has: the phone's file is not the one
@@ -250,12 +251,12 @@ bool TMotoP2KModemItem::DownloadFile(const std::string& PhoneName, const std::st
         if (!unknown && n > ExpectedSize - done) {
             break;
         }
-        const size_t written = local->Write(buffer.data(), static_cast<size_t>(n));
-        done += static_cast<int32_t>(written);
-        if (written != static_cast<size_t>(n)) {
-            writeFailed = true;
+        // A disk that refuses a block refuses the rest: nothing more is read.
+        writeError = local->Write(buffer.data(), static_cast<size_t>(n));
+        if (writeError != 0) {
             break;
         }
+        done += n;
         if (Progress) {
             bool goOn = true;
             try {
@@ -275,16 +276,22 @@ bool TMotoP2KModemItem::DownloadFile(const std::string& PhoneName, const std::st
     FileClose();
     DoDebug("File Download Phone", dtInformation);
 
-    const bool complete = !writeFailed && (unknown ? endOfFile : done == ExpectedSize);
+    // The disk's refusal is the caller's to tell, with its reason; the
+    // temporary file goes with `local` as the error passes.
+    if (writeError != 0) {
+        throwLocal(writeError, LocalName);
+    }
+    const bool complete = !overflow && (unknown ? endOfFile : done == ExpectedSize);
     if (!complete) {
         return false;  // the temporary file goes with `local`
     }
     // The caller deletes the phone's copy once this returns true and
     // LastDownloadDurable() says so, so the data and the new name must be on
-    // the disk before then.
+    // the disk before then. A flush or close that fails (a disk that found
+    // no room for data it took, an I/O error) is the disk's failure too.
     local->Sync();
-    if (local->Close() != 0) {
-        return false;
+    if (const int error = local->Close()) {
+        throwLocal(error, LocalName);
     }
     lastDownloadDurable_ = local->Commit();
     return true;
@@ -292,6 +299,7 @@ bool TMotoP2KModemItem::DownloadFile(const std::string& PhoneName, const std::st
 
 bool TMotoP2KModemItem::UploadFile(const std::string& LocalName, const std::string& PhoneName,
                                    int32_t BlockSize, const TP2KProgressCallback& Progress) {
+    lastUploadOpened_ = false;
     if (!IsOpen()) {
         DoDebug("File Upload Phone - Phone Not Open", dtError);
         return false;
@@ -310,6 +318,7 @@ bool TMotoP2KModemItem::UploadFile(const std::string& LocalName, const std::stri
     if (!FileOpen(PhoneName, TP2KFileAttrs{})) {
         return false;
     }
+    lastUploadOpened_ = true;
 
     std::vector<uint8_t> buffer(static_cast<size_t>(std::clamp<int64_t>(block, 1, MaxWriteBlock)));
     int64_t sent = 0;

@@ -90,6 +90,15 @@ void loadDrive(const fs::path& DriveFolder, const std::string& Drive, TVirtualPh
             }
             continue;
         }
+        if (it->is_directory(typeError)) {
+            // An empty folder is a folder of the phone too: files may go there.
+            std::string relative, phoneRelative;
+            relative = fs::relative(p, DriveFolder, typeError).generic_string();
+            if (!typeError && Utf8ToPhoneText(relative, phoneRelative)) {
+                State.Folders.insert(Drive + "/" + phoneRelative);
+            }
+            continue;
+        }
         if (!it->is_regular_file(typeError) ||
             it->file_size(typeError) > TVirtualPhoneFolder::MaxFileSize || typeError) {
             continue;
@@ -164,10 +173,12 @@ TVirtualPhoneState LoadVirtualPhone(const fs::path& PhoneFolder) {
         }
         std::string drive = "/" + letter;
         state.Drives.push_back({drive, settings.FreeSpace});
+        AddStandardFolders(state, drive);
         loadDrive(driveFolder, drive, state);
     }
     if (state.Drives.empty()) {
         state.Drives.push_back({"/a", settings.FreeSpace});
+        AddStandardFolders(state, "/a");
     }
     return state;
 }

@@ -154,3 +154,17 @@ TEST(VirtualPhoneFolder, EnvironmentNamesTheFolder) {
     EXPECT_EQ(TVirtualPhoneFolder::FromEnvironment(), fs::path("/tmp/phones"));
     unsetenv(TVirtualPhoneFolder::EnvironmentVariable);
 }
+
+// An empty folder of a phone's folder is a folder of the phone, and every
+// drive has its picture folder.
+TEST(VirtualPhoneFolder, EmptyFoldersAndThePictureFolderExist) {
+    TTempFolder tmp;
+    const fs::path phone = tmp.Path() / "p";
+    fs::create_directories(phone / "a" / "empty" / "inner");
+    fs::create_directories(phone / "b");
+    const TVirtualPhoneState s = LoadVirtualPhone(phone);
+    for (const char* f : {"/a/empty", "/a/empty/inner", "/a/mobile/picture", "/b/mobile/picture"}) {
+        EXPECT_TRUE(s.Folders.contains(f)) << f;
+    }
+    EXPECT_TRUE(s.Files.empty());
+}

@@ -18,10 +18,12 @@ class TRecordingFiles final : public ILocalFiles {
     // "rename <from> <to>", "sync-folder <folder>", "unlink <path>".
     std::vector<std::string> Log;
     std::string Created;  // the path of the last create
-    // Every step of this kind fails with FailError and does nothing, but for
-    // a close, which still releases the descriptor.
+    // Every step of this kind, from its FailFrom-th on (counted from 1 over
+    // the whole run), fails with FailError and does nothing, but for a close,
+    // which still releases the descriptor.
     std::string Fail;
     int FailError = EIO;
+    int FailFrom = 1;
     // Flushes are logged but not made: a test that does not cut the power
     // has no use for them, and on a real disk they cost most of its time.
     bool SkipFlushes = false;
@@ -38,8 +40,9 @@ class TRecordingFiles final : public ILocalFiles {
         }
         return error;
     }
-    size_t Write(int Fd, const uint8_t* Data, size_t Count) override {
-        return step("write", paths_[Fd]) ? 0 : real_.Write(Fd, Data, Count);
+    int Write(int Fd, const uint8_t* Data, size_t Count) override {
+        const int error = step("write", paths_[Fd]);
+        return error ? error : real_.Write(Fd, Data, Count);
     }
     int SyncFile(int Fd) override {
         const int error = step("sync-file", paths_[Fd]);
@@ -68,9 +71,11 @@ class TRecordingFiles final : public ILocalFiles {
     TPosixLocalFiles real_;
     std::map<int, std::string> paths_;
 
+    std::map<std::string, int> counts_;
+
     int step(const std::string& Kind, const std::string& Path) {
         Log.push_back(Kind + " " + Path);
-        return Kind == Fail ? FailError : 0;
+        return Kind == Fail && ++counts_[Kind] >= FailFrom ? FailError : 0;
     }
 };
 
