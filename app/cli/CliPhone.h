@@ -80,6 +80,11 @@ class TCliPhone {
     bool listIncomplete_ = false;
     bool chosen_ = false;
     bool phonesChanged_ = false;
+    // The session found the phone gone during a command, with these counts.
+    bool lost_ = false;
+    bool lostTold_ = false;
+    int lostDone_ = 0;
+    int lostNotTried_ = 0;
     QStringList keptOnPhone_;
     QStringList switching_;
     int phonesFound_ = -1;  // P2K phones the session last counted

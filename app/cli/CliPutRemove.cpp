@@ -92,6 +92,16 @@ void runPut(TCliEnv& Env, const TCliOptions& Options, TCliReport& Report) {
                                                    "(the phone's code page has no letter for a "
                                                    "character of it)")
                                         .arg(file));
+        } else if (outcome.NoRoom.contains(file)) {
+            result = QStringLiteral("failed");
+            Report.Fail(ExitFailed, QStringLiteral("upload of %1 failed: it does not fit in the "
+                                                   "phone's free space")
+                                        .arg(file));
+        } else if (outcome.NotStored.contains(file)) {
+            result = QStringLiteral("failed");
+            Report.Fail(ExitFailed, QStringLiteral("upload of %1 failed: the phone did not "
+                                                   "store all of it")
+                                        .arg(file));
         } else if (outcome.Failed.contains(file)) {
             result = QStringLiteral("failed");
             if (!outcome.LocalFailure || file != outcome.Failed.back()) {

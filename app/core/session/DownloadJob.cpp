@@ -27,7 +27,7 @@ TDownloadOutcome TDownloadJob::Run(const QString& Folder) {
     int step = 0;
     for (const TFileRow& row : rows_) {
         if (!session_.Pump()) {
-            out.Interrupted = true;
+            endChanged(out);
             break;
         }
         if (session_.StopRequested()) {
@@ -68,7 +68,11 @@ TDownloadOutcome TDownloadJob::Run(const QString& Folder) {
             const bool yes = host.AskYesNo(TSessionMsg::Template("idReplaceQ", {local}));
             if (session_.Interrupted() || session_.StopRequested()) {
                 out.Rows.pop_back();  // not reached: the phones changed or the user stopped
-                (session_.Interrupted() ? out.Interrupted : out.Stopped) = true;
+                if (session_.Interrupted()) {
+                    endChanged(out);
+                } else {
+                    out.Stopped = true;
+                }
                 break;
             }
             if (!yes) {
@@ -87,8 +91,12 @@ TDownloadOutcome TDownloadJob::Run(const QString& Folder) {
     rate.FileEnds();
     // A stop at the last block of the last row still kept its picture on
     // the phone: the command was stopped, if with nothing left to fetch.
-    out.Stopped = out.Stopped || (!out.Interrupted && session_.StopRequested());
+    out.Stopped = out.Stopped || (!out.Interrupted && !out.PhoneLost && session_.StopRequested());
     return out;
+}
+
+void TDownloadJob::endChanged(TDownloadOutcome& Out) {
+    (session_.PhoneLost(item_) ? Out.PhoneLost : Out.Interrupted) = true;
 }
 
 bool TDownloadJob::knownBefore(const TFileRow& Row) const {
@@ -128,6 +136,14 @@ bool TDownloadJob::fetch(const TFileRow& Row, TDownloadedRow& Result, TDownloadO
         return false;
     }
     if (!complete) {
+        // A phone that left fails no file: this one was not done, like the
+        // rest. It is asked of the phone, so the outcome is the same whether
+        // the removal event came before this point or comes later.
+        if (session_.PhoneLost(item_)) {
+            Out.Rows.pop_back();
+            Out.PhoneLost = true;
+            return false;
+        }
         if (session_.Interrupted()) {
             Out.Interrupted = true;
             return false;
@@ -160,6 +176,10 @@ bool TDownloadJob::fetch(const TFileRow& Row, TDownloadedRow& Result, TDownloadO
     }
     if (item_->LastDownloadDurable()) {
         Result.Deleted = item_->DeleteFile(Row.Name);
+        if (!Result.Deleted && session_.PhoneLost(item_)) {
+            Out.PhoneLost = true;  // its copy is whole; the phone went before the delete
+            return false;
+        }
     } else {
         session_.LogMsg("idKeptOnPhone", {phoneToUnicode(Row.Name)});
     }

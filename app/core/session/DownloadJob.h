@@ -46,6 +46,9 @@ struct TDownloadOutcome {
     bool Interrupted = false;          // the phones changed: the rest was left alone
     bool LocalFailure = false;         // a local file could not be written: the rest was left
     bool Stopped = false;              // the user stopped it: the rest was left alone
+    // The phone left during the command: the file in transfer is not among
+    // the rows (it is not the file's failure), and the rest was not tried.
+    bool PhoneLost = false;
 
     // The rows that met Fate.
     int Count(TDownloadFate Fate) const {
@@ -91,6 +94,9 @@ class TDownloadJob {
     bool makeFolders(const QString& Local);
     // Whether the row is to be left for its place in the download history.
     bool knownBefore(const TFileRow& Row) const;
+    // The command ends because the phones changed: Out says whether its
+    // phone left (asked of the phone, whatever event came first) or not.
+    void endChanged(TDownloadOutcome& Out);
 
     TPhoneSession& session_;
     std::shared_ptr<TMotoP2KModemItem> item_;

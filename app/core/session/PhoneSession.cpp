@@ -98,6 +98,7 @@ void TPhoneSession::runCommand(const std::function<void()>& Body) {
             emit Session->busyChanged(false);
         }
     };
+    phoneLost_ = false;
     // A preview's phone file is closed before the command's first exchange.
     emit commandStarting();
     {
@@ -182,13 +183,22 @@ void TPhoneSession::p2kRemoval() {
     }
     // No phone is chosen again, even when others are still attached; the
     // Log tells how many are left.
+    forgetPhones();
+    LogMsg("idPhoneFound", {qint64{p2k_->DeviseList().Count()}});
+}
+
+void TPhoneSession::forgetPhones() {
     phoneEntries_.clear();
     phoneIds_.clear();
     chosenPhone_ = -1;
     emit phonesChanged();
+    // The drives and free space were the gone phone's.
+    drives_.clear();
+    chosenDrive_ = -1;
+    freeSpace_.reset();
+    emit drivesChanged();
     fileList_->SetRows({});
     emit connectionChanged(false);
-    LogMsg("idPhoneFound", {qint64{p2k_->DeviseList().Count()}});
 }
 
 void TPhoneSession::atArrival() {

@@ -145,6 +145,16 @@ class TPhoneSession : public QObject {
     }
     // A local file or folder that could not be written: logged and shown.
     void ReportLocalFailure(const QString& Text);
+    // Asked after an exchange failed or the command was interrupted: whether
+    // Item's phone has left. The phone is asked (no exchange), so the answer
+    // does not wait for the removal event. Once it has left, the running
+    // command ends at its next pause (Interrupted() holds), blames none of
+    // its files, and says the phone was lost.
+    bool PhoneLost(const std::shared_ptr<TMotoP2KModemItem>& Item);
+    // What a listing last read as the free space of its drive (FreeSpaceDrive),
+    // in bytes, less what uploads put there since; nothing when unknown.
+    std::optional<int64_t> KnownFreeSpace() const { return freeSpace_; }
+    void SetKnownFreeSpace(std::optional<int64_t> Bytes) { freeSpace_ = Bytes; }
     // The phone behind the phone choice; empty when there is none.
     std::shared_ptr<TMotoP2KModemItem> ChosenItem() const;
     // What the last download and upload did, file by file.
@@ -189,6 +199,9 @@ class TPhoneSession : public QObject {
     void transferFileStep(int Value);
     void transferBytes(int32_t Done, int32_t Total);
     void transferEnded();
+    // The chosen phone left during a command that had Done files done and
+    // NotTried not tried; its choice, drives and list are gone.
+    void phoneLost(int Done, int NotTried);
     // A phone file was downloaded whole into Local (a UTF-8 path).
     void fileDownloaded(const std::string& PhoneName, int32_t Size, const QString& Local);
 
@@ -203,6 +216,9 @@ class TPhoneSession : public QObject {
     void p2kArrival();
     void p2kRemoval();
     void atArrival();
+    // No phone chosen any more: the phone choice, drives and rows emptied.
+    void forgetPhones();
+    void reportPhoneLost(int Done, int NotTried);
 
     // The connection flow.
     void switchP2K();
@@ -232,6 +248,9 @@ class TPhoneSession : public QObject {
     uint64_t phoneErrors_ = 0;
 
     TCommandGuard guard_;
+    // The running command's phone left (see PhoneLost).
+    bool phoneLost_ = false;
+    std::optional<int64_t> freeSpace_;
     int modal_ = 0;
     std::vector<TDeviceEvent> deferred_;
 

@@ -56,6 +56,21 @@ void TPhoneSession::RecordDownloaded(const TFileRow& Row) {
     }
 }
 
+bool TPhoneSession::PhoneLost(const std::shared_ptr<TMotoP2KModemItem>& Item) {
+    if (!phoneLost_ && guard_.Busy() && Item && Item->IsOpen() && !Item->IsPresent()) {
+        phoneLost_ = true;
+        // Whatever the command would do next needs the phone.
+        guard_.Interrupt();
+    }
+    return phoneLost_;
+}
+
+void TPhoneSession::reportPhoneLost(int Done, int NotTried) {
+    LogMsg("idPhoneLost", {qint64{Done}, qint64{NotTried}});
+    emit phoneLost(Done, NotTried);
+    forgetPhones();
+}
+
 void TPhoneSession::removeStaleTemporaries(const QString& Folder) {
     for (const QString& path : ::removeStaleTemporaries(Folder, staleCheck_)) {
         LogMsg("idStaleRemoved", {path});
@@ -113,11 +128,19 @@ void TPhoneSession::downloadSelected() {
         ReportLocalFailure(QStringLiteral("Cannot create the folder %1").arg(folder));
         outcome.LocalFailure = true;
     }
-    if (outcome.Stopped) {
+    // A phone pulled out after the last exchange is lost all the same,
+    // whether or not its removal event has come yet.
+    outcome.PhoneLost = outcome.PhoneLost || PhoneLost(item);
+    if (outcome.Stopped && !outcome.PhoneLost) {
         LogMsg("idStopped", {qint64{outcome.Count(TDownloadFate::Downloaded)}});
     }
 
     endTransfer();
+    if (outcome.PhoneLost) {
+        reportPhoneLost(outcome.Count(TDownloadFate::Downloaded),
+                        static_cast<int>(total) - static_cast<int>(outcome.Rows.size()));
+        return;
+    }
     if (ran) {
         // What became of the rows, in one line; the list's count stays last.
         LogMsg("idDownloadSummary", {qint64{outcome.Count(TDownloadFate::Downloaded)},
@@ -129,6 +152,11 @@ void TPhoneSession::downloadSelected() {
     }
     if (host_.Option(TSessionOption::DeleteAfter)) {
         getPics();
+        if (phoneLost_) {
+            outcome.PhoneLost = true;
+            reportPhoneLost(outcome.Count(TDownloadFate::Downloaded), 0);
+            return;
+        }
     }
     if (!outcome.LocalFailure && !outcome.Interrupted && !outcome.Stopped &&
         mode == mmPhotoManager && host_.Option(TSessionOption::DownloadAll)) {
@@ -168,12 +196,19 @@ void TPhoneSession::Upload() {
         }
         beginTransfer(TTransferKind::Upload, count, std::clamp(fileBar_, 0, count), bytes);
         lastUpload_ = TUploadJob(*this, chosen, folder, files).Run();
-        if (lastUpload_.Stopped) {
+        lastUpload_.PhoneLost = lastUpload_.PhoneLost || PhoneLost(chosen);
+        if (lastUpload_.Stopped && !lastUpload_.PhoneLost) {
             LogMsg("idStopped", {qint64(lastUpload_.Uploaded.size())});
         }
         endTransfer();
         if (!Interrupted()) {
             getPics();
+        }
+        if (phoneLost_) {
+            lastUpload_.PhoneLost = true;
+            const auto reached = lastUpload_.Uploaded.size() + lastUpload_.Failed.size();
+            reportPhoneLost(static_cast<int>(lastUpload_.Uploaded.size()),
+                            count - static_cast<int>(reached));
         }
     });
 }

@@ -33,7 +33,10 @@ void TPhoneSession::getPics() {
     }
     emit connectionChanged(true);
     const uint64_t errors = phoneErrors_;
-    emit freeSpaceRead(item->GetFreeSpace(FreeSpaceDrive) / 1024.0);
+    const int32_t free = item->GetFreeSpace(FreeSpaceDrive);
+    emit freeSpaceRead(free / 1024.0);
+    // A failed read gives 0, which is no free space to go by.
+    freeSpace_ = phoneErrors_ == errors && free >= 0 ? std::optional<int64_t>(free) : std::nullopt;
 
     fileList_->SetRows({});
     listing_ = TFileRows();
@@ -56,7 +59,7 @@ void TPhoneSession::getPics() {
     emit listingEnded();
     // A listing cut short by a change of the phones gives no count: the
     // change is handled next and says what the phones are now.
-    if (Interrupted()) {
+    if (Interrupted() || (phoneErrors_ != errors && PhoneLost(item))) {
         return;
     }
     // A phone that failed a command or gave fewer entries than it counted

@@ -11,16 +11,26 @@ class TPhoneSession;
 struct TUploadOutcome {
     QStringList Uploaded;
     QStringList Failed;  // refused names, failed transfers
+    // Of the failed: those the phone did not store whole (what it kept of
+    // them was deleted), and those too large for the phone's free space.
+    QStringList NotStored;
+    QStringList NoRoom;
     bool Interrupted = false;
     bool LocalFailure = false;
     bool Stopped = false;  // the user stopped it: the rest was left alone
+    // The phone left: the file in transfer is not among the failed, and the
+    // rest was not tried.
+    bool PhoneLost = false;
 };
 
 // The upload loop: every local file, in order, written to the phone in
 // Folder (phone bytes, ending in "/"), under its own name in the phone's
-// code page; a name the code page cannot hold is refused. A file whose
-// upload the user stopped is deleted from the phone again, so that no
-// partial file stands there under the name of a whole one.
+// code page; a name the code page cannot hold is refused, and so is a file
+// larger than the free space known of its drive. A file is uploaded only
+// once the phone lists it at its full size. One the phone did not store
+// whole (it refused the open or a block, or lists it short), or whose upload
+// the user stopped, is deleted from the phone again, so that no partial
+// file stands there under the name of a whole one.
 class TUploadJob {
   public:
     TUploadJob(TPhoneSession& Session, std::shared_ptr<TMotoP2KModemItem> Item, std::string Folder,
@@ -30,6 +40,15 @@ class TUploadJob {
     TUploadOutcome Run();
 
   private:
+    // What became of a file that went to the phone.
+    enum class TStored { Whole, NotStored, Unknown, Lost };
+    // Whether the phone holds all Size bytes of PhoneName; Sent says whether
+    // every block went. What the phone kept of a file not stored whole goes.
+    TStored check(const std::string& PhoneName, int64_t Size, bool Sent);
+    // Whether a file of Size bytes fits the free space known of its drive;
+    // Free receives that space. True when nothing is known.
+    bool fits(const std::string& PhoneName, int64_t Size, int64_t& Free) const;
+
     TPhoneSession& session_;
     std::shared_ptr<TMotoP2KModemItem> item_;
     std::string folder_;
