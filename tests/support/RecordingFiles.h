@@ -48,6 +48,13 @@ class TRecordingFiles final : public ILocalFiles {
         const int error = step("sync-file", paths_[Fd]);
         return error || SkipFlushes ? error : real_.SyncFile(Fd);
     }
+    // Makes steps of Kind fail with Error from the From-th one made from now.
+    void Arm(const std::string& Kind, int Error, int From) {
+        Fail = Kind;
+        FailError = Error;
+        FailFrom = From;
+        counts_.clear();
+    }
     int Close(int Fd) override {
         const int error = step("close", paths_[Fd]);
         paths_.erase(Fd);

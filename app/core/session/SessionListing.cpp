@@ -59,7 +59,10 @@ void TPhoneSession::getPics() {
     emit listingEnded();
     // A listing cut short by a change of the phones gives no count: the
     // change is handled next and says what the phones are now.
-    if (Interrupted() || (phoneErrors_ != errors && PhoneLost(item))) {
+    if ((Interrupted() || phoneErrors_ != errors) && PhoneLost(item)) {
+        return;  // the command that listed says so
+    }
+    if (Interrupted()) {
         return;
     }
     // A phone that failed a command or gave fewer entries than it counted
