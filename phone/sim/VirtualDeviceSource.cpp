@@ -220,6 +220,9 @@ void TVirtualDeviceSource::UnregisterNotify(IDeviceChangeSink* Sink) {
 }
 
 void TVirtualDeviceSource::DispatchPending() {
+    if (holdEvents_) {
+        return;
+    }
     std::deque<TEvent> events;
     {
         std::lock_guard lock(mutex_);

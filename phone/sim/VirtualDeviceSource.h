@@ -51,6 +51,11 @@ class TVirtualDeviceSource final : public IDeviceSource {
     bool IsPlugged(const std::string& DevicePath, uint64_t Generation) const;
     uint64_t GenerationAt(const std::string& DevicePath) const;
 
+    // While held, arrivals and removals wait in the queue and DispatchPending
+    // delivers none: a test lets a command end before the event of a phone
+    // pulled out during it comes, as a slow device manager would.
+    void HoldEvents(bool Hold) { holdEvents_ = Hold; }
+
     // IDeviceSource
     std::vector<TDeviseInterface> Enumerate(const std::string& InterfaceGuid) override;
     bool RegisterNotify(const std::string& InterfaceGuid, IDeviceChangeSink* Sink) override;
@@ -89,4 +94,5 @@ class TVirtualDeviceSource final : public IDeviceSource {
     std::vector<TSink> sinks_;
     uint64_t nextGeneration_ = 1;
     int eventFd_ = -1;
+    bool holdEvents_ = false;
 };

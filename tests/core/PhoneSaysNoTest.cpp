@@ -273,8 +273,7 @@ TEST_F(PhoneSaysNo, APhonePulledOutAtAnyExchangeIsLostNeverAFailedFile) {
                 // the phone went, in the listing after the deletes.
                 EXPECT_EQ(lines.filter(QRegularExpression("Download of .* failed")).size(), 0)
                     << all;
-                EXPECT_EQ(lines.filter(QRegularExpression("^Downloaded: [0-2],")).size(), 0)
-                    << all;
+                EXPECT_EQ(lines.filter(QRegularExpression("^Downloaded: [0-2],")).size(), 0) << all;
                 EXPECT_TRUE(session->PhoneEntries().isEmpty());
                 EXPECT_TRUE(session->Drives().empty());
                 EXPECT_EQ(session->Rows().Count(), 0);

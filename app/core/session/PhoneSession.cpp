@@ -99,12 +99,18 @@ void TPhoneSession::runCommand(const std::function<void()>& Body) {
         }
     };
     phoneLost_ = false;
+    lostReported_ = false;
     // A preview's phone file is closed before the command's first exchange.
     emit commandStarting();
     {
         TEnd end{this};
         emit busyChanged(true);
         Body();
+        // A command that found its phone gone and did not say so itself (a
+        // listing) says so now.
+        if (phoneLost_ && !lostReported_) {
+            reportPhoneLost(0, 0);
+        }
     }
     runDeferredDeviceEvents();
 }

@@ -250,6 +250,7 @@ class TPhoneSession : public QObject {
     TCommandGuard guard_;
     // The running command's phone left (see PhoneLost).
     bool phoneLost_ = false;
+    bool lostReported_ = false;
     std::optional<int64_t> freeSpace_;
     int modal_ = 0;
     std::vector<TDeviceEvent> deferred_;

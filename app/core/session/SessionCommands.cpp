@@ -66,6 +66,10 @@ bool TPhoneSession::PhoneLost(const std::shared_ptr<TMotoP2KModemItem>& Item) {
 }
 
 void TPhoneSession::reportPhoneLost(int Done, int NotTried) {
+    if (lostReported_) {
+        return;
+    }
+    lostReported_ = true;
     LogMsg("idPhoneLost", {qint64{Done}, qint64{NotTried}});
     emit phoneLost(Done, NotTried);
     forgetPhones();
