@@ -83,7 +83,10 @@ void runGet(TCliEnv& Env, const TCliOptions& Options, TCliReport& Report) {
     }
     session.Download();
     const TDownloadOutcome& outcome = session.LastDownload();
-    const bool whole = phone.StillThere();
+    const TCommandEnd end = session.LastOutcome(TCommandKind::Download).End;
+    const bool localFailure = end == TCommandEnd::LocalFailure;
+    // A lost phone is told (and exits 3) there, whichever event came first.
+    const bool whole = phone.StillThere() && end != TCommandEnd::PhoneLost;
 
     int downloaded = 0, skipped = 0, failed = 0, deleted = 0;
     QJsonArray files;
@@ -131,7 +134,7 @@ void runGet(TCliEnv& Env, const TCliOptions& Options, TCliReport& Report) {
                 ++failed;
                 // A local failure was told with its reason already, and a
                 // command cut short is told below.
-                if (!(last && (outcome.LocalFailure || outcome.Interrupted || !whole))) {
+                if (!(last && (localFailure || end == TCommandEnd::Interrupted || !whole))) {
                     Report.Fail(ExitFailed,
                                 QStringLiteral("download of %1 failed: the phone did not give "
                                                "all of it")
@@ -146,9 +149,9 @@ void runGet(TCliEnv& Env, const TCliOptions& Options, TCliReport& Report) {
                         {QStringLiteral("result"), QString::fromLatin1(fateName(row.Fate))},
                         {QStringLiteral("deleted"), row.Deleted}});
     }
-    if (outcome.LocalFailure) {
+    if (localFailure) {
         Report.Raise(ExitLocal);
-    } else if (outcome.Interrupted && whole) {
+    } else if (end == TCommandEnd::Interrupted && whole) {
         Report.Fail(ExitFailed, QStringLiteral("the download stopped before its end"));
     }
     QString summary = QStringLiteral("%1 downloaded, %2 skipped, %3 failed")

@@ -160,7 +160,7 @@ TEST_F(PhoneSaysNo, ALocalWriteErrorEndsTheDownloadWithTheSystemsReason) {
         files.Fail.clear();
 
         const TDownloadOutcome& out = session->LastDownload();
-        EXPECT_TRUE(out.LocalFailure);
+        EXPECT_EQ(out.End, TCommandEnd::LocalFailure);
         EXPECT_EQ(out.Count(TDownloadFate::Downloaded), 1);
         const std::string reason = std::strerror(error);
         ASSERT_EQ(host.Shown.size(), 1u);
@@ -204,7 +204,7 @@ TEST_F(PhoneSaysNo, ADownloadOntoAFullFileSystemStopsThere) {
     session->Download();
 
     const TDownloadOutcome& out = session->LastDownload();
-    EXPECT_TRUE(out.LocalFailure);
+    EXPECT_EQ(out.End, TCommandEnd::LocalFailure);
     EXPECT_EQ(out.Count(TDownloadFate::Downloaded), 1);
     ASSERT_EQ(host.Shown.size(), 1u);
     EXPECT_NE(host.Shown[0].find("No space left on device"), std::string::npos) << host.Shown[0];
@@ -222,7 +222,7 @@ TEST_F(PhoneSaysNo, APhonePulledOutAtAnyExchangeIsLostNeverAFailedFile) {
         pictures[Pic + "p" + std::to_string(i) + ".jpg"] = test::FileBytes(2500, unsigned(i));
     }
     std::shared_ptr<TVirtualPhone> phone;
-    int lost = 0;
+    std::vector<TCommandOutcome> lost;
     auto prepare = [&](bool DeleteAfter) {
         transport.SetExchangeHook(nullptr);
         session.reset();
@@ -234,8 +234,13 @@ TEST_F(PhoneSaysNo, APhonePulledOutAtAnyExchangeIsLostNeverAFailedFile) {
         start();
         selectAll();
         log.clear();
-        lost = 0;
-        QObject::connect(session.get(), &TPhoneSession::phoneLost, [&] { ++lost; });
+        lost.clear();
+        QObject::connect(session.get(), &TPhoneSession::commandEnded,
+                         [&](const TCommandOutcome& O) {
+                             if (O.End == TCommandEnd::PhoneLost) {
+                                 lost.push_back(O);
+                             }
+                         });
     };
     int runs = 0;
     for (const bool deleteAfter : {false, true}) {
@@ -264,11 +269,20 @@ TEST_F(PhoneSaysNo, APhonePulledOutAtAnyExchangeIsLostNeverAFailedFile) {
                 devices.DispatchPending();
                 ++runs;
 
-                EXPECT_TRUE(session->LastDownload().PhoneLost);
-                EXPECT_EQ(lost, 1);
+                EXPECT_EQ(session->LastDownload().End, TCommandEnd::PhoneLost);
+                ASSERT_EQ(lost.size(), 1u);
+                // Every picture done or not tried, none failed.
+                EXPECT_EQ(lost[0].Command, TCommandKind::Download);
+                EXPECT_EQ(lost[0].Failed, 0);
+                EXPECT_EQ(lost[0].Done + lost[0].NotTried, 3);
                 const QStringList lines(log.begin(), log.end());
                 const std::string all = lines.join("\n").toStdString();
                 EXPECT_EQ(lines.filter("The phone was lost").size(), 1) << all;
+                EXPECT_TRUE(
+                    lines.contains(QString("The phone was lost: %1 files done, %2 not tried")
+                                       .arg(lost[0].Done)
+                                       .arg(lost[0].NotTried)))
+                    << all;
                 // A summary comes only when every picture was done before
                 // the phone went, in the listing after the deletes.
                 EXPECT_EQ(lines.filter(QRegularExpression("Download of .* failed")).size(), 0)

@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <algorithm>
 #include <filesystem>
 #include <system_error>
 
@@ -9,12 +10,27 @@
 #include "core/files/PhoneText.h"
 #include "core/files/PictureTime.h"
 #include "core/files/TransferRules.h"
-#include "core/session/PhoneSession.h"
+#include "core/session/CommandContext.h"
 
-TDownloadJob::TDownloadJob(TPhoneSession& Session, std::shared_ptr<TMotoP2KModemItem> Item,
+TCommandOutcome TDownloadOutcome::Summary(int Total) const {
+    TCommandOutcome out;
+    out.Command = TCommandKind::Download;
+    out.End = End;
+    out.Reason = Reason;
+    out.Done = Count(TDownloadFate::Downloaded);
+    out.Skipped = Skipped();
+    out.Failed = NotDownloaded();
+    out.NotTried = std::max(Total - static_cast<int>(Rows.size()), 0);
+    for (const TDownloadedRow& r : Rows) {
+        out.Deleted += r.Deleted ? 1 : 0;
+    }
+    return out;
+}
+
+TDownloadJob::TDownloadJob(ICommandContext& Context, std::shared_ptr<TMotoP2KModemItem> Item,
                            TManagerMode Mode, std::vector<TFileRow> Rows,
                            TDownloadSettings Settings)
-    : session_(Session),
+    : context_(Context),
       item_(std::move(Item)),
       mode_(Mode),
       rows_(std::move(Rows)),
@@ -22,36 +38,34 @@ TDownloadJob::TDownloadJob(TPhoneSession& Session, std::shared_ptr<TMotoP2KModem
 
 TDownloadOutcome TDownloadJob::Run(const QString& Folder) {
     TDownloadOutcome out;
-    ISessionHost& host = session_.Host();
-    TTransferRate& rate = session_.Rate();
     int step = 0;
     for (const TFileRow& row : rows_) {
-        if (!session_.Pump()) {
+        if (!context_.Pump()) {
             endChanged(out);
             break;
         }
-        if (session_.StopRequested()) {
-            out.Stopped = true;
+        if (context_.StopRequested()) {
+            out.End = TCommandEnd::Stopped;
             break;
         }
-        session_.SetFileBar(++step);
-        rate.FileBegins(row.Size);
+        context_.SetFileBar(++step);
+        context_.FileBegins(row.Size);
         TDownloadedRow& result = out.Rows.emplace_back();
         result.Name = row.Name;
         const std::optional<QString> name =
             settings_.Mirror ? localMirrorPath(row.Name) : localFileName(row.Name);
         if (!name) {
-            session_.LogMsg("idBadLocalName", {phoneToUnicode(row.Name)});
+            context_.LogMsg("idBadLocalName", {phoneToUnicode(row.Name)});
             result.Fate = TDownloadFate::BadName;
             continue;
         }
         const QString local = Folder + *name;
         result.Local = local;
-        const bool overwrite = host.Option(TSessionOption::Overwrite);
-        const TDownloadStep action = downloadStep(mode_, overwrite, QFileInfo::exists(local),
-                                                  session_.Exclude().Contains(row.Name));
+        const bool overwrite = context_.Option(TSessionOption::Overwrite);
+        const TDownloadStep action =
+            downloadStep(mode_, overwrite, QFileInfo::exists(local), context_.Excluded(row.Name));
         if (action == TDownloadStep::SkipExisting) {
-            session_.LogMsg("idSkipping", {local});
+            context_.LogMsg("idSkipping", {local});
             result.Fate = TDownloadFate::Existing;
             continue;
         }
@@ -60,18 +74,18 @@ TDownloadOutcome TDownloadJob::Run(const QString& Folder) {
             continue;
         }
         if (knownBefore(row)) {
-            session_.LogMsg("idSkippingKnown", {phoneToUnicode(row.Name)});
+            context_.LogMsg("idSkippingKnown", {phoneToUnicode(row.Name)});
             result.Fate = TDownloadFate::Known;
             continue;
         }
         if (action == TDownloadStep::AskReplace) {
-            const bool yes = host.AskYesNo(TSessionMsg::Template("idReplaceQ", {local}));
-            if (session_.Interrupted() || session_.StopRequested()) {
+            const bool yes = context_.AskYesNo(TSessionMsg::Template("idReplaceQ", {local}));
+            if (context_.Interrupted() || context_.StopRequested()) {
                 out.Rows.pop_back();  // not reached: the phones changed or the user stopped
-                if (session_.Interrupted()) {
+                if (context_.Interrupted()) {
                     endChanged(out);
                 } else {
-                    out.Stopped = true;
+                    out.End = TCommandEnd::Stopped;
                 }
                 break;
             }
@@ -80,47 +94,55 @@ TDownloadOutcome TDownloadJob::Run(const QString& Folder) {
                 continue;
             }
         }
-        if (settings_.Mirror && !makeFolders(local)) {
-            out.LocalFailure = true;
+        if (settings_.Mirror && !makeFolders(local, out)) {
             break;
         }
         if (!fetch(row, result, out)) {
             break;
         }
     }
-    rate.FileEnds();
+    context_.FileEnds();
     // A stop at the last block of the last row still kept its picture on
     // the phone: the command was stopped, if with nothing left to fetch.
-    out.Stopped = out.Stopped || (!out.Interrupted && !out.PhoneLost && session_.StopRequested());
+    if (out.End == TCommandEnd::Done && context_.StopRequested()) {
+        out.End = TCommandEnd::Stopped;
+    }
     return out;
 }
 
 void TDownloadJob::endChanged(TDownloadOutcome& Out) {
-    (session_.PhoneLost(item_) ? Out.PhoneLost : Out.Interrupted) = true;
+    Out.End = context_.PhoneLost(item_) ? TCommandEnd::PhoneLost : TCommandEnd::Interrupted;
 }
 
 bool TDownloadJob::knownBefore(const TFileRow& Row) const {
-    return mode_ == mmPhotoManager && session_.Host().Option(TSessionOption::SkipDownloaded) &&
-           session_.History().Contains(session_.ChosenIdentity(), Row.Name, Row.Size);
+    return mode_ == mmPhotoManager && context_.Option(TSessionOption::SkipDownloaded) &&
+           context_.DownloadedBefore(Row);
 }
 
-bool TDownloadJob::makeFolders(const QString& Local) {
+void TDownloadJob::localFailure(const QString& Text, TDownloadOutcome& Out) {
+    context_.ReportLocalFailure(Text);
+    Out.End = TCommandEnd::LocalFailure;
+    Out.Reason = Text;
+}
+
+bool TDownloadJob::makeFolders(const QString& Local, TDownloadOutcome& Out) {
     const QString folder = QFileInfo(Local).path();
     std::error_code error;
     std::filesystem::create_directories(QFile::encodeName(folder).toStdString(), error);
     if (error) {
-        session_.ReportLocalFailure(QStringLiteral("Cannot create the folder %1: %2")
-                                        .arg(folder, QString::fromStdString(error.message())));
+        localFailure(QStringLiteral("Cannot create the folder %1: %2")
+                         .arg(folder, QString::fromStdString(error.message())),
+                     Out);
         return false;
     }
     return true;
 }
 
 bool TDownloadJob::fetch(const TFileRow& Row, TDownloadedRow& Result, TDownloadOutcome& Out) {
-    ISessionHost& host = session_.Host();
-    const int32_t block = settings_.BlockSize > 0
-                              ? settings_.BlockSize
-                              : downloadBlockSize(mode_, host.Option(TSessionOption::Overwrite));
+    const int32_t block =
+        settings_.BlockSize > 0
+            ? settings_.BlockSize
+            : downloadBlockSize(mode_, context_.Option(TSessionOption::Overwrite));
     bool complete = false;
     // Set when this file ends because the user stopped it, not because it failed.
     bool stopped = false;
@@ -128,60 +150,60 @@ bool TDownloadJob::fetch(const TFileRow& Row, TDownloadedRow& Result, TDownloadO
         complete = item_->DownloadFile(
             Row.Name, QFile::encodeName(Result.Local).toStdString(), block, Row.Size,
             [this, &stopped](int32_t Done, int32_t Total) {
-                return session_.TransferBlock("idDownloading", Done, Total, stopped);
+                return context_.TransferBlock("idDownloading", Done, Total, stopped);
             });
     } catch (const std::system_error& e) {
-        session_.ReportLocalFailure(QString::fromUtf8(e.what()));
-        Out.LocalFailure = true;
+        localFailure(QString::fromUtf8(e.what()), Out);
         return false;
     }
     if (!complete) {
         // A phone that left fails no file: this one was not done, like the
         // rest. It is asked of the phone, so the outcome is the same whether
         // the removal event came before this point or comes later.
-        if (session_.PhoneLost(item_)) {
+        if (context_.PhoneLost(item_)) {
             Out.Rows.pop_back();
-            Out.PhoneLost = true;
+            Out.End = TCommandEnd::PhoneLost;
             return false;
         }
-        if (session_.Interrupted()) {
-            Out.Interrupted = true;
+        if (context_.Interrupted()) {
+            Out.End = TCommandEnd::Interrupted;
             return false;
         }
         if (stopped) {
             // Its temporary file went with the download; it did not fail.
             Out.Rows.pop_back();
-            Out.Stopped = true;
+            Out.End = TCommandEnd::Stopped;
             return false;
         }
-        session_.LogMsg("idDownloadFailed", {phoneToUnicode(Row.Name)});
+        context_.LogMsg("idDownloadFailed", {phoneToUnicode(Row.Name)});
         return true;
     }
     // A stop at the last block finds the picture complete: it counts as
     // downloaded, but nothing leaves the phone once the user said stop.
     Result.Fate = TDownloadFate::Downloaded;
     if (mode_ == mmPhotoManager) {
-        session_.RecordDownloaded(Row);
+        context_.RecordDownloaded(Row);
     }
-    if (host.Option(TSessionOption::PictureTime)) {
+    if (context_.Option(TSessionOption::PictureTime)) {
         applyPictureTime(Result.Local);
     }
-    emit session_.fileDownloaded(Row.Name, Row.Size, Result.Local);
+    context_.FileDownloaded(Row, Result.Local);
     // Only a complete local copy known to be on the disk lets the phone's
     // copy go, and only while the phones are as the command found them and
     // the user has not said stop.
-    if (mode_ != mmPhotoManager || !host.Option(TSessionOption::DeleteAfter) ||
-        session_.Interrupted() || session_.StopRequested()) {
+    if (mode_ != mmPhotoManager || !context_.Option(TSessionOption::DeleteAfter) ||
+        context_.Interrupted() || context_.StopRequested()) {
         return true;
     }
     if (item_->LastDownloadDurable()) {
         Result.Deleted = item_->DeleteFile(Row.Name);
-        if (!Result.Deleted && session_.PhoneLost(item_)) {
-            Out.PhoneLost = true;  // its copy is whole; the phone went before the delete
+        if (!Result.Deleted && context_.PhoneLost(item_)) {
+            Out.End =
+                TCommandEnd::PhoneLost;  // its copy is whole; the phone went before the delete
             return false;
         }
     } else {
-        session_.LogMsg("idKeptOnPhone", {phoneToUnicode(Row.Name)});
+        context_.KeptOnPhone(Row.Name);
     }
     return true;
 }

@@ -8,9 +8,10 @@
 
 #include "core/files/FileRows.h"
 #include "core/files/ListRules.h"
+#include "core/session/CommandOutcome.h"
 
+class ICommandContext;
 class TMotoP2KModemItem;
-class TPhoneSession;
 
 // How downloads write their files, for a front end that wants other rules
 // than the window's. The defaults are the window's.
@@ -43,12 +44,11 @@ struct TDownloadedRow {
 // What a download did with its rows.
 struct TDownloadOutcome {
     std::vector<TDownloadedRow> Rows;  // the rows reached, in order
-    bool Interrupted = false;          // the phones changed: the rest was left alone
-    bool LocalFailure = false;         // a local file could not be written: the rest was left
-    bool Stopped = false;              // the user stopped it: the rest was left alone
-    // The phone left during the command: the file in transfer is not among
-    // the rows (it is not the file's failure), and the rest was not tried.
-    bool PhoneLost = false;
+    // How it ended; before its end, the rest was left alone. When the phone
+    // was lost, the row in transfer is not among the rows (it is not the
+    // file's failure): it counts as not tried, like the rest.
+    TCommandEnd End = TCommandEnd::Done;
+    QString Reason;  // a local failure's text
 
     // The rows that met Fate.
     int Count(TDownloadFate Fate) const {
@@ -69,6 +69,8 @@ struct TDownloadOutcome {
         return Count(TDownloadFate::Existing) + Count(TDownloadFate::Excluded) +
                Count(TDownloadFate::Known);
     }
+    // The counts of a download of Total rows.
+    TCommandOutcome Summary(int Total) const;
 };
 
 // The download loop: every row, in order, copied from the phone into
@@ -81,8 +83,8 @@ struct TDownloadOutcome {
 // a local file cannot be written or the user stops it.
 class TDownloadJob {
   public:
-    TDownloadJob(TPhoneSession& Session, std::shared_ptr<TMotoP2KModemItem> Item, TManagerMode Mode,
-                 std::vector<TFileRow> Rows, TDownloadSettings Settings = {});
+    TDownloadJob(ICommandContext& Context, std::shared_ptr<TMotoP2KModemItem> Item,
+                 TManagerMode Mode, std::vector<TFileRow> Rows, TDownloadSettings Settings = {});
 
     // Folder ends in "/" and exists.
     TDownloadOutcome Run(const QString& Folder);
@@ -91,14 +93,16 @@ class TDownloadJob {
     // Downloads one row; false when the command must end.
     bool fetch(const TFileRow& Row, TDownloadedRow& Result, TDownloadOutcome& Out);
     // Makes the folders of a mirrored file; false (reported) when it cannot.
-    bool makeFolders(const QString& Local);
+    bool makeFolders(const QString& Local, TDownloadOutcome& Out);
+    // A local file or folder that could not be written ends the download.
+    void localFailure(const QString& Text, TDownloadOutcome& Out);
     // Whether the row is to be left for its place in the download history.
     bool knownBefore(const TFileRow& Row) const;
     // The command ends because the phones changed: Out says whether its
     // phone left (asked of the phone, whatever event came first) or not.
     void endChanged(TDownloadOutcome& Out);
 
-    TPhoneSession& session_;
+    ICommandContext& context_;
     std::shared_ptr<TMotoP2KModemItem> item_;
     TManagerMode mode_;
     std::vector<TFileRow> rows_;

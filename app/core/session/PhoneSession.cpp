@@ -17,6 +17,9 @@ TPhoneSession::TPhoneSession(TPhoneBackend& Backend, ISessionHost& Host, QObject
       host_(Host),
       fileList_(new TFileListModel(this)),
       rate_([this] { return clockMs(); }) {
+    for (int k = 0; k < CommandKindCount; ++k) {
+        outcomes_[static_cast<size_t>(k)].Command = static_cast<TCommandKind>(k);
+    }
     createLinks();
 }
 
@@ -85,31 +88,52 @@ void TPhoneSession::ReportLocalFailure(const QString& Text) {
     host_.ShowMessage(msg, true);
 }
 
+void TPhoneSession::phonesCounted(int Count) {
+    LogMsg("idPhoneFound", {qint64{Count}});
+    emit phonesFound(Count);
+}
+
+void TPhoneSession::listingIncomplete() {
+    LogMsg("idListIncomplete");
+    emit listIncomplete();
+}
+
 // --- One command at a time ---------------------------------------------------
 
-void TPhoneSession::runCommand(const std::function<void()>& Body) {
+void TPhoneSession::runCommand(TCommandKind Kind, const std::function<void()>& Body) {
     if (!guard_.Begin()) {
         return;
     }
+    outcome_ = TCommandOutcome();
+    outcome_.Command = Kind;
     struct TEnd {
         TPhoneSession* Session;
         ~TEnd() {
+            TCommandOutcome& out = Session->outcome_;
+            // Whatever the body made of it, a change of the phones under
+            // the command is how it ended.
+            if (out.End == TCommandEnd::Done && Session->guard_.Interrupted()) {
+                out.End = TCommandEnd::Interrupted;
+            }
             Session->guard_.End();
+            Session->outcomes_[static_cast<size_t>(out.Command)] = out;
+            // A copy: what runs on busyChanged may start the next command.
+            const TCommandOutcome ended = out;
             emit Session->busyChanged(false);
+            emit Session->commandEnded(ended);
         }
     };
     phoneLost_ = false;
-    lostReported_ = false;
     // A preview's phone file is closed before the command's first exchange.
     emit commandStarting();
     {
         TEnd end{this};
         emit busyChanged(true);
         Body();
-        // A command that found its phone gone and did not say so itself (a
-        // listing) says so now.
-        if (phoneLost_ && !lostReported_) {
-            reportPhoneLost(0, 0);
+        // Whichever exchange found the phone gone, the command ends as lost,
+        // with the counts its body left.
+        if (phoneLost_) {
+            endPhoneLost();
         }
     }
     runDeferredDeviceEvents();
@@ -190,7 +214,7 @@ void TPhoneSession::p2kRemoval() {
     // No phone is chosen again, even when others are still attached; the
     // Log tells how many are left.
     forgetPhones();
-    LogMsg("idPhoneFound", {qint64{p2k_->DeviseList().Count()}});
+    phonesCounted(p2k_->DeviseList().Count());
 }
 
 void TPhoneSession::forgetPhones() {
@@ -234,21 +258,23 @@ void TPhoneSession::switchP2K() {
         }
         // The port stays open until the next close-all.
         item->SwitchMode(amMode8);
-        LogMsg("idSwitchingP2K", {phoneToUnicode(item->ModemInfo().DeviceDesc)});
+        const QString modem = phoneToUnicode(item->ModemInfo().DeviceDesc);
+        LogMsg("idSwitchingP2K", {modem});
+        emit modemSwitching(modem);
     }
     // The switched phone comes back later as a P2K arrival.
     p2k_->DeviseList().Rescan();
 }
 
 void TPhoneSession::getDevises() {
-    runCommand([this] {
+    runCommand(TCommandKind::FindPhones, [this] {
         phoneEntries_.clear();
         phoneIds_.clear();
         chosenPhone_ = -1;
         emit phonesChanged();
         TMotoP2KModemList& phones = p2k_->DeviseList();
         phones.Rescan();
-        LogMsg("idPhoneFound", {qint64{phones.Count()}});
+        phonesCounted(phones.Count());
         for (int i = 0; i < phones.Count(); ++i) {
             const std::shared_ptr<TMotoP2KModemItem> item = phones.Hold(i);
             if (!item) {
@@ -297,7 +323,7 @@ void TPhoneSession::ChoosePhone(int Index) {
         return;
     }
     chosenPhone_ = Index >= 0 && Index < phoneEntries_.size() ? Index : -1;
-    runCommand([this] { connectAndList(std::nullopt); });
+    runCommand(TCommandKind::List, [this] { connectAndList(std::nullopt); });
 }
 
 void TPhoneSession::Refresh() {
@@ -307,7 +333,7 @@ void TPhoneSession::Refresh() {
         getDevises();
         return;
     }
-    runCommand([this] { connectAndList(std::nullopt); });
+    runCommand(TCommandKind::List, [this] { connectAndList(std::nullopt); });
 }
 
 void TPhoneSession::ChooseDrive(int Index) {
@@ -317,14 +343,14 @@ void TPhoneSession::ChooseDrive(int Index) {
     // The whole connect-and-list sequence, keeping the drive chosen.
     chosenDrive_ = Index >= 0 && Index < static_cast<int>(drives_.size()) ? Index : -1;
     const std::string chosen = ChosenDriveName();
-    runCommand([&] { connectAndList(chosen); });
+    runCommand(TCommandKind::List, [&] { connectAndList(chosen); });
 }
 
 void TPhoneSession::SetMode(TManagerMode Mode, bool Relist) {
     mode_ = Mode;
     fileList_->SetCheckable(Mode == mmPhotoManager);
     if (Relist) {
-        runCommand([this] { connectAndList(std::nullopt); });
+        runCommand(TCommandKind::List, [this] { connectAndList(std::nullopt); });
     }
 }
 

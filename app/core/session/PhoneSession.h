@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QStringList>
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -15,7 +16,9 @@
 #include "core/files/FileRows.h"
 #include "core/files/ListRules.h"
 #include "core/files/StaleTemporaries.h"
+#include "core/session/CommandContext.h"
 #include "core/session/CommandGuard.h"
+#include "core/session/CommandOutcome.h"
 #include "core/session/DownloadJob.h"
 #include "core/session/SessionHost.h"
 #include "core/session/SessionMsg.h"
@@ -40,8 +43,9 @@ enum class TTransferKind { Download, Upload };
 // runs one command at a time; device events that come during a command or
 // while a dialog of the front end is open are handled after it. It knows no
 // widget: it reports through its signals and asks its host (ISessionHost)
-// for what only a front end can do.
-class TPhoneSession : public QObject {
+// for what only a front end can do. Its jobs reach it through the command
+// context it implements privately: a front end sees only what it may call.
+class TPhoneSession : public QObject, private ICommandContext {
     Q_OBJECT
   public:
     TPhoneSession(TPhoneBackend& Backend, ISessionHost& Host, QObject* Parent = nullptr);
@@ -84,6 +88,8 @@ class TPhoneSession : public QObject {
     // asking the phone once per counted file (most of those asks come back
     // empty: each answer carries up to three entries).
     void SetListStopsAtCount(bool Stop) { listStopsAtCount_ = Stop; }
+    // How a download tells stale temporary files in its folder.
+    TStaleCheck& StaleCheck() { return staleCheck_; }
 
     // --- Dialogs of the front end --------------------------------------------
     // While a modal dialog of the front end is open, device events wait as
@@ -116,55 +122,22 @@ class TPhoneSession : public QObject {
     TDownloadHistory& History() { return history_; }
     // The chosen phone as the history knows it; empty fields for none.
     TPhoneIdentity ChosenIdentity() const;
-    // How a download tells stale temporary files in its folder.
-    TStaleCheck& StaleCheck() { return staleCheck_; }
+    // The P2K phones attached, as the session's component lists them.
     TMotoP2KMode& P2K() { return *p2k_; }
-    TMotoATMode& AT() { return *at_; }
+    // The host the session was made with; what listens to the session
+    // (previews) reads its options here.
     ISessionHost& Host() { return host_; }
 
-    // --- For the command sequences -------------------------------------------
-    // Lets the host handle pending events; false when the running command
-    // must end because the phones changed meanwhile.
-    bool Pump();
-    bool Interrupted() const { return guard_.Interrupted(); }
-    // Whether the user stopped the running transfer.
-    bool StopRequested() const { return stopRequested_; }
-    TTransferRate& Rate() { return rate_; }
-    // Done of Total bytes of the current file moved: the bytes bar and the rate.
-    void ReportBytes(int32_t Done, int32_t Total);
-    // One block of a transfer done: its bars, its Log line (Template, as
-    // "%2.f/%2.f kB") and a pause. False when the transfer must end; Stopped
-    // then says whether the user stopped it.
-    bool TransferBlock(const char* Template, int32_t Done, int32_t Total, bool& Stopped);
-    // A complete download of Row from the chosen phone: remembered, and its
-    // row marked as downloaded before.
-    void RecordDownloaded(const TFileRow& Row);
-    void Log(const TSessionMsg& Msg) { emit logged(Msg); }
-    void LogMsg(const char* Name, QList<TMessageArg> Args = {}) {
-        Log(TSessionMsg::Template(Name, std::move(Args)));
-    }
-    // A local file or folder that could not be written: logged and shown.
-    void ReportLocalFailure(const QString& Text);
-    // Asked after an exchange failed or the command was interrupted: whether
-    // Item's phone has left. The phone is asked (no exchange), so the answer
-    // does not wait for the removal event. Once it has left, the running
-    // command ends at its next pause (Interrupted() holds), blames none of
-    // its files, and says the phone was lost.
-    bool PhoneLost(const std::shared_ptr<TMotoP2KModemItem>& Item);
-    // What a listing last read as the free space of its drive (FreeSpaceDrive),
-    // in bytes, less what uploads put there since; nothing when unknown.
-    std::optional<int64_t> KnownFreeSpace() const { return freeSpace_; }
-    void SetKnownFreeSpace(std::optional<int64_t> Bytes) { freeSpace_ = Bytes; }
     // The phone behind the phone choice; empty when there is none.
     std::shared_ptr<TMotoP2KModemItem> ChosenItem() const;
     // What the last download and upload did, file by file.
     const TDownloadOutcome& LastDownload() const { return lastDownload_; }
     const TUploadOutcome& LastUpload() const { return lastUpload_; }
-    // Errors the P2K phone commands reported so far.
-    uint64_t PhoneErrors() const { return phoneErrors_; }
-    // Moves the file bar of a transfer to Value.
-    void SetFileBar(int Value);
-    int FileBar() const { return fileBar_; }
+    // How the last command of that kind ended (see commandEnded); a command
+    // that was never run reads as done with no files.
+    const TCommandOutcome& LastOutcome(TCommandKind Kind) const {
+        return outcomes_[static_cast<size_t>(Kind)];
+    }
 
   signals:
     // A command is about to make its first exchange with the phone; what
@@ -199,17 +172,61 @@ class TPhoneSession : public QObject {
     void transferFileStep(int Value);
     void transferBytes(int32_t Done, int32_t Total);
     void transferEnded();
-    // The chosen phone left during a command that had Done files done and
-    // NotTried not tried; its choice, drives and list are gone.
-    void phoneLost(int Done, int NotTried);
     // A phone file was downloaded whole into Local (a UTF-8 path).
     void fileDownloaded(const std::string& PhoneName, int32_t Size, const QString& Local);
+
+    // What front ends act on, each beside its Log line.
+    // The listing just made (or its drives) has more files than the list shows.
+    void listIncomplete();
+    // A downloaded picture stays on the phone (phone bytes): its local copy
+    // is not known to be on the disk, so it was not deleted.
+    void keptOnPhone(const std::string& PhoneName);
+    // A phone in modem mode is being switched to P2K mode; it comes back
+    // later as a P2K phone. Modem is its modem's description.
+    void modemSwitching(const QString& Modem);
+    // Count P2K phones are attached (counted at a search or a removal).
+    void phonesFound(int Count);
+    // A command ended: which, how, and what became of its files. Emitted
+    // once the session is no longer busy, before device events held back
+    // during it are handled.
+    void commandEnded(const TCommandOutcome& Outcome);
 
   private:
     enum class TDeviceEvent { P2KArrival, P2KRemoval, ATArrival };
 
+    // --- The jobs' context ---------------------------------------------------
+    bool Pump() override;
+    bool Interrupted() const override { return guard_.Interrupted(); }
+    bool StopRequested() const override { return stopRequested_; }
+    bool Option(TSessionOption Option) override { return host_.Option(Option); }
+    bool AskYesNo(const TSessionMsg& Question) override { return host_.AskYesNo(Question); }
+    int FileBar() const override { return fileBar_; }
+    void SetFileBar(int Value) override;
+    void FileBegins(int64_t ListedBytes) override { rate_.FileBegins(ListedBytes); }
+    void FileEnds() override { rate_.FileEnds(); }
+    bool TransferBlock(const char* Template, int32_t Done, int32_t Total, bool& Stopped) override;
+    bool Excluded(const std::string& Name) const override { return exclude_.Contains(Name); }
+    bool DownloadedBefore(const TFileRow& Row) const override;
+    void RecordDownloaded(const TFileRow& Row) override;
+    void FileDownloaded(const TFileRow& Row, const QString& Local) override {
+        emit fileDownloaded(Row.Name, Row.Size, Local);
+    }
+    void KeptOnPhone(const std::string& Name) override;
+    void Log(const TSessionMsg& Msg) override { emit logged(Msg); }
+    void ReportLocalFailure(const QString& Text) override;
+    bool PhoneLost(const std::shared_ptr<TMotoP2KModemItem>& Item) override;
+    std::optional<int64_t> KnownFreeSpace() const override { return freeSpace_; }
+    void SpaceUsed(int64_t Bytes) override;
+    int32_t ListedSize(const std::string& Name) const override;
+
     void createLinks();
-    void runCommand(const std::function<void()>& Body);
+    // Runs Body as a command of that kind, unless one runs already; its
+    // outcome is told when it ends.
+    void runCommand(TCommandKind Kind, const std::function<void()>& Body);
+    // The phones found, in the Log and to the front end.
+    void phonesCounted(int Count);
+    // The listing misses files, in the Log and to the front end.
+    void listingIncomplete();
     bool deferring() const { return guard_.Busy() || modal_ > 0; }
     void deferDeviceEvent(TDeviceEvent Event);
     void runDeferredDeviceEvents();
@@ -218,7 +235,9 @@ class TPhoneSession : public QObject {
     void atArrival();
     // No phone chosen any more: the phone choice, drives and rows emptied.
     void forgetPhones();
-    void reportPhoneLost(int Done, int NotTried);
+    // The running command found its phone gone: it ends as lost, with one
+    // Log line counting its files done and not tried, and the phone is forgotten.
+    void endPhoneLost();
 
     // The connection flow.
     void switchP2K();
@@ -233,12 +252,11 @@ class TPhoneSession : public QObject {
     void downloadSelected();
     void beginTransfer(TTransferKind Kind, int Files, int From, int64_t Bytes);
     void endTransfer();
+    // Done of Total bytes of the current file moved: the bytes bar and the rate.
+    void reportBytes(int32_t Done, int32_t Total);
     void removeStaleTemporaries(const QString& Folder);
     // Milliseconds of the backend's clock, counted on past its wrap.
     int64_t clockMs();
-
-    friend class TDownloadCommand;
-    friend class TUploadJob;
 
     TPhoneBackend& backend_;
     ISessionHost& host_;
@@ -250,7 +268,8 @@ class TPhoneSession : public QObject {
     TCommandGuard guard_;
     // The running command's phone left (see PhoneLost).
     bool phoneLost_ = false;
-    bool lostReported_ = false;
+    // What a listing read as the free space of FreeSpaceDrive, less what
+    // uploads stored there since; nothing when unknown.
     std::optional<int64_t> freeSpace_;
     int modal_ = 0;
     std::vector<TDeviceEvent> deferred_;
@@ -287,4 +306,7 @@ class TPhoneSession : public QObject {
     bool listStopsAtCount_ = false;
     TDownloadOutcome lastDownload_;
     TUploadOutcome lastUpload_;
+    // The running command's outcome, and the last one of each kind.
+    TCommandOutcome outcome_;
+    std::array<TCommandOutcome, CommandKindCount> outcomes_;
 };

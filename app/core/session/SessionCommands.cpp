@@ -4,6 +4,8 @@
 #include <algorithm>
 
 #include "MotoP2KMode.h"
+#include "MotoSysUtils.h"
+#include "core/files/PhoneText.h"
 #include "core/session/DownloadJob.h"
 #include "core/session/FileListModel.h"
 #include "core/session/PhoneSession.h"
@@ -28,14 +30,14 @@ void TPhoneSession::endTransfer() {
     emit transferEnded();
 }
 
-void TPhoneSession::ReportBytes(int32_t Done, int32_t Total) {
+void TPhoneSession::reportBytes(int32_t Done, int32_t Total) {
     rate_.FileProgress(Done);
     emit transferBytes(Done, Total);
 }
 
 bool TPhoneSession::TransferBlock(const char* Template, int32_t Done, int32_t Total,
                                   bool& Stopped) {
-    ReportBytes(Done, Total);
+    reportBytes(Done, Total);
     LogMsg(Template, {Done / 1024.0, Total / 1024.0});
     if (!Pump()) {
         return false;
@@ -56,6 +58,15 @@ void TPhoneSession::RecordDownloaded(const TFileRow& Row) {
     }
 }
 
+bool TPhoneSession::DownloadedBefore(const TFileRow& Row) const {
+    return history_.Contains(ChosenIdentity(), Row.Name, Row.Size);
+}
+
+void TPhoneSession::KeptOnPhone(const std::string& Name) {
+    LogMsg("idKeptOnPhone", {phoneToUnicode(Name)});
+    emit keptOnPhone(Name);
+}
+
 bool TPhoneSession::PhoneLost(const std::shared_ptr<TMotoP2KModemItem>& Item) {
     if (!phoneLost_ && guard_.Busy() && Item && Item->IsOpen() && !Item->IsPresent()) {
         phoneLost_ = true;
@@ -65,14 +76,29 @@ bool TPhoneSession::PhoneLost(const std::shared_ptr<TMotoP2KModemItem>& Item) {
     return phoneLost_;
 }
 
-void TPhoneSession::reportPhoneLost(int Done, int NotTried) {
-    if (lostReported_) {
-        return;
-    }
-    lostReported_ = true;
-    LogMsg("idPhoneLost", {qint64{Done}, qint64{NotTried}});
-    emit phoneLost(Done, NotTried);
+void TPhoneSession::endPhoneLost() {
+    outcome_.End = TCommandEnd::PhoneLost;
+    outcome_.Reason = QStringLiteral("the phone is no longer attached");
+    LogMsg("idPhoneLost", {qint64{outcome_.Done}, qint64{outcome_.NotTried}});
     forgetPhones();
+}
+
+void TPhoneSession::SpaceUsed(int64_t Bytes) {
+    if (freeSpace_) {
+        freeSpace_ = std::max<int64_t>(*freeSpace_ - Bytes, 0);
+    }
+}
+
+int32_t TPhoneSession::ListedSize(const std::string& Name) const {
+    const TFileRows& rows = Rows();
+    const std::string wanted = UpperCaseText1251(Name);
+    int32_t size = 0;
+    for (int i = 0; i < rows.Count(); ++i) {
+        if (UpperCaseText1251(rows.At(i).Name) == wanted) {
+            size = std::max(rows.At(i).Size, 0);
+        }
+    }
+    return size;
 }
 
 void TPhoneSession::removeStaleTemporaries(const QString& Folder) {
@@ -82,7 +108,7 @@ void TPhoneSession::removeStaleTemporaries(const QString& Folder) {
 }
 
 void TPhoneSession::Download() {
-    runCommand([this] { downloadSelected(); });
+    runCommand(TCommandKind::Download, [this] { downloadSelected(); });
 }
 
 void TPhoneSession::downloadSelected() {
@@ -90,11 +116,19 @@ void TPhoneSession::downloadSelected() {
     // again, so a list emptied or rebuilt meanwhile cannot be walked.
     std::vector<TFileRow> rows = fileList_->Rows().SelectedRows();
     lastDownload_ = TDownloadOutcome();
+    // A listing that downloads every picture on connect becomes a download.
+    outcome_ = lastDownload_.Summary(0);
     if (rows.empty()) {
         return;
     }
     const TManagerMode mode = mode_;
     const auto total = static_cast<qint64>(rows.size());
+    // Whatever ends it early, the rows not reached are told.
+    struct TSummary {
+        TPhoneSession* Session;
+        int Total;
+        ~TSummary() { Session->outcome_ = Session->lastDownload_.Summary(Total); }
+    } summary{this, static_cast<int>(total)};
     int64_t bytes = 0;
     for (const TFileRow& r : rows) {
         bytes += std::max(r.Size, 0);
@@ -103,7 +137,9 @@ void TPhoneSession::downloadSelected() {
     const bool live = Pump();
     const std::shared_ptr<TMotoP2KModemItem> item = ChosenItem();
     if (!live || !item) {
-        lastDownload_.Interrupted = !live;
+        lastDownload_.End = live              ? TCommandEnd::Done
+                            : PhoneLost(item) ? TCommandEnd::PhoneLost
+                                              : TCommandEnd::Interrupted;
         endTransfer();
         return;
     }
@@ -129,26 +165,32 @@ void TPhoneSession::downloadSelected() {
         removeStaleTemporaries(folder);
         outcome = TDownloadJob(*this, item, mode, std::move(rows), downloadSettings_).Run(folder);
     } else {
-        ReportLocalFailure(QStringLiteral("Cannot create the folder %1").arg(folder));
-        outcome.LocalFailure = true;
+        const QString text = QStringLiteral("Cannot create the folder %1").arg(folder);
+        ReportLocalFailure(text);
+        outcome.End = TCommandEnd::LocalFailure;
+        outcome.Reason = text;
     }
     // A phone pulled out after the last exchange is lost all the same,
     // whether or not its removal event has come yet.
-    outcome.PhoneLost = outcome.PhoneLost || PhoneLost(item);
-    if (outcome.Stopped && !outcome.PhoneLost) {
-        LogMsg("idStopped", {qint64{outcome.Count(TDownloadFate::Downloaded)}});
+    if (PhoneLost(item)) {
+        outcome.End = TCommandEnd::PhoneLost;
+    }
+    const TCommandOutcome counts = outcome.Summary(static_cast<int>(total));
+    // The user's stop is told even when a local failure ended the download
+    // at the same time.
+    if (outcome.End == TCommandEnd::Stopped ||
+        (outcome.End == TCommandEnd::LocalFailure && ran && stopRequested_)) {
+        LogMsg("idStopped", {qint64{counts.Done}});
     }
 
     endTransfer();
-    if (outcome.PhoneLost) {
-        reportPhoneLost(outcome.Count(TDownloadFate::Downloaded),
-                        static_cast<int>(total) - static_cast<int>(outcome.Rows.size()));
-        return;
+    if (outcome.End == TCommandEnd::PhoneLost) {
+        return;  // the command's end says so, with the counts
     }
     if (ran) {
         // What became of the rows, in one line; the list's count stays last.
-        LogMsg("idDownloadSummary", {qint64{outcome.Count(TDownloadFate::Downloaded)},
-                                     qint64{outcome.Skipped()}, qint64{outcome.NotDownloaded()}});
+        LogMsg("idDownloadSummary",
+               {qint64{counts.Done}, qint64{counts.Skipped}, qint64{counts.Failed}});
     }
     LogMsg("idFilesCount", {qint64{fileList_->Rows().Count()}});
     if (Interrupted()) {
@@ -157,18 +199,16 @@ void TPhoneSession::downloadSelected() {
     if (host_.Option(TSessionOption::DeleteAfter)) {
         getPics();
         if (phoneLost_) {
-            outcome.PhoneLost = true;
-            reportPhoneLost(outcome.Count(TDownloadFate::Downloaded), 0);
+            outcome.End = TCommandEnd::PhoneLost;
             return;
         }
     }
-    if (!outcome.LocalFailure && !outcome.Interrupted && !outcome.Stopped &&
-        mode == mmPhotoManager && host_.Option(TSessionOption::DownloadAll)) {
+    if (outcome.End == TCommandEnd::Done && mode == mmPhotoManager &&
+        host_.Option(TSessionOption::DownloadAll)) {
         // The end-of-download box claims success only when nothing failed.
-        if (outcome.NotDownloaded() > 0) {
+        if (counts.Failed > 0) {
             host_.ShowMessage(
-                TSessionMsg::Template("idDlIncomplete", {qint64{outcome.NotDownloaded()}, total}),
-                true);
+                TSessionMsg::Template("idDlIncomplete", {qint64{counts.Failed}, total}), true);
         } else {
             host_.ShowMessage(TSessionMsg::Template("idDlComplete"), false);
         }
@@ -187,9 +227,14 @@ void TPhoneSession::Upload() {
     // The phones may have changed while the dialog was open: the files go
     // only to the phone they were chosen for.
     if (files.isEmpty() || Busy() || ChosenItem() != chosen) {
+        if (!files.isEmpty() && !Busy()) {
+            lastUpload_.End = TCommandEnd::Interrupted;
+            outcomes_[static_cast<size_t>(TCommandKind::Upload)] =
+                lastUpload_.Summary(static_cast<int>(files.size()));
+        }
         return;
     }
-    runCommand([&] {
+    runCommand(TCommandKind::Upload, [&] {
         const std::string folder =
             mode_ == mmPhotoManager ? ChosenDriveName() + PictureFolder : host_.UploadFolder();
         // The file bar goes on from where the last transfer left it.
@@ -200,8 +245,11 @@ void TPhoneSession::Upload() {
         }
         beginTransfer(TTransferKind::Upload, count, std::clamp(fileBar_, 0, count), bytes);
         lastUpload_ = TUploadJob(*this, chosen, folder, files).Run();
-        lastUpload_.PhoneLost = lastUpload_.PhoneLost || PhoneLost(chosen);
-        if (lastUpload_.Stopped && !lastUpload_.PhoneLost) {
+        if (PhoneLost(chosen)) {
+            lastUpload_.End = TCommandEnd::PhoneLost;
+        }
+        if (lastUpload_.End == TCommandEnd::Stopped ||
+            (lastUpload_.End == TCommandEnd::LocalFailure && stopRequested_)) {
             LogMsg("idStopped", {qint64(lastUpload_.Uploaded.size())});
         }
         endTransfer();
@@ -209,11 +257,9 @@ void TPhoneSession::Upload() {
             getPics();
         }
         if (phoneLost_) {
-            lastUpload_.PhoneLost = true;
-            const auto reached = lastUpload_.Uploaded.size() + lastUpload_.Failed.size();
-            reportPhoneLost(static_cast<int>(lastUpload_.Uploaded.size()),
-                            count - static_cast<int>(reached));
+            lastUpload_.End = TCommandEnd::PhoneLost;
         }
+        outcome_ = lastUpload_.Summary(count);
     });
 }
 
@@ -226,13 +272,17 @@ void TPhoneSession::Delete() {
     if (rows.empty()) {
         return;
     }
-    runCommand([&] {
+    runCommand(TCommandKind::Delete, [&] {
+        outcome_.NotTried = static_cast<int>(rows.size());
         const std::shared_ptr<TMotoP2KModemItem> item = ChosenItem();
         if (!item) {
             return;
         }
         for (const TFileRow& row : rows) {
-            item->DeleteFile(row.Name);
+            const bool deleted = item->DeleteFile(row.Name);
+            --outcome_.NotTried;
+            (deleted ? outcome_.Done : outcome_.Failed) += 1;
+            outcome_.Deleted += deleted ? 1 : 0;
         }
         connectAndList(std::nullopt);
     });

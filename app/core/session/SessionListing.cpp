@@ -13,7 +13,7 @@ void TPhoneSession::getDrives(const std::optional<std::string>& KeepDrive) {
     const uint64_t errors = phoneErrors_;
     drives_ = driveEntries(item->GetDrives());
     if (phoneErrors_ != errors) {
-        LogMsg("idListIncomplete");  // without its drives the phone lists nothing
+        listingIncomplete();  // without its drives the phone lists nothing
     }
     int keep = -1;
     for (size_t i = 0; i < drives_.size() && KeepDrive; ++i) {
@@ -68,7 +68,7 @@ void TPhoneSession::getPics() {
     // A phone that failed a command or gave fewer entries than it counted
     // has more files than the list shows.
     if (phoneErrors_ != errors || listed_ < count) {
-        LogMsg("idListIncomplete");
+        listingIncomplete();
     }
     LogMsg("idFilesCount", {qint64{fileList_->Rows().Count()}});
 }

@@ -4,8 +4,10 @@
 #include <memory>
 #include <string>
 
+#include "core/session/CommandOutcome.h"
+
+class ICommandContext;
 class TMotoP2KModemItem;
-class TPhoneSession;
 
 // What an upload did with its files, by local path.
 struct TUploadOutcome {
@@ -15,12 +17,14 @@ struct TUploadOutcome {
     // them was deleted), and those too large for the phone's free space.
     QStringList NotStored;
     QStringList NoRoom;
-    bool Interrupted = false;
-    bool LocalFailure = false;
-    bool Stopped = false;  // the user stopped it: the rest was left alone
-    // The phone left: the file in transfer is not among the failed, and the
-    // rest was not tried.
-    bool PhoneLost = false;
+    // How it ended; before its end, the rest was left alone. When the phone
+    // was lost, the file in transfer is not among the failed: it counts as
+    // not tried, like the rest.
+    TCommandEnd End = TCommandEnd::Done;
+    QString Reason;  // a local failure's text
+
+    // The counts of an upload of Total files.
+    TCommandOutcome Summary(int Total) const;
 };
 
 // The upload loop: every local file, in order, written to the phone in
@@ -33,8 +37,8 @@ struct TUploadOutcome {
 // file stands there under the name of a whole one.
 class TUploadJob {
   public:
-    TUploadJob(TPhoneSession& Session, std::shared_ptr<TMotoP2KModemItem> Item, std::string Folder,
-               QStringList Files);
+    TUploadJob(ICommandContext& Context, std::shared_ptr<TMotoP2KModemItem> Item,
+               std::string Folder, QStringList Files);
 
     // The file bar counts on from where it stands.
     TUploadOutcome Run();
@@ -49,7 +53,7 @@ class TUploadJob {
     // Free receives that space. True when nothing is known.
     bool fits(const std::string& PhoneName, int64_t Size, int64_t& Free) const;
 
-    TPhoneSession& session_;
+    ICommandContext& context_;
     std::shared_ptr<TMotoP2KModemItem> item_;
     std::string folder_;
     QStringList files_;
