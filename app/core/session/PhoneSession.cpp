@@ -355,7 +355,10 @@ void TPhoneSession::SetMode(TManagerMode Mode, bool Relist) {
 }
 
 void TPhoneSession::connectAndList(const std::optional<std::string>& KeepDrive) {
+    // Held across the pause: a removal takes the phone off the list at once.
+    const std::shared_ptr<TMotoP2KModemItem> chosen = ChosenItem();
     if (!Pump()) {
+        PhoneLost(chosen);  // the phone that left is lost, not merely changed
         return;
     }
     closeAllDevices();

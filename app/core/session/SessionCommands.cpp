@@ -134,12 +134,14 @@ void TPhoneSession::downloadSelected() {
         bytes += std::max(r.Size, 0);
     }
     beginTransfer(TTransferKind::Download, static_cast<int>(total), 0, bytes);
+    // Held across the pause: a removal takes the phone off the list at once.
+    const std::shared_ptr<TMotoP2KModemItem> chosen = ChosenItem();
     const bool live = Pump();
-    const std::shared_ptr<TMotoP2KModemItem> item = ChosenItem();
+    const std::shared_ptr<TMotoP2KModemItem> item = live ? ChosenItem() : nullptr;
     if (!live || !item) {
-        lastDownload_.End = live              ? TCommandEnd::Done
-                            : PhoneLost(item) ? TCommandEnd::PhoneLost
-                                              : TCommandEnd::Interrupted;
+        lastDownload_.End = live                ? TCommandEnd::Done
+                            : PhoneLost(chosen) ? TCommandEnd::PhoneLost
+                                                : TCommandEnd::Interrupted;
         endTransfer();
         return;
     }
@@ -280,6 +282,10 @@ void TPhoneSession::Delete() {
         }
         for (const TFileRow& row : rows) {
             const bool deleted = item->DeleteFile(row.Name);
+            // A phone that left fails no file: this one and the rest were not tried.
+            if (!deleted && PhoneLost(item)) {
+                return;
+            }
             --outcome_.NotTried;
             (deleted ? outcome_.Done : outcome_.Failed) += 1;
             outcome_.Deleted += deleted ? 1 : 0;
