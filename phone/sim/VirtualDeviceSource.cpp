@@ -106,6 +106,8 @@ std::string TVirtualDeviceSource::PlugPhone(const std::string& Name,
     TDevice d;
     d.Name = Name;
     d.Path = PhonePath(Name);
+    // Read once, at the plug, as a device's descriptor is.
+    d.Serial = Phone->State().UsbSerial;
     d.Phone = std::move(Phone);
     return plug(std::move(d)) ? PhonePath(Name) : std::string();
 }
@@ -186,6 +188,7 @@ TDeviseInterface TVirtualDeviceSource::record(const TDevice& Device) {
     p[SPDRP_UI_NUMBER] = number(0);
     p[SPDRP_CONFIGFLAGS] = number(0);
     p[SPDRP_CAPABILITIES] = number(0);
+    r.SerialNumber = Device.Serial;
     return r;
 }
 

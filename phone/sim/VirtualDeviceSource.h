@@ -17,7 +17,9 @@
 // (virtual phone)"; a virtual modem is listed in the USB device class with
 // the description "Motorola USB Modem (virtual)" and, as its device path, the
 // pseudo-terminal the caller gives. Neither poses as a real device: the
-// hardware id, maker and location say they are virtual.
+// hardware id, maker and location say they are virtual. A phone's record
+// carries the USB serial number of its state (UsbSerial) as it stood when
+// it was plugged.
 //
 // Plug and Unplug may be called from any thread (a virtual modem's reader
 // thread attaches its phone when told to switch modes). Arrivals and
@@ -70,6 +72,7 @@ class TVirtualDeviceSource final : public IDeviceSource {
         std::string Path;
         uint32_t DevInst = 0;
         uint64_t Generation = 0;
+        std::string Serial;  // a phone's USB serial number
         std::shared_ptr<TVirtualPhone> Phone;
     };
     struct TEvent {

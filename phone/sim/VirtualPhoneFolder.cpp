@@ -147,6 +147,8 @@ TVirtualPhoneSettings ParseVirtualPhoneIni(const std::string& Text) {
             if (form == "packed" || form == "plain") {
                 s.PackedFlex = form == "packed";
             }
+        } else if (key == "serial") {
+            s.Serial = value;
         } else if (key == "freespace") {
             char* end = nullptr;
             long long v = std::strtoll(value.c_str(), &end, 10);
@@ -162,6 +164,7 @@ TVirtualPhoneSettings ParseVirtualPhoneIni(const std::string& Text) {
 TVirtualPhoneState LoadVirtualPhone(const fs::path& PhoneFolder) {
     TVirtualPhoneSettings settings = ParseVirtualPhoneIni(readSmallFile(PhoneFolder / IniName));
     TVirtualPhoneState state;
+    state.UsbSerial = settings.Serial;
     state.SetSeem(SeemModel, 1, ModelSeemBytes(settings.Model));
     state.SetSeem(SeemFlex, 1,
                   settings.PackedFlex ? PackedFlexSeemBytes(settings.Firmware)

@@ -37,6 +37,9 @@ struct TVirtualPhoneState {
     // folder above a file exist anyway. A file is only made in a folder that
     // exists.
     std::set<std::string> Folders;
+    // The USB device's serial number string, which its device record carries
+    // (the command interface never tells it); empty for a device without one.
+    std::string UsbSerial;
 
     static uint32_t SeemKey(uint16_t Seem, uint16_t Record) {
         return (uint32_t(Seem) << 16) | Record;
