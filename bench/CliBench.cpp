@@ -98,6 +98,7 @@ struct TCliRig {
             {home + "/Snaprill.conf", home + "/exclude.txt", home + "/", home + "/history.txt"},
             false,
             80,
+            {},
             {}};
         Args.insert(Args.begin(), "snaprill-cli");
         return runCli(env, Args);

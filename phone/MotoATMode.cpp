@@ -50,3 +50,8 @@ void TMotoATMode::DeviceChangeMessage(uint32_t EventType, const TDevBroadcastHea
         // A failing rescan or handler never reaches the event source.
     }
 }
+
+void TMotoATMode::DeviceChanged(TDeviceChange Change, const std::string& Name) {
+    const TDevBroadcastHeader header = DeviceChangeHeader(UsbDeviceInterfaceGuid, Name);
+    DeviceChangeMessage(DeviceChangeEventType(Change), &header);
+}

@@ -69,3 +69,8 @@ void TMotoP2KMode::DeviceChangeMessage(uint32_t EventType, const TDevBroadcastHe
         // dispatch; the list is as up to date as the rescan got.
     }
 }
+
+void TMotoP2KMode::DeviceChanged(TDeviceChange Change, const std::string& Name) {
+    const TDevBroadcastHeader header = DeviceChangeHeader(P2KInterfaceGuid, Name);
+    DeviceChangeMessage(DeviceChangeEventType(Change), &header);
+}

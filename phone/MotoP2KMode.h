@@ -47,6 +47,12 @@ struct TP2KFileAttrs {
     friend bool operator==(TP2KFileAttrs, TP2KFileAttrs) = default;
 };
 
+// The model and the flex version a phone's seem data stand for: the model
+// seem's characters without 0 and FF bytes; the flex seem packed (two digits
+// a byte from nibbles of neighbouring bytes) or plain (every byte in hex).
+std::string PhoneModelFromSeem(const uint8_t* Data, size_t Len);
+std::string FlexVersionFromSeem(const uint8_t* Data, size_t Len);
+
 // One listed phone file.
 struct TP2KFile {
     int32_t Size = 0;
@@ -188,8 +194,10 @@ class TMotoP2KMode : public IDeviceChangeSink {
 
     // Rescan, re-apply OnDebug, then OnArrival or OnRemove.
     virtual void DeviceChange(uint32_t EventType, const TDevBroadcastHeader* EventData);
-    // Entry point of the device source; swallows every exception.
-    void DeviceChangeMessage(uint32_t EventType, const TDevBroadcastHeader* EventData) override;
+    // A device-change message; swallows every exception.
+    void DeviceChangeMessage(uint32_t EventType, const TDevBroadcastHeader* EventData);
+    // Entry point of the device source: the change as a device-change message.
+    void DeviceChanged(TDeviceChange Change, const std::string& Name) override;
 
   private:
     TPhoneBackend& backend_;

@@ -3,6 +3,8 @@
 #include <CLI/CLI.hpp>
 #include <ostream>
 
+#include "cli/CliTraceOptions.h"
+
 namespace {
 
 const char* const Description =
@@ -68,6 +70,7 @@ TParsedArgs parseCliArgs(const std::vector<std::string>& Args, std::ostream& Out
     app.add_flag("--json", o.Json, "print one JSON document on standard output, for scripts");
     app.add_flag("-q,--quiet", o.Quiet,
                  "no progress line and no line per file; errors are still printed");
+    addTraceOptions(app, o);
 
     CLI::App* phones = app.add_subcommand("phones", "list the phones present, one a line");
     CLI::App* ls = app.add_subcommand(
@@ -117,6 +120,7 @@ TParsedArgs parseCliArgs(const std::vector<std::string>& Args, std::ostream& Out
     CLI::App* exRemove =
         exclude->add_subcommand("remove", "take phone names off the exclusion list");
     exRemove->add_option("NAME", o.Names, "full phone names")->required();
+    CLI::App* doctor = addDoctorCommand(app);
 
     std::vector<const char*> argv;
     for (const std::string& a : Args) {
@@ -134,6 +138,7 @@ TParsedArgs parseCliArgs(const std::vector<std::string>& Args, std::ostream& Out
         {get, TCliCommand::Get},          {put, TCliCommand::Put},
         {rm, TCliCommand::Remove},        {exList, TCliCommand::ExcludeList},
         {exAdd, TCliCommand::ExcludeAdd}, {exRemove, TCliCommand::ExcludeRemove},
+        {doctor, TCliCommand::Doctor},
     };
     for (const auto& [command, kind] : commands) {
         if (command->parsed()) {

@@ -6,7 +6,17 @@
 #include <vector>
 
 // The commands of snaprill-cli.
-enum class TCliCommand { Phones, List, Get, Put, Remove, ExcludeList, ExcludeAdd, ExcludeRemove };
+enum class TCliCommand {
+    Phones,
+    List,
+    Get,
+    Put,
+    Remove,
+    ExcludeList,
+    ExcludeAdd,
+    ExcludeRemove,
+    Doctor
+};
 
 // One command line, as read.
 struct TCliOptions {
@@ -23,6 +33,9 @@ struct TCliOptions {
     bool DeleteAfter = false;
     bool NewOnly = false;  // skip pictures downloaded from that phone before
     bool Mirror = false;
+    std::string TraceFile;   // --trace: a wire trace of the command goes there
+    bool TraceData = false;  // --trace-data: file contents kept in the trace
+    bool Verbose = false;    // -v: the developer logging categories on
 };
 
 // The exit statuses, as --help and the manual page list them.

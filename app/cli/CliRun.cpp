@@ -25,6 +25,8 @@ const char* commandName(TCliCommand Command) {
         case TCliCommand::ExcludeAdd:
         case TCliCommand::ExcludeRemove:
             return "exclude";
+        case TCliCommand::Doctor:
+            return "doctor";
     }
     return "";
 }
@@ -61,6 +63,9 @@ int runCli(TCliEnv& Env, const std::vector<std::string>& Args) {
         case TCliCommand::ExcludeAdd:
         case TCliCommand::ExcludeRemove:
             runExclude(Env, options, report);
+            break;
+        case TCliCommand::Doctor:
+            runDoctor(Env, options, report);
             break;
     }
     return report.Finish();

@@ -34,8 +34,8 @@ void writeFile(const fs::path& P, const std::string& Content) {
 }
 
 struct TCountingSink : IDeviceChangeSink {
-    void DeviceChangeMessage(uint32_t EventType, const TDevBroadcastHeader* Data) override {
-        Events.push_back(std::to_string(EventType) + " " + Data->Name);
+    void DeviceChanged(TDeviceChange Change, const std::string& Name) override {
+        Events.push_back(std::string(Change == TDeviceChange::Arrival ? "add " : "remove ") + Name);
     }
     std::vector<std::string> Events;
 };

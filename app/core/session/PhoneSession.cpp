@@ -9,6 +9,7 @@
 #include "MotoP2KMode.h"
 #include "backend/Backend.h"
 #include "core/files/PhoneText.h"
+#include "core/program/LogCategories.h"
 #include "core/session/FileListModel.h"
 
 TPhoneSession::TPhoneSession(TPhoneBackend& Backend, ISessionHost& Host, QObject* Parent)
@@ -34,13 +35,25 @@ TPhoneSession::~TPhoneSession() {
 
 void TPhoneSession::createLinks() {
     // Each component lists the phones present as it is made. Their
-    // per-operation lines are not shown; the P2K errors are only counted.
+    // per-operation lines are not shown (they go to the developer logging
+    // categories, off by default); the P2K errors are counted.
     at_ = std::make_unique<TMotoATMode>(backend_);
     at_->OnArrival = [this](void*) { atArrival(); };
+    if (lcAt().isDebugEnabled()) {
+        at_->SetOnDebug([](TMotoATModemItem* Item, const std::string& Text, TDebugType Type, bool) {
+            qCDebug(lcAt).noquote()
+                << (Type == dtError ? "error:" : "info:") << QString::fromLatin1(Text) << "on"
+                << QString::fromStdString(Item->ModemInfo().DevicePath);
+        });
+    }
     p2k_ = std::make_unique<TMotoP2KMode>(backend_);
-    p2k_->SetOnDebug([this](TMotoP2KModemItem*, const std::string&, TDebugType Type, bool) {
-        phoneErrors_ += Type == dtError ? 1 : 0;
-    });
+    p2k_->SetOnDebug(
+        [this](TMotoP2KModemItem* Item, const std::string& Text, TDebugType Type, bool) {
+            phoneErrors_ += Type == dtError ? 1 : 0;
+            qCDebug(lcP2K).noquote()
+                << (Type == dtError ? "error:" : "info:") << QString::fromLatin1(Text) << "on"
+                << QString::fromStdString(Item->ModemInfo().DevicePath);
+        });
     p2k_->OnArrival = [this](void*) { p2kArrival(); };
     p2k_->OnRemove = [this](void*) { p2kRemoval(); };
 
@@ -126,6 +139,7 @@ void TPhoneSession::runCommand(TCommandKind Kind, const std::function<void()>& B
     phoneLost_ = false;
     // A preview's phone file is closed before the command's first exchange.
     emit commandStarting();
+    qCDebug(lcSession) << "command begins";
     {
         TEnd end{this};
         emit busyChanged(true);
@@ -136,6 +150,7 @@ void TPhoneSession::runCommand(TCommandKind Kind, const std::function<void()>& B
             endPhoneLost();
         }
     }
+    qCDebug(lcSession) << "command ends" << (guard_.Interrupted() ? "(interrupted)" : "");
     runDeferredDeviceEvents();
 }
 
@@ -168,6 +183,8 @@ void TPhoneSession::EndModal() {
 }
 
 void TPhoneSession::deferDeviceEvent(TDeviceEvent Event) {
+    qCDebug(lcSession) << "device event" << static_cast<int>(Event)
+                       << "waits for the command or dialog to end";
     // A burst of the same event is handled once.
     if (deferred_.empty() || deferred_.back() != Event) {
         deferred_.push_back(Event);
@@ -368,8 +385,7 @@ void TPhoneSession::connectAndList(const std::optional<std::string>& KeepDrive) 
         return;
     }
     if (host_.Option(TSessionOption::DownloadAll) && mode_ == mmPhotoManager) {
-        fileList_->SelectAll();
-        emit allRowsSelected();
+        fileList_->SelectAll();  // a view of the list shows it
         downloadSelected();
     }
 }

@@ -165,8 +165,6 @@ class TPhoneSession : public QObject, private ICommandContext {
     void listingStarted(int Count);
     void listingStep(int Listed);
     void listingEnded();
-    // Every row was selected for a download on connect.
-    void allRowsSelected();
     // A transfer of Files files, the file bar starting at From.
     void transferStarted(TTransferKind Kind, int Files, int From);
     void transferFileStep(int Value);

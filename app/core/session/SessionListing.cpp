@@ -118,10 +118,7 @@ void TPhoneSession::NeverDownloadSelected() {
         exclude_.Append(rows.At(i).Name);
         // Its check mark follows, or the next click in the list would take
         // the name out again.
-        if (fileList_->Checkable()) {
-            fileList_->setData(fileList_->index(i, TFileListModel::ColCaption), Qt::Checked,
-                               Qt::CheckStateRole);
-        }
+        fileList_->SetChecked(i, true);
         return;
     }
 }
