@@ -56,6 +56,8 @@ class TDefaultHost final : public ISessionHost {
     bool Option(TSessionOption) override { return false; }
     QString SaveFolder() override { return Folder; }
     std::string UploadFolder() override { return {}; }
+    QString FolderPattern() override { return {}; }
+    QString SecondFolder() override { return {}; }
     QString ChooseFolder(const TSessionMsg&) override { return Folder; }
     QStringList ChooseFiles() override { return {}; }
     bool AskYesNo(const TSessionMsg&) override { return false; }

@@ -11,6 +11,8 @@ TMotoATMode::TMotoATMode(TPhoneBackend& Backend)
 }
 
 TMotoATMode::~TMotoATMode() {
+    // A modem held elsewhere may outlive this component and its owner's handler.
+    SetOnDebug(nullptr);
     deviseList_.reset();
     backend_.Devices.UnregisterNotify(this);
 }

@@ -106,6 +106,7 @@ bool TMotoP2KModemItem::GetFileList(int32_t Count, TP2KFiles* Files,
 }
 
 bool TMotoP2KModemItem::FileOpen(const std::string& Name, TP2KFileAttrs Attrs) {
+    refusedReply_ = false;
     if (Name.size() > MaxOpenName) {
         DoDebug("File Open Phone Failed - File name isn`t normal", dtError);
         return false;
@@ -133,6 +134,7 @@ bool TMotoP2KModemItem::FileOpen(const std::string& Name, TP2KFileAttrs Attrs) {
     // A phone answers a file it cannot open (no such file to read, no such
     // folder to write in) with a non-zero status byte: no file is open then.
     if (refused(reply, replyLen)) {
+        refusedReply_ = true;
         DoDebug("File Open Phone Failed - Phone refused", dtError);
         return false;
     }
@@ -161,6 +163,7 @@ int32_t TMotoP2KModemItem::FileRead(uint8_t* Buffer, int32_t Size) {
 }
 
 bool TMotoP2KModemItem::FileWrite(int32_t Count, const uint8_t* Data) {
+    refusedReply_ = false;
     if (Count < 0 || Count > MaxWriteSize || (Count > 0 && Data == nullptr)) {
         DoDebug("File Write Phone Failed - Count isn`t normal (0 > Count > 1024)", dtError);
         return false;
@@ -178,6 +181,7 @@ bool TMotoP2KModemItem::FileWrite(int32_t Count, const uint8_t* Data) {
     // A block the phone did not store (its drive is full) is answered with a
     // non-zero status byte; going on would leave a hole in the file.
     if (refused(reply, replyLen)) {
+        refusedReply_ = true;
         DoDebug("File Write Phone Failed - Phone refused", dtError);
         return false;
     }

@@ -31,6 +31,9 @@ TMotoP2KMode::TMotoP2KMode(TPhoneBackend& Backend)
 }
 
 TMotoP2KMode::~TMotoP2KMode() {
+    // A phone held elsewhere (a command's job, a mount) may outlive this
+    // component; its handler belongs to the component's owner, which goes now.
+    SetOnDebug(nullptr);
     backend_.Devices.UnregisterNotify(this);
 }
 

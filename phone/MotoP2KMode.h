@@ -71,6 +71,11 @@ enum class TFileLookup {
 // True to go on, false to stop.
 using TP2KFileCallback = std::function<bool(const TP2KFile& File)>;
 using TP2KProgressCallback = std::function<bool(int32_t Done, int32_t Total)>;
+// Where a complete download goes, decided once all of it is flushed to its
+// temporary file (TempPath, closed, readable): the final local path, which
+// may lie in another folder of the same file system, or an empty text to
+// drop the file. May throw std::system_error for a local failure.
+using TP2KPlaceCallback = std::function<std::string(const std::string& TempPath)>;
 
 // One P2K phone: its command channel and every command it runs. Items are
 // shared: an operation keeps its item alive until it returns, so a rescan run
@@ -127,8 +132,12 @@ class TMotoP2KModemItem : public std::enable_shared_from_this<TMotoP2KModemItem>
     // Whole-file operations. Local names are UTF-8 paths. Local-file failures
     // throw std::system_error carrying the path.
     bool DeleteFile(const std::string& Name);
+    // The file lands in a temporary file beside LocalName and takes its name
+    // once complete and flushed; Place, when given, names another target
+    // then, or drops the file.
     bool DownloadFile(const std::string& PhoneName, const std::string& LocalName, int32_t BlockSize,
-                      int32_t ExpectedSize, const TP2KProgressCallback& Progress);
+                      int32_t ExpectedSize, const TP2KProgressCallback& Progress,
+                      const TP2KPlaceCallback& Place = {});
     bool UploadFile(const std::string& LocalName, const std::string& PhoneName, int32_t BlockSize,
                     const TP2KProgressCallback& Progress);
     // True when the last DownloadFile returned true and the file's data and
@@ -138,6 +147,14 @@ class TMotoP2KModemItem : public std::enable_shared_from_this<TMotoP2KModemItem>
     // True when the last UploadFile opened its phone file for writing: what
     // stands under that name on the phone is then what the upload wrote.
     bool LastUploadOpened() const { return lastUploadOpened_; }
+    // True when the phone answered the last UploadFile's open, or one of its
+    // blocks, with a refusal rather than an exchange failing: with
+    // LastUploadOpened(), either it would not have the file there, or it
+    // did not store a block (its drive is full).
+    bool LastUploadRefused() const { return lastUploadRefused_; }
+    // Where the last DownloadFile put its file; empty when it put none (it
+    // failed, or Place dropped it).
+    const std::string& LastDownloadPath() const { return lastDownloadPath_; }
 
   private:
     TUSBDevise modemInfo_;
@@ -153,9 +170,13 @@ class TMotoP2KModemItem : public std::enable_shared_from_this<TMotoP2KModemItem>
     bool lastTransactionFailed_ = false;
     bool lastDownloadDurable_ = false;
     bool lastUploadOpened_ = false;
+    bool lastUploadRefused_ = false;
+    // The last FileOpen or FileWrite was answered with a refusal.
+    bool refusedReply_ = false;
     // Error lines reported so far: an operation that reports its failures
     // only as lines is seen to have failed by this count.
     uint64_t errors_ = 0;
+    std::string lastDownloadPath_;
 
     // SendCommand with CmdFileSystem and a reply buffer; logs nothing.
     bool fileSystemCommand(const uint8_t* Payload, size_t PayloadLen, uint8_t* Reply,

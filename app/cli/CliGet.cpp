@@ -13,6 +13,7 @@
 #include "cli/CliOptions.h"
 #include "cli/CliPhone.h"
 #include "cli/CliReport.h"
+#include "cli/CommandExit.h"
 #include "core/files/PhoneText.h"
 #include "core/session/PhoneSession.h"
 #include "core/settings/SettingsStore.h"
@@ -21,6 +22,15 @@ namespace {
 
 // DIR: --to, else the window's stored save folder, else the Pictures
 // folder; absolute, ending in "/".
+// --also-to's folder, absolute and ending in "/"; empty for none.
+QString secondFolder(const TCliOptions& Options) {
+    if (Options.AlsoTo.empty()) {
+        return {};
+    }
+    const QString folder = QDir(QString::fromStdString(Options.AlsoTo)).absolutePath();
+    return folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/');
+}
+
 QString targetFolder(const TCliEnv& Env, const TCliOptions& Options) {
     QString folder = QString::fromStdString(Options.To);
     if (folder.isEmpty()) {
@@ -46,6 +56,26 @@ const char* fateName(TDownloadFate Fate) {
             break;
     }
     return "failed";
+}
+
+// Why a downloaded picture stayed on the phone under --delete-after.
+QString keptText(const TDownloadedRow& Row, const QString& Name) {
+    switch (Row.Kept) {
+        case TKeptOnPhone::NotFlushed:
+            return QStringLiteral(
+                       "%1 stays on the phone: its copy could not be flushed to the "
+                       "disk")
+                .arg(Name);
+        case TKeptOnPhone::SecondDiffers:
+            return QStringLiteral(
+                       "%1 stays on the phone: the second folder holds another "
+                       "picture of that name")
+                .arg(Name);
+        case TKeptOnPhone::No:
+        case TKeptOnPhone::NotDeleted:
+            break;
+    }
+    return QStringLiteral("%1 stays on the phone: the phone did not delete it").arg(Name);
 }
 
 }  // namespace
@@ -75,6 +105,9 @@ void runGet(TCliEnv& Env, const TCliOptions& Options, TCliReport& Report) {
     host.Overwrite = Options.Overwrite;
     host.DeleteAfter = Options.DeleteAfter;
     host.NewOnly = Options.NewOnly;
+    host.KeepBoth = Options.KeepBoth;
+    host.Pattern = QString::fromStdString(Options.Into);
+    host.Second = secondFolder(Options);
     // The pictures downloaded before, by the window or the command line; this
     // download's complete pictures join them.
     const QString historyError = session.History().Load(Env.Paths.HistoryPath);
@@ -98,17 +131,13 @@ void runGet(TCliEnv& Env, const TCliOptions& Options, TCliReport& Report) {
             case TDownloadFate::Downloaded:
                 ++downloaded;
                 Report.PrintFile(
-                    QStringLiteral("downloaded %1 -> %2%3")
+                    QStringLiteral("downloaded %1 -> %2%3%4")
                         .arg(name, row.Local,
+                             row.Second.isEmpty() ? QString()
+                                                  : QStringLiteral(" and %1").arg(row.Second),
                              row.Deleted ? QStringLiteral(", deleted from the phone") : QString()));
                 if (Options.DeleteAfter && !row.Deleted && !(last && !whole)) {
-                    Report.Fail(ExitFailed, phone.KeptOnPhone().contains(name)
-                                                ? QStringLiteral("%1 stays on the phone: its copy "
-                                                                 "could not be flushed to the disk")
-                                                      .arg(name)
-                                                : QStringLiteral("%1 stays on the phone: the "
-                                                                 "phone did not delete it")
-                                                      .arg(name));
+                    Report.Fail(ExitFailed, keptText(row, name));
                 }
                 break;
             case TDownloadFate::Existing:
@@ -146,12 +175,13 @@ void runGet(TCliEnv& Env, const TCliOptions& Options, TCliReport& Report) {
         files.append(
             QJsonObject{{QStringLiteral("name"), name},
                         {QStringLiteral("local"), row.Local},
+                        {QStringLiteral("second"), row.Second},
                         {QStringLiteral("result"), QString::fromLatin1(fateName(row.Fate))},
                         {QStringLiteral("deleted"), row.Deleted}});
     }
-    if (localFailure) {
-        Report.Raise(ExitLocal);
-    } else if (end == TCommandEnd::Interrupted && whole) {
+    // The status follows how the command ended, whatever was said above.
+    Report.Raise(exitOf(session.LastOutcome(TCommandKind::Download)));
+    if (end == TCommandEnd::Interrupted && whole) {
         Report.Fail(ExitFailed, QStringLiteral("the download stopped before its end"));
     }
     QString summary = QStringLiteral("%1 downloaded, %2 skipped, %3 failed")

@@ -12,6 +12,7 @@
 #include "cli/CliOptions.h"
 #include "cli/CliPhone.h"
 #include "cli/CliReport.h"
+#include "cli/CommandExit.h"
 #include "core/files/ListRules.h"
 #include "core/files/PhoneText.h"
 #include "core/files/TransferRules.h"
@@ -119,9 +120,7 @@ void runPut(TCliEnv& Env, const TCliOptions& Options, TCliReport& Report) {
                         {QStringLiteral("name"), name ? phoneToUnicode(*name) : QString()},
                         {QStringLiteral("result"), result}});
     }
-    if (localFailure) {
-        Report.Raise(ExitFailed);
-    }
+    Report.Raise(exitOf(session.LastOutcome(TCommandKind::Upload)));
     Report.Doc().insert(QStringLiteral("phone"), Options.Phone);
     Report.Doc().insert(QStringLiteral("files"), results);
     Report.Doc().insert(QStringLiteral("uploaded"), static_cast<int>(outcome.Uploaded.size()));
@@ -140,6 +139,7 @@ void runRemove(TCliEnv& Env, const TCliOptions& Options, TCliReport& Report) {
     }
     session.Delete();  // and lists the phone again
     const bool whole = phone.StillThere();
+    Report.Raise(exitOf(session.LastOutcome(TCommandKind::Delete)));
     QJsonArray results;
     for (const TFileRow& row : chosen) {
         const QString name = phoneToUnicode(row.Name);

@@ -23,6 +23,7 @@ void TForm1::connectControls() {
     connect(languageChoice_, &QComboBox::activated, this, [this] { languageChosen(); });
     connect(charsetChoice_, &QComboBox::activated, this, [this] { charsetChosen(); });
     connect(browseButton_, &QPushButton::clicked, this, [this] { browseForFolder(); });
+    connectImportOptions();
     connect(downloadButton_, &QToolButton::clicked, s, &TPhoneSession::Download);
     connect(deleteButton_, &QToolButton::clicked, s, &TPhoneSession::Delete);
     connect(uploadButton_, &QToolButton::clicked, s, &TPhoneSession::Upload);
@@ -106,7 +107,8 @@ void TForm1::setCommandControlsEnabled(bool Enabled) {
           static_cast<QWidget*>(driveChoice_), static_cast<QWidget*>(modeChoice_),
           static_cast<QWidget*>(downloadButton_), static_cast<QWidget*>(uploadButton_),
           static_cast<QWidget*>(deleteButton_), static_cast<QWidget*>(browseButton_),
-          static_cast<QWidget*>(languageChoice_), static_cast<QWidget*>(charsetChoice_)}) {
+          static_cast<QWidget*>(languageChoice_), static_cast<QWidget*>(charsetChoice_),
+          static_cast<QWidget*>(alsoCopyBrowse_)}) {
         w->setEnabled(Enabled);
     }
 }

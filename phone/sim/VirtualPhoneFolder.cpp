@@ -155,6 +155,13 @@ TVirtualPhoneSettings ParseVirtualPhoneIni(const std::string& Text) {
             }
         } else if (key == "serial") {
             s.Serial = value;
+        } else if (key == "delay") {
+            char* end = nullptr;
+            const unsigned long v = std::strtoul(value.c_str(), &end, 10);
+            // At most a minute: a transaction waits five seconds for a reply.
+            if (!value.empty() && value[0] != '-' && end != nullptr && *end == '\0' && v <= 60000) {
+                s.DelayMilliseconds = uint32_t(v);
+            }
         } else if (key == "freespace") {
             char* end = nullptr;
             long long v = std::strtoll(value.c_str(), &end, 10);
@@ -239,6 +246,8 @@ bool TVirtualPhoneFolder::Rescan() {
             continue;  // no name, or nobody to play the modem: the phone stays away
         }
         entry.Phone = std::make_shared<TVirtualPhone>(LoadVirtualPhone(sub));
+        entry.Phone->Faults().DelayMicroseconds =
+            ParseVirtualPhoneIni(readSmallFile(sub / IniName)).DelayMilliseconds * 1000u;
         if (entry.Modem) {
             entry.ModemHandle = startModem_(entry.Name, entry.Phone, devices_);
             if (!entry.ModemHandle) {

@@ -27,6 +27,8 @@
 //   FlexForm = packed | plain   how the flex seem is stored (packed by default)
 //   FreeSpace = 4194304         free bytes of every drive
 //   Serial = SN0042             the USB serial number (none by default)
+//   Delay = 4                   milliseconds every transaction takes (0 by
+//                               default), as a slow link (benchmarks, tests)
 //
 // A subfolder whose name ends in ".modem" is a phone that starts in modem
 // mode: its modem is started through the modem hook, and the phone (name
@@ -48,6 +50,7 @@ struct TVirtualPhoneSettings {
     bool PackedFlex = true;
     int32_t FreeSpace = 8 * 1024 * 1024;
     std::string Serial;
+    uint32_t DelayMilliseconds = 0;
 };
 
 // Reads phone.ini text; unknown keys and bad values keep the defaults.

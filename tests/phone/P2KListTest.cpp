@@ -210,3 +210,20 @@ TEST_F(P2KList, ItemInUseOutlivesRescan) {
     EXPECT_EQ(Log.back(), "1 Close Phone");
     EXPECT_EQ(mode.DeviseList().Count(), 1);
 }
+
+// A phone held past its component (a mount's hold outlives the session that
+// made the component) closes without calling the gone owner's handler.
+TEST_F(P2KList, ItemHeldPastTheComponentClosesSilently) {
+    Plug({1});
+    std::shared_ptr<TMotoP2KModemItem> item;
+    {
+        TMotoP2KMode mode(Backend);
+        mode.SetOnDebug(Logger());
+        item = mode.DeviseList().Hold(0);
+        ASSERT_TRUE(item->OpenPhone());
+    }
+    Log.clear();
+    EXPECT_FALSE(item->OnDebugEvent());
+    item.reset();
+    EXPECT_TRUE(Log.empty());
+}

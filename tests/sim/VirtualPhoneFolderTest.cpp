@@ -60,6 +60,15 @@ TEST(VirtualPhoneFolder, IniSettings) {
     EXPECT_EQ(bad.Model, defaults.Model);
     EXPECT_EQ(bad.Serial, "") << "none unless phone.ini gives one";
     EXPECT_EQ(ParseVirtualPhoneIni("FreeSpace = 12abc").FreeSpace, defaults.FreeSpace);
+
+    // A slow link, in milliseconds per transaction: up to a minute, else none.
+    const std::pair<const char*, uint32_t> delays[] = {
+        {"Delay = 4", 4},  {"delay=60000", 60000}, {"Delay = 60001", 0},
+        {"Delay = -4", 0}, {"Delay = 4ms", 0},     {"", 0},
+    };
+    for (const auto& [text, ms] : delays) {
+        EXPECT_EQ(ParseVirtualPhoneIni(text).DelayMilliseconds, ms) << text;
+    }
 }
 
 TEST(VirtualPhoneFolder, LoadsDrivesFilesAndSeems) {

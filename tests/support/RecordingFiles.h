@@ -15,15 +15,18 @@ namespace test {
 class TRecordingFiles final : public ILocalFiles {
   public:
     // "create <path>", "write <path>", "sync-file <path>", "close <path>",
-    // "rename <from> <to>", "sync-folder <folder>", "unlink <path>".
+    // "rename <from> <to>", "sync-folder <folder>", "unlink <path>",
+    // "mkdir <path>".
     std::vector<std::string> Log;
     std::string Created;  // the path of the last create
-    // Every step of this kind, from its FailFrom-th on (counted from 1 over
-    // the whole run), fails with FailError and does nothing, but for a close,
-    // which still releases the descriptor.
+    // Every step of this kind on a path under FailUnder, from its FailFrom-th
+    // on (counted from 1 over the whole run), fails with FailError and does
+    // nothing, but for a close, which still releases the descriptor.
     std::string Fail;
     int FailError = EIO;
     int FailFrom = 1;
+    // Only steps on paths that begin so fail (for a rename, its source).
+    std::string FailUnder;
     // Flushes are logged but not made: a test that does not cut the power
     // has no use for them, and on a real disk they cost most of its time.
     bool SkipFlushes = false;
@@ -73,6 +76,10 @@ class TRecordingFiles final : public ILocalFiles {
         const int error = step("unlink", Path);
         return error ? error : real_.Unlink(Path);
     }
+    int MakeFolder(const std::string& Path) override {
+        const int error = step("mkdir", Path);
+        return error ? error : real_.MakeFolder(Path);
+    }
 
   private:
     TPosixLocalFiles real_;
@@ -82,7 +89,9 @@ class TRecordingFiles final : public ILocalFiles {
 
     int step(const std::string& Kind, const std::string& Path) {
         Log.push_back(Kind + " " + Path);
-        return Kind == Fail && ++counts_[Kind] >= FailFrom ? FailError : 0;
+        return Kind == Fail && Path.rfind(FailUnder, 0) == 0 && ++counts_[Kind] >= FailFrom
+                   ? FailError
+                   : 0;
     }
 };
 

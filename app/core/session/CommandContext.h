@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDate>
 #include <QList>
 #include <QString>
 #include <cstdint>
@@ -10,6 +11,8 @@
 #include "core/files/FileRows.h"
 #include "core/session/SessionHost.h"
 #include "core/session/SessionMsg.h"
+
+class ILocalFiles;
 
 // What a job (a download, an upload) may do while a command of the phone
 // session runs it: let events run, see a stop, move the bars and the rate,
@@ -85,4 +88,15 @@ class ICommandContext {
     }
     // A local file or folder that could not be written: logged and shown.
     virtual void ReportLocalFailure(const QString& Text) = 0;
+
+    // --- Where a download's pictures go ----------------------------------------
+    // The host's folder pattern and second folder; empty when not set.
+    virtual QString FolderPattern() = 0;
+    virtual QString SecondFolder() = 0;
+    // The chosen phone's model (phone bytes), which folder names may hold.
+    virtual std::string PhoneModel() const = 0;
+    // The day of the download, for pictures that carry no date of their own.
+    virtual QDate DownloadDate() const = 0;
+    // The local file steps a second place is written through.
+    virtual ILocalFiles& LocalFiles() = 0;
 };

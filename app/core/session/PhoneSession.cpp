@@ -95,6 +95,10 @@ std::string TPhoneSession::ChosenDriveName() const {
     return chosenDrive_ < 0 ? std::string() : drives_[static_cast<size_t>(chosenDrive_)];
 }
 
+ILocalFiles& TPhoneSession::LocalFiles() {
+    return backend_.Files;
+}
+
 void TPhoneSession::ReportLocalFailure(const QString& Text) {
     const TSessionMsg msg = TSessionMsg::Plain(Text);
     Log(msg);
@@ -242,7 +246,7 @@ void TPhoneSession::forgetPhones() {
     // The drives and free space were the gone phone's.
     drives_.clear();
     chosenDrive_ = -1;
-    freeSpace_.reset();
+    freeSpace_ = -1;
     emit drivesChanged();
     fileList_->SetRows({});
     emit connectionChanged(false);

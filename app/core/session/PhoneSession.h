@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDate>
 #include <QObject>
 #include <QStringList>
 #include <array>
@@ -20,11 +21,13 @@
 #include "core/session/CommandGuard.h"
 #include "core/session/CommandOutcome.h"
 #include "core/session/DownloadJob.h"
+#include "core/session/FileOutcome.h"
 #include "core/session/SessionHost.h"
 #include "core/session/SessionMsg.h"
 #include "core/session/TransferRate.h"
 #include "core/session/UploadJob.h"
 
+class ILocalFiles;
 class QSocketNotifier;
 class TFileListModel;
 class TMotoATMode;
@@ -82,6 +85,37 @@ class TPhoneSession : public QObject, private ICommandContext {
     // any transfer. Nothing when no transfer runs.
     void Stop();
 
+    // --- Single files by name (the phone's folder, scripts) -------------------
+    // Each is one command: Busy while another runs. The phone is the chosen
+    // one, open as the last listing left it; nothing reopens it.
+    //
+    // Lists drive Index of the chosen phone again in the current mode, into
+    // the file list; true when the listing is whole.
+    bool ListDrive(int Index);
+    // Downloads phone file Name, listed at Size bytes, whole into the local
+    // file Local (replacing it) in the largest blocks every link carries, by
+    // the download's own rule: nothing stands under Local unless all of it
+    // arrived.
+    TFileOutcome FetchFile(const std::string& Name, int32_t Size, const QString& Local);
+    // Uploads the local file Local into the phone folder Folder (phone
+    // bytes, ending in "/") under its own name, replacing a phone file of
+    // Replaces bytes when there is one. Refused before anything is sent when
+    // the name does not fit the phone's code page or the file does not fit
+    // in the free space; an upload that fails leaves no part of the file
+    // on the phone.
+    TFileOutcome PutFile(const QString& Local, const std::string& Folder, int64_t Replaces = 0);
+    // Deletes the phone file Name.
+    TFileOutcome DeleteNamed(const std::string& Name);
+    // Whether Bytes more fit on the drive of phone folder Folder, replacing
+    // Replaces bytes, as far as the last free space read knows; true when
+    // the free space of that drive is not known.
+    bool RoomFor(const std::string& Folder, int64_t Bytes, int64_t Replaces = 0) const;
+    // The free bytes of drive "/a/" as last read, less what uploads stored
+    // there since; -1 when unknown (before the first read, after a failed one).
+    int64_t FreeSpace() const { return freeSpace_; }
+    // Whether Item is still among the phones attached.
+    bool Attached(const std::shared_ptr<TMotoP2KModemItem>& Item) const;
+
     // --- Rules a front end may change; the defaults are the window's --------
     void SetDownloadSettings(const TDownloadSettings& Settings) { downloadSettings_ = Settings; }
     // A listing ends as soon as the counted entries have arrived, instead of
@@ -90,6 +124,9 @@ class TPhoneSession : public QObject, private ICommandContext {
     void SetListStopsAtCount(bool Stop) { listStopsAtCount_ = Stop; }
     // How a download tells stale temporary files in its folder.
     TStaleCheck& StaleCheck() { return staleCheck_; }
+    // The date a download is made on, which pictures without a date of their
+    // own are sorted by (today's unless set, for tests).
+    void SetDownloadDate(std::function<QDate()> Today) { today_ = std::move(Today); }
 
     // --- Dialogs of the front end --------------------------------------------
     // While a modal dialog of the front end is open, device events wait as
@@ -213,9 +250,16 @@ class TPhoneSession : public QObject, private ICommandContext {
     void Log(const TSessionMsg& Msg) override { emit logged(Msg); }
     void ReportLocalFailure(const QString& Text) override;
     bool PhoneLost(const std::shared_ptr<TMotoP2KModemItem>& Item) override;
-    std::optional<int64_t> KnownFreeSpace() const override { return freeSpace_; }
+    std::optional<int64_t> KnownFreeSpace() const override {
+        return freeSpace_ >= 0 ? std::optional<int64_t>(freeSpace_) : std::nullopt;
+    }
     void SpaceUsed(int64_t Bytes) override;
     int32_t ListedSize(const std::string& Name) const override;
+    QString FolderPattern() override { return host_.FolderPattern(); }
+    QString SecondFolder() override { return host_.SecondFolder(); }
+    std::string PhoneModel() const override { return ChosenIdentity().Model; }
+    QDate DownloadDate() const override { return today_ ? today_() : QDate::currentDate(); }
+    ILocalFiles& LocalFiles() override;
 
     void createLinks();
     // Runs Body as a command of that kind, unless one runs already; its
@@ -244,7 +288,10 @@ class TPhoneSession : public QObject, private ICommandContext {
     void connectAndList(const std::optional<std::string>& KeepDrive);
     // The listing.
     void getDrives(const std::optional<std::string>& KeepDrive);
-    void getPics();
+    // True when the listing is whole.
+    bool getPics();
+    // Reads the free space of drive "/a/" into freeSpace_; false when the phone failed.
+    bool readFreeSpace(TMotoP2KModemItem& Item);
     bool fileListed(const TP2KFile& File);
     // The commands.
     void downloadSelected();
@@ -253,6 +300,10 @@ class TPhoneSession : public QObject, private ICommandContext {
     // Done of Total bytes of the current file moved: the bytes bar and the rate.
     void reportBytes(int32_t Done, int32_t Total);
     void removeStaleTemporaries(const QString& Folder);
+    // The outcome of a single-file command that did not succeed, by its cause.
+    TFileResult failureOf(const std::shared_ptr<TMotoP2KModemItem>& Item, bool Stopped);
+    // The running single-file command's outcome, once its file failed so.
+    void endedBy(const TFileOutcome& Result);
     // Milliseconds of the backend's clock, counted on past its wrap.
     int64_t clockMs();
 
@@ -266,9 +317,6 @@ class TPhoneSession : public QObject, private ICommandContext {
     TCommandGuard guard_;
     // The running command's phone left (see PhoneLost).
     bool phoneLost_ = false;
-    // What a listing read as the free space of FreeSpaceDrive, less what
-    // uploads stored there since; nothing when unknown.
-    std::optional<int64_t> freeSpace_;
     int modal_ = 0;
     std::vector<TDeviceEvent> deferred_;
 
@@ -302,6 +350,10 @@ class TPhoneSession : public QObject, private ICommandContext {
     std::unordered_set<std::string> uploadFolders_;
     TDownloadSettings downloadSettings_;
     bool listStopsAtCount_ = false;
+    std::function<QDate()> today_;
+    // The free space of FreeSpaceDrive as last read, less what uploads
+    // stored there since; -1 when unknown.
+    int64_t freeSpace_ = -1;
     TDownloadOutcome lastDownload_;
     TUploadOutcome lastUpload_;
     // The running command's outcome, and the last one of each kind.

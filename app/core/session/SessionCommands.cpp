@@ -2,9 +2,12 @@
 #include <QDir>
 #include <QFileInfo>
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 
 #include "MotoP2KMode.h"
 #include "MotoSysUtils.h"
+#include "core/files/FolderPattern.h"
 #include "core/files/PhoneText.h"
 #include "core/session/DownloadJob.h"
 #include "core/session/FileListModel.h"
@@ -84,8 +87,8 @@ void TPhoneSession::endPhoneLost() {
 }
 
 void TPhoneSession::SpaceUsed(int64_t Bytes) {
-    if (freeSpace_) {
-        freeSpace_ = std::max<int64_t>(*freeSpace_ - Bytes, 0);
+    if (freeSpace_ >= 0) {
+        freeSpace_ = std::max<int64_t>(freeSpace_ - Bytes, 0);
     }
 }
 
@@ -160,11 +163,45 @@ void TPhoneSession::downloadSelected() {
         folder += QLatin1Char('/');
     }
 
+    // A folder pattern that could put pictures outside the folder (or
+    // names no folder at all) is refused before anything is read.
+    const QString pattern = mode == mmPhotoManager ? host_.FolderPattern() : QString();
+    if (!pattern.isEmpty() && folderPatternProblem(pattern)) {
+        const TSessionMsg msg = TSessionMsg::Template("idBadFolderPattern", {pattern});
+        Log(msg);
+        host_.ShowMessage(msg, true);
+        lastDownload_.End = TCommandEnd::LocalFailure;
+        lastDownload_.Reason = builtInText(msg);
+        endTransfer();
+        return;
+    }
+
+    // A second folder that is not there (a backup drive not plugged in, say)
+    // is refused before anything is read, and never made: making it would
+    // put the copies on whatever disk holds its parent instead.
+    const QString second = mode == mmPhotoManager ? host_.SecondFolder() : QString();
+    if (!second.isEmpty() && !QFileInfo(second).isDir()) {
+        const int error = QFileInfo::exists(second) ? ENOTDIR : ENOENT;
+        const QString text =
+            QStringLiteral("%1: %2").arg(second, QString::fromLocal8Bit(std::strerror(error)));
+        ReportLocalFailure(text);
+        lastDownload_ = TDownloadOutcome();
+        lastDownload_.End = TCommandEnd::LocalFailure;
+        lastDownload_.Reason = text;
+        endTransfer();
+        return;
+    }
+
     TDownloadOutcome& outcome = lastDownload_;
     outcome = TDownloadOutcome();
     const bool ran = QDir().mkpath(folder);
     if (ran) {
         removeStaleTemporaries(folder);
+        // A second place gets its temporary files in its own folder.
+        if (!second.isEmpty()) {
+            removeStaleTemporaries(second.endsWith(QLatin1Char('/')) ? second
+                                                                     : second + QLatin1Char('/'));
+        }
         outcome = TDownloadJob(*this, item, mode, std::move(rows), downloadSettings_).Run(folder);
     } else {
         const QString text = QStringLiteral("Cannot create the folder %1").arg(folder);

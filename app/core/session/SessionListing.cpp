@@ -26,17 +26,23 @@ void TPhoneSession::getDrives(const std::optional<std::string>& KeepDrive) {
     emit drivesChanged();
 }
 
-void TPhoneSession::getPics() {
+bool TPhoneSession::readFreeSpace(TMotoP2KModemItem& Item) {
+    const uint64_t errors = phoneErrors_;
+    const int32_t free = Item.GetFreeSpace(FreeSpaceDrive);
+    // A failed read gives 0, which is no free space to go by.
+    freeSpace_ = phoneErrors_ == errors && free >= 0 ? free : -1;
+    emit freeSpaceRead(free / 1024.0);
+    return phoneErrors_ == errors;
+}
+
+bool TPhoneSession::getPics() {
     const std::shared_ptr<TMotoP2KModemItem> item = ChosenItem();
     if (!item || (!item->IsOpen() && !item->OpenPhone())) {
-        return;  // caption, free space and list stay as they were
+        return false;  // caption, free space and list stay as they were
     }
     emit connectionChanged(true);
     const uint64_t errors = phoneErrors_;
-    const int32_t free = item->GetFreeSpace(FreeSpaceDrive);
-    emit freeSpaceRead(free / 1024.0);
-    // A failed read gives 0, which is no free space to go by.
-    freeSpace_ = phoneErrors_ == errors && free >= 0 ? std::optional<int64_t>(free) : std::nullopt;
+    readFreeSpace(*item);
 
     fileList_->SetRows({});
     listing_ = TFileRows();
@@ -60,17 +66,19 @@ void TPhoneSession::getPics() {
     // A listing cut short by a change of the phones gives no count: the
     // change is handled next and says what the phones are now.
     if ((Interrupted() || phoneErrors_ != errors) && PhoneLost(item)) {
-        return;  // the command that listed says so
+        return false;  // the command that listed says so
     }
     if (Interrupted()) {
-        return;
+        return false;
     }
     // A phone that failed a command or gave fewer entries than it counted
     // has more files than the list shows.
-    if (phoneErrors_ != errors || listed_ < count) {
+    const bool whole = phoneErrors_ == errors && listed_ >= count;
+    if (!whole) {
         listingIncomplete();
     }
     LogMsg("idFilesCount", {qint64{fileList_->Rows().Count()}});
+    return whole;
 }
 
 bool TPhoneSession::fileListed(const TP2KFile& File) {

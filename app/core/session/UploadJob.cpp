@@ -74,6 +74,7 @@ TUploadOutcome TUploadJob::Run() {
             context_.ReportLocalFailure(text);
             out.End = TCommandEnd::LocalFailure;
             out.Reason = text;
+            out.LocalError = e.code().value();
             out.Failed.append(file);
             break;
         }
@@ -95,8 +96,14 @@ TUploadOutcome TUploadJob::Run() {
             break;
         }
         if (context_.Interrupted() && !sent) {
+            // The phones changed: the next pause ends the command, and what
+            // the phone took of this file goes.
+            if (item_->LastUploadOpened()) {
+                context_.LogMsg(item_->DeleteFile(*phoneName) ? "idPartRemoved" : "idPartKept",
+                                {phoneToUnicode(*phoneName)});
+            }
             stepBar();
-            continue;  // the phones changed: the next pause ends the command
+            continue;
         }
         switch (check(*phoneName, size, sent)) {
             case TStored::Whole:
@@ -106,6 +113,9 @@ TUploadOutcome TUploadJob::Run() {
                 context_.LogMsg("idUploadNotStored", {file});
                 out.Failed.append(file);
                 out.NotStored.append(file);
+                if (item_->LastUploadRefused()) {
+                    (item_->LastUploadOpened() ? out.DriveFull : out.Refused).append(file);
+                }
                 break;
             case TStored::Unknown:
                 context_.LogMsg("idUploadFailed", {file});
@@ -136,7 +146,8 @@ bool TUploadJob::fits(const std::string& PhoneName, int64_t Size, int64_t& Free)
         return true;
     }
     // A file of that name is replaced, and its room is the new one's.
-    const int64_t replaced = std::max(context_.ListedSize(PhoneName), 0);
+    const int64_t replaced =
+        std::max<int64_t>(replaces_ ? *replaces_ : context_.ListedSize(PhoneName), 0);
     Free = *known;
     return Size <= *known + replaced;
 }
@@ -144,18 +155,20 @@ bool TUploadJob::fits(const std::string& PhoneName, int64_t Size, int64_t& Free)
 TUploadJob::TStored TUploadJob::check(const std::string& PhoneName, int64_t Size, bool Sent) {
     int32_t listed = 0;
     const TFileLookup found = Sent ? item_->LookUpFile(PhoneName, listed) : TFileLookup::Listed;
-    if (found == TFileLookup::Failed) {
-        return context_.PhoneLost(item_) ? TStored::Lost : TStored::Unknown;
+    if (found == TFileLookup::Failed && context_.PhoneLost(item_)) {
+        return TStored::Lost;
     }
     if (Sent && found == TFileLookup::Listed && listed == Size) {
         context_.SpaceUsed(Size);
         return TStored::Whole;
     }
     // Only a file this upload opened is its own to delete: a refused open
-    // leaves whatever stood under that name as it was.
-    if (item_->LastUploadOpened() && (!Sent || found == TFileLookup::Listed) &&
+    // leaves whatever stood under that name as it was. One not found is not
+    // there to delete; one the search failed on is deleted all the same, as
+    // its upload counts as failed.
+    if (item_->LastUploadOpened() && found != TFileLookup::Missing &&
         !item_->DeleteFile(PhoneName) && context_.PhoneLost(item_)) {
         return TStored::Lost;
     }
-    return TStored::NotStored;
+    return found == TFileLookup::Failed ? TStored::Unknown : TStored::NotStored;
 }
