@@ -13,6 +13,7 @@
 #include "cli/CliOptions.h"
 #include "cli/CliPhone.h"
 #include "cli/CliReport.h"
+#include "cli/CommandExit.h"
 #include "core/files/PhoneText.h"
 #include "core/session/PhoneSession.h"
 #include "core/settings/SettingsStore.h"
@@ -117,7 +118,8 @@ void runGet(TCliEnv& Env, const TCliOptions& Options, TCliReport& Report) {
     const TDownloadOutcome& outcome = session.LastDownload();
     const TCommandEnd end = session.LastOutcome(TCommandKind::Download).End;
     const bool localFailure = end == TCommandEnd::LocalFailure;
-    const bool whole = phone.StillThere();
+    // A lost phone is told (and exits 3) there, whichever event came first.
+    const bool whole = phone.StillThere() && end != TCommandEnd::PhoneLost;
 
     int downloaded = 0, skipped = 0, failed = 0, deleted = 0;
     QJsonArray files;
@@ -177,9 +179,9 @@ void runGet(TCliEnv& Env, const TCliOptions& Options, TCliReport& Report) {
                         {QStringLiteral("result"), QString::fromLatin1(fateName(row.Fate))},
                         {QStringLiteral("deleted"), row.Deleted}});
     }
-    if (localFailure) {
-        Report.Raise(ExitLocal);
-    } else if (end == TCommandEnd::Interrupted && whole) {
+    // The status follows how the command ended, whatever was said above.
+    Report.Raise(exitOf(session.LastOutcome(TCommandKind::Download)));
+    if (end == TCommandEnd::Interrupted && whole) {
         Report.Fail(ExitFailed, QStringLiteral("the download stopped before its end"));
     }
     QString summary = QStringLiteral("%1 downloaded, %2 skipped, %3 failed")

@@ -4,12 +4,14 @@
 #include <QStringList>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "cli/ProgressLine.h"
 #include "cli/TerminalHost.h"
 #include "core/files/ListRules.h"
+#include "core/session/CommandOutcome.h"
 
 class TCliReport;
 class TMotoP2KModemItem;
@@ -80,6 +82,9 @@ class TCliPhone {
     bool listIncomplete_ = false;
     bool chosen_ = false;
     bool phonesChanged_ = false;
+    // The outcome of the command that found the phone gone, told once.
+    std::optional<TCommandOutcome> lost_;
+    bool lostTold_ = false;
     QStringList keptOnPhone_;
     QStringList switching_;
     int phonesFound_ = -1;  // P2K phones the session last counted

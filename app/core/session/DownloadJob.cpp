@@ -48,7 +48,7 @@ TDownloadOutcome TDownloadJob::Run(const QString& Folder) {
     int step = 0;
     for (const TFileRow& row : rows_) {
         if (!context_.Pump()) {
-            out.End = TCommandEnd::Interrupted;
+            endChanged(out);
             break;
         }
         if (context_.StopRequested()) {
@@ -116,7 +116,11 @@ TDownloadOutcome TDownloadJob::Run(const QString& Folder) {
             const bool yes = context_.AskYesNo(TSessionMsg::Template("idReplaceQ", {local}));
             if (context_.Interrupted() || context_.StopRequested()) {
                 out.Rows.pop_back();  // not reached: the phones changed or the user stopped
-                out.End = context_.Interrupted() ? TCommandEnd::Interrupted : TCommandEnd::Stopped;
+                if (context_.Interrupted()) {
+                    endChanged(out);
+                } else {
+                    out.End = TCommandEnd::Stopped;
+                }
                 break;
             }
             if (!yes) {
@@ -138,6 +142,10 @@ TDownloadOutcome TDownloadJob::Run(const QString& Folder) {
         out.End = TCommandEnd::Stopped;
     }
     return out;
+}
+
+void TDownloadJob::endChanged(TDownloadOutcome& Out) {
+    Out.End = context_.PhoneLost(item_) ? TCommandEnd::PhoneLost : TCommandEnd::Interrupted;
 }
 
 bool TDownloadJob::knownBefore(const TFileRow& Row) const {
@@ -314,8 +322,6 @@ bool TDownloadJob::fetch(const TFileRow& Row, TDownloadedRow& Result, TDownloadO
     bool stopped = false;
     TP2KPlaceCallback place;
     if (places_) {
-        // The temporary file lies in the save folder; its final name is
-        // chosen once all of it is there.
         // The temporary file lies beside the picture's undated place, in
         // the save folder; its final place is chosen once all of it is there.
         const QString undated = places_->Settings().Pattern.isEmpty()
@@ -337,6 +343,14 @@ bool TDownloadJob::fetch(const TFileRow& Row, TDownloadedRow& Result, TDownloadO
         return false;
     }
     if (!complete) {
+        // A phone that left fails no file: this one was not done, like the
+        // rest. It is asked of the phone, so the outcome is the same whether
+        // the removal event came before this point or comes later.
+        if (context_.PhoneLost(item_)) {
+            Out.Rows.pop_back();
+            Out.End = TCommandEnd::PhoneLost;
+            return false;
+        }
         if (context_.Interrupted()) {
             Out.End = TCommandEnd::Interrupted;
             return false;
@@ -386,6 +400,11 @@ bool TDownloadJob::fetch(const TFileRow& Row, TDownloadedRow& Result, TDownloadO
     if (item_->LastDownloadDurable() && (!places_ || places_->FoldersDurable()) && second) {
         Result.Deleted = item_->DeleteFile(Row.Name);
         Result.Kept = Result.Deleted ? TKeptOnPhone::No : TKeptOnPhone::NotDeleted;
+        // Its copy is whole; the phone went before the delete.
+        if (!Result.Deleted && context_.PhoneLost(item_)) {
+            Out.End = TCommandEnd::PhoneLost;
+            return false;
+        }
     } else if (told) {
         Result.Kept = TKeptOnPhone::SecondDiffers;
     } else {
