@@ -132,6 +132,7 @@ class TFuzzPhone final : public IP2KTransport {
         }
 
         bool Close() override { return true; }
+        bool Present() const override { return true; }
 
       private:
         // Mostly completed exchanges; failures and time-outs when the input says so.

@@ -77,7 +77,12 @@ bool TMotoP2KModemItem::ClosePhone() {
     return true;
 }
 
+bool TMotoP2KModemItem::IsPresent() const {
+    return handle_ != nullptr && handle_->Present();
+}
+
 void TMotoP2KModemItem::DoDebug(const std::string& Text, TDebugType Type, bool SubError) {
+    errors_ += Type == dtError ? 1 : 0;
     if (onDebugEvent_) {
         onDebugEvent_(this, Text, Type, SubError);
     }

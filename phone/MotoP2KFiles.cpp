@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "MotoP2KMode.h"
+#include "MotoSysUtils.h"
 
 namespace {
 
@@ -39,6 +40,12 @@ std::vector<uint8_t> subCommand(uint8_t Sub) {
     std::vector<uint8_t> p;
     putBE32(p, Sub);
     return p;
+}
+
+// Whether a one-byte-capacity reply carries a non-zero status: the phone
+// answered but did not do what was asked.
+bool refused(const uint8_t* Reply, uint16_t ReplyLen) {
+    return ReplyLen > 0 && Reply[0] != 0;
 }
 
 TP2KFile decodeEntry(const uint8_t* E) {
@@ -99,6 +106,7 @@ bool TMotoP2KModemItem::GetFileList(int32_t Count, TP2KFiles* Files,
 }
 
 bool TMotoP2KModemItem::FileOpen(const std::string& Name, TP2KFileAttrs Attrs) {
+    refusedReply_ = false;
     if (Name.size() > MaxOpenName) {
         DoDebug("File Open Phone Failed - File name isn`t normal", dtError);
         return false;
@@ -121,6 +129,13 @@ bool TMotoP2KModemItem::FileOpen(const std::string& Name, TP2KFileAttrs Attrs) {
     uint16_t replyLen = 0;
     if (!fileSystemCommand(payload.data(), payload.size(), reply, sizeof reply, replyLen)) {
         DoDebug("File Open Phone Failed - Error Read Command", dtError);
+        return false;
+    }
+    // A phone answers a file it cannot open (no such file to read, no such
+    // folder to write in) with a non-zero status byte: no file is open then.
+    if (refused(reply, replyLen)) {
+        refusedReply_ = true;
+        DoDebug("File Open Phone Failed - Phone refused", dtError);
         return false;
     }
     DoDebug("File Open Phone", dtInformation);
@@ -148,6 +163,7 @@ int32_t TMotoP2KModemItem::FileRead(uint8_t* Buffer, int32_t Size) {
 }
 
 bool TMotoP2KModemItem::FileWrite(int32_t Count, const uint8_t* Data) {
+    refusedReply_ = false;
     if (Count < 0 || Count > MaxWriteSize || (Count > 0 && Data == nullptr)) {
         DoDebug("File Write Phone Failed - Count isn`t normal (0 > Count > 1024)", dtError);
         return false;
@@ -160,6 +176,13 @@ bool TMotoP2KModemItem::FileWrite(int32_t Count, const uint8_t* Data) {
     uint16_t replyLen = 0;
     if (!fileSystemCommand(payload.data(), payload.size(), reply, sizeof reply, replyLen)) {
         DoDebug("File Write Phone Failed - Error Read Command", dtError);
+        return false;
+    }
+    // A block the phone did not store (its drive is full) is answered with a
+    // non-zero status byte; going on would leave a hole in the file.
+    if (refused(reply, replyLen)) {
+        refusedReply_ = true;
+        DoDebug("File Write Phone Failed - Phone refused", dtError);
         return false;
     }
     DoDebug("File Write Phone", dtInformation);
@@ -191,4 +214,29 @@ bool TMotoP2KModemItem::FileDelete(const std::string& Name) {
     }
     DoDebug("File Delete Phone", dtInformation);
     return replyLen == 0;
+}
+
+TFileLookup TMotoP2KModemItem::LookUpFile(const std::string& Name, int32_t& Size) {
+    Size = 0;
+    auto self = weak_from_this().lock();
+    const uint64_t errors = errors_;
+    const int32_t count = GetFileCount(ExtractP2KFileDir(Name) + "|" + ExtractP2KFileName(Name));
+    if (errors_ != errors) {
+        return TFileLookup::Failed;
+    }
+    const std::string wanted = UpperCaseText1251(Name);
+    bool found = false;
+    int32_t seen = 0;
+    GetFileList(count, nullptr, [&](const TP2KFile& File) {
+        ++seen;
+        if (UpperCaseText1251(File.Name) == wanted) {
+            found = true;
+            Size = File.Size;
+        }
+        return !found && seen < count;
+    });
+    if (found) {
+        return TFileLookup::Listed;
+    }
+    return errors_ != errors ? TFileLookup::Failed : TFileLookup::Missing;
 }

@@ -61,6 +61,13 @@ struct TP2KFile {
 };
 using TP2KFiles = std::vector<TP2KFile>;
 
+// What a look-up of one phone file found.
+enum class TFileLookup {
+    Listed,   // listed, with its size
+    Missing,  // the phone lists no file of that name
+    Failed,   // the phone did not answer the search in full
+};
+
 // True to go on, false to stop.
 using TP2KFileCallback = std::function<bool(const TP2KFile& File)>;
 using TP2KProgressCallback = std::function<bool(int32_t Done, int32_t Total)>;
@@ -91,6 +98,11 @@ class TMotoP2KModemItem : public std::enable_shared_from_this<TMotoP2KModemItem>
     bool OpenPhone();
     bool ClosePhone();
     bool IsOpen() const;
+    // Whether the phone behind the open channel is still attached, asked of
+    // the system at once, without an exchange; false when it is not open.
+    // A failed exchange of a gone phone is the phone's leaving, not its file's
+    // fault, whether or not the removal event has come yet.
+    bool IsPresent() const;
     bool SendCommand(uint16_t Cmd, const uint8_t* Data, uint16_t DataLen, uint8_t* Reply,
                      size_t ReplyCapacity, uint16_t& ReplyLen);
     void DoDebug(const std::string& Text, TDebugType Type, bool SubError = false);
@@ -111,6 +123,11 @@ class TMotoP2KModemItem : public std::enable_shared_from_this<TMotoP2KModemItem>
     bool FileWrite(int32_t Count, const uint8_t* Data);
     bool FileClose();
     bool FileDelete(const std::string& Name);
+    // Looks the phone file Name up by a search of its own folder for its
+    // exact name (letter case aside): one file count, then list batches until
+    // it shows, which is one batch unless files of that name lie in
+    // subfolders too. Size receives its listed size.
+    TFileLookup LookUpFile(const std::string& Name, int32_t& Size);
 
     // Whole-file operations. Local names are UTF-8 paths. Local-file failures
     // throw std::system_error carrying the path.
@@ -127,6 +144,14 @@ class TMotoP2KModemItem : public std::enable_shared_from_this<TMotoP2KModemItem>
     // name are known to be on the disk, so that the phone's copy may go.
     // A download whose folder could not be flushed returns true, not this.
     bool LastDownloadDurable() const { return lastDownloadDurable_; }
+    // True when the last UploadFile opened its phone file for writing: what
+    // stands under that name on the phone is then what the upload wrote.
+    bool LastUploadOpened() const { return lastUploadOpened_; }
+    // True when the phone answered the last UploadFile's open, or one of its
+    // blocks, with a refusal rather than an exchange failing: with
+    // LastUploadOpened(), either it would not have the file there, or it
+    // did not store a block (its drive is full).
+    bool LastUploadRefused() const { return lastUploadRefused_; }
     // Where the last DownloadFile put its file; empty when it put none (it
     // failed, or Place dropped it).
     const std::string& LastDownloadPath() const { return lastDownloadPath_; }
@@ -144,6 +169,13 @@ class TMotoP2KModemItem : public std::enable_shared_from_this<TMotoP2KModemItem>
     // download tell a failed exchange from a genuine short read.
     bool lastTransactionFailed_ = false;
     bool lastDownloadDurable_ = false;
+    bool lastUploadOpened_ = false;
+    bool lastUploadRefused_ = false;
+    // The last FileOpen or FileWrite was answered with a refusal.
+    bool refusedReply_ = false;
+    // Error lines reported so far: an operation that reports its failures
+    // only as lines is seen to have failed by this count.
+    uint64_t errors_ = 0;
     std::string lastDownloadPath_;
 
     // SendCommand with CmdFileSystem and a reply buffer; logs nothing.

@@ -131,9 +131,10 @@ bool TMotoP2KModemItem::DownloadFile(const std::string& PhoneName, const std::st
     const bool unknown = ExpectedSize <= 0;
     int32_t done = 0;
     int32_t total = ExpectedSize;
-    bool endOfFile = false;    // the phone said the file ended
-    bool readFailed = false;   // an exchange failed or the read was refused
-    bool writeFailed = false;  // the local file did not take a block
+    bool endOfFile = false;   // the phone said the file ended
+    bool readFailed = false;  // an exchange failed or the read was refused
+    bool overflow = false;    // a phone that never ends the file
+    int writeError = 0;       // why the local file did not take a block
     do {
         std::fill(buffer.begin(), buffer.end(), 0);
         lastTransactionFailed_ = true;  // stays set when FileRead refuses the size
@@ -151,8 +152,8 @@ bool TMotoP2KModemItem::DownloadFile(const std::string& PhoneName, const std::st
             endOfFile = n == 0 && !readFailed && BlockSize >= 2;
             break;
         }
-        if (done > INT32_MAX - n) {  // a phone that never ends the file
-            writeFailed = true;
+        if (done > INT32_MAX - n) {
+            overflow = true;
             break;
         }
         // More bytes than the file has: the phone's file is not the one
@@ -161,12 +162,12 @@ bool TMotoP2KModemItem::DownloadFile(const std::string& PhoneName, const std::st
         if (!unknown && n > ExpectedSize - done) {
             break;
         }
-        const size_t written = local->Write(buffer.data(), static_cast<size_t>(n));
-        done += static_cast<int32_t>(written);
-        if (written != static_cast<size_t>(n)) {
-            writeFailed = true;
+        // A disk that refuses a block refuses the rest: nothing more is read.
+        writeError = local->Write(buffer.data(), static_cast<size_t>(n));
+        if (writeError != 0) {
             break;
         }
+        done += n;
         if (Progress) {
             bool goOn = true;
             try {
@@ -186,16 +187,22 @@ bool TMotoP2KModemItem::DownloadFile(const std::string& PhoneName, const std::st
     FileClose();
     DoDebug("File Download Phone", dtInformation);
 
-    const bool complete = !writeFailed && (unknown ? endOfFile : done == ExpectedSize);
+    // The disk's refusal is the caller's to tell, with its reason; the
+    // temporary file goes with `local` as the error passes.
+    if (writeError != 0) {
+        throwLocal(writeError, LocalName);
+    }
+    const bool complete = !overflow && (unknown ? endOfFile : done == ExpectedSize);
     if (!complete) {
         return false;  // the temporary file goes with `local`
     }
     // The caller deletes the phone's copy once this returns true and
     // LastDownloadDurable() says so, so the data and the new name must be on
-    // the disk before then.
+    // the disk before then. A flush or close that fails (a disk that found
+    // no room for data it took, an I/O error) is the disk's failure too.
     local->Sync();
-    if (local->Close() != 0) {
-        return false;
+    if (const int error = local->Close()) {
+        throwLocal(error, LocalName);
     }
     std::string target = LocalName;
     if (Place) {
@@ -211,6 +218,8 @@ bool TMotoP2KModemItem::DownloadFile(const std::string& PhoneName, const std::st
 
 bool TMotoP2KModemItem::UploadFile(const std::string& LocalName, const std::string& PhoneName,
                                    int32_t BlockSize, const TP2KProgressCallback& Progress) {
+    lastUploadOpened_ = false;
+    lastUploadRefused_ = false;
     if (!IsOpen()) {
         DoDebug("File Upload Phone - Phone Not Open", dtError);
         return false;
@@ -227,8 +236,10 @@ bool TMotoP2KModemItem::UploadFile(const std::string& LocalName, const std::stri
         block = size;
     }
     if (!FileOpen(PhoneName, TP2KFileAttrs{})) {
+        lastUploadRefused_ = refusedReply_;
         return false;
     }
+    lastUploadOpened_ = true;
 
     std::vector<uint8_t> buffer(static_cast<size_t>(std::clamp<int64_t>(block, 1, MaxWriteBlock)));
     int64_t sent = 0;
@@ -247,6 +258,7 @@ bool TMotoP2KModemItem::UploadFile(const std::string& LocalName, const std::stri
             break;
         }
         if (!FileWrite(static_cast<int32_t>(n), buffer.data())) {
+            lastUploadRefused_ = refusedReply_;
             break;
         }
         sent += n;

@@ -13,6 +13,7 @@
 #include "cli/CliOptions.h"
 #include "cli/CliPhone.h"
 #include "cli/CliReport.h"
+#include "cli/CommandExit.h"
 #include "cli/StopSignals.h"
 #include "core/files/PhoneText.h"
 #include "core/session/PhoneSession.h"
@@ -79,8 +80,15 @@ QString keptText(const TDownloadedRow& Row, const QString& Name) {
 }
 
 // The line, or the error, that tells what became of one row.
+// What a row is blamed for waits in Blame until the command goes on past
+// it: a phone pulled out under its delete or its last block is told as lost
+// instead, once the command has ended.
 void tellRow(const TDownloadedRow& Row, const TDownloadOutcome& SoFar, const TCliOptions& Options,
-             TCliReport& Report) {
+             TCliReport& Report, QString& Blame) {
+    if (!Blame.isEmpty()) {
+        Report.Fail(ExitFailed, Blame);
+        Blame.clear();
+    }
     const QString name = phoneToUnicode(Row.Name);
     switch (Row.Fate) {
         case TDownloadFate::Downloaded:
@@ -90,9 +98,10 @@ void tellRow(const TDownloadedRow& Row, const TDownloadOutcome& SoFar, const TCl
                          Row.Second.isEmpty() ? QString()
                                               : QStringLiteral(" and %1").arg(Row.Second),
                          Row.Deleted ? QStringLiteral(", deleted from the phone") : QString()));
-            // A command cut short at this picture is told as such.
-            if (Options.DeleteAfter && !Row.Deleted && SoFar.End != TCommandEnd::Interrupted) {
-                Report.Fail(ExitFailed, keptText(Row, name));
+            // A command cut short at this picture (stopped, its phone lost)
+            // is told as such.
+            if (Options.DeleteAfter && !Row.Deleted && SoFar.End == TCommandEnd::Done) {
+                Blame = keptText(Row, name);
             }
             break;
         case TDownloadFate::Existing:
@@ -115,10 +124,8 @@ void tellRow(const TDownloadedRow& Row, const TDownloadOutcome& SoFar, const TCl
             // command cut short is told at its end.
             if (SoFar.End != TCommandEnd::LocalFailure && SoFar.End != TCommandEnd::Interrupted &&
                 SoFar.End != TCommandEnd::PhoneLost) {
-                Report.Fail(ExitFailed,
-                            QStringLiteral("download of %1 failed: the phone did not give "
-                                           "all of it")
-                                .arg(name));
+                Blame = QStringLiteral("download of %1 failed: the phone did not give all of it")
+                            .arg(name);
             }
             break;
     }
@@ -162,26 +169,29 @@ void runGet(TCliEnv& Env, const TCliOptions& Options, TCliReport& Report) {
         Report.Error(historyError);
     }
     // Each file is told as it is done, above the progress line.
+    QString blame;
     const QMetaObject::Connection told =
         QObject::connect(&session, &TPhoneSession::downloadRowDone,
                          [&](const TDownloadedRow& Row, const TDownloadOutcome& SoFar) {
-                             tellRow(Row, SoFar, Options, Report);
+                             tellRow(Row, SoFar, Options, Report, blame);
                          });
     session.Download();
     QObject::disconnect(told);
     const TDownloadOutcome& outcome = session.LastDownload();
     const int done = static_cast<int>(outcome.Rows.size());
     const TCommandEnd end = session.LastOutcome(TCommandKind::Download).End;
-    const bool localFailure = end == TCommandEnd::LocalFailure;
-    bool whole = true;
+    bool whole = false;
     if (TStopSignals::Asked()) {
-        whole = false;
         Report.Fail(ExitFailed, QStringLiteral("stopped: %1 of %2 done, %3 not tried")
                                     .arg(done)
                                     .arg(total)
                                     .arg(total - done));
     } else {
-        whole = phone.StillThere();
+        // A lost phone is told (and exits 3) there, whichever event came first.
+        whole = phone.StillThere() && end != TCommandEnd::PhoneLost;
+    }
+    if (whole && !blame.isEmpty()) {
+        Report.Fail(ExitFailed, blame);
     }
 
     QJsonArray files;
@@ -197,9 +207,9 @@ void runGet(TCliEnv& Env, const TCliOptions& Options, TCliReport& Report) {
     const int skipped = outcome.Skipped();
     const int failed = outcome.NotDownloaded() + missing;
     const int deleted = outcome.Deleted();
-    if (localFailure) {
-        Report.Raise(ExitLocal);
-    } else if (end == TCommandEnd::Interrupted && whole) {
+    // The status follows how the command ended, whatever was said above.
+    Report.Raise(exitOf(session.LastOutcome(TCommandKind::Download)));
+    if (end == TCommandEnd::Interrupted && whole) {
         Report.Fail(ExitFailed, QStringLiteral("the download stopped before its end"));
     }
     QString summary = QStringLiteral("%1 downloaded, %2 skipped, %3 failed")

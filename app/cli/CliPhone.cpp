@@ -49,6 +49,11 @@ void TCliPhone::connectSession() {
         phonesFound_ = Found;
     });
     QObject::connect(s, &TPhoneSession::listingStarted, [this](int) { listIncomplete_ = false; });
+    QObject::connect(s, &TPhoneSession::commandEnded, [this](const TCommandOutcome& Outcome) {
+        if (Outcome.End == TCommandEnd::PhoneLost) {
+            lost_ = Outcome;
+        }
+    });
     QObject::connect(s, &TPhoneSession::phonesChanged, [this] { phonesChanged_ = chosen_; });
     QObject::connect(s, &TPhoneSession::transferStarted, [this](TTransferKind Kind, int, int) {
         uploading_ = Kind == TTransferKind::Upload;
@@ -246,6 +251,19 @@ bool TCliPhone::StillThere() {
     if (TStopSignals::Asked()) {
         report_.Fail(ExitFailed,
                      QStringLiteral("stopped by a signal: the command ended at its next pause"));
+        return false;
+    }
+    // The session asked the phone itself: whether its removal event came
+    // before the command's end or not, it is told the same.
+    if (lost_) {
+        if (!lostTold_) {
+            report_.Fail(ExitNoPhone, QStringLiteral("phone %1 was lost during the command: %2 "
+                                                     "files done, %3 not tried")
+                                          .arg(options_.Phone)
+                                          .arg(lost_->Done)
+                                          .arg(lost_->NotTried));
+            lostTold_ = true;
+        }
         return false;
     }
     if (item_ && !present()) {

@@ -4,6 +4,7 @@
 #include <QStringList>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,7 @@
 #include "core/files/ListRules.h"
 #include "core/files/TransferRules.h"
 #include "core/session/PhoneSession.h"
+#include "core/session/CommandOutcome.h"
 
 class TCliReport;
 class TMotoP2KModemItem;
@@ -91,6 +93,9 @@ class TCliPhone {
     bool listIncomplete_ = false;
     bool chosen_ = false;
     bool phonesChanged_ = false;
+    // The outcome of the command that found the phone gone, told once.
+    std::optional<TCommandOutcome> lost_;
+    bool lostTold_ = false;
     QStringList keptOnPhone_;
     QStringList switching_;
     int phonesFound_ = -1;  // P2K phones the session last counted

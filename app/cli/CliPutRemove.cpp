@@ -12,6 +12,7 @@
 #include "cli/CliOptions.h"
 #include "cli/CliPhone.h"
 #include "cli/CliReport.h"
+#include "cli/CommandExit.h"
 #include "core/files/ListRules.h"
 #include "core/files/PhoneText.h"
 #include "core/files/TransferRules.h"
@@ -94,6 +95,16 @@ void runPut(TCliEnv& Env, const TCliOptions& Options, TCliReport& Report) {
                                                    "(the phone's code page has no letter for a "
                                                    "character of it)")
                                         .arg(file));
+        } else if (outcome.NoRoom.contains(file)) {
+            result = QStringLiteral("failed");
+            Report.Fail(ExitFailed, QStringLiteral("upload of %1 failed: it does not fit in the "
+                                                   "phone's free space")
+                                        .arg(file));
+        } else if (outcome.NotStored.contains(file)) {
+            result = QStringLiteral("failed");
+            Report.Fail(ExitFailed, QStringLiteral("upload of %1 failed: the phone did not "
+                                                   "store all of it")
+                                        .arg(file));
         } else if (outcome.Failed.contains(file)) {
             result = QStringLiteral("failed");
             if (!localFailure || file != outcome.Failed.back()) {
@@ -109,9 +120,7 @@ void runPut(TCliEnv& Env, const TCliOptions& Options, TCliReport& Report) {
                         {QStringLiteral("name"), name ? phoneToUnicode(*name) : QString()},
                         {QStringLiteral("result"), result}});
     }
-    if (localFailure) {
-        Report.Raise(ExitFailed);
-    }
+    Report.Raise(exitOf(session.LastOutcome(TCommandKind::Upload)));
     Report.Doc().insert(QStringLiteral("phone"), Options.Phone);
     Report.Doc().insert(QStringLiteral("files"), results);
     Report.Doc().insert(QStringLiteral("uploaded"), static_cast<int>(outcome.Uploaded.size()));
@@ -130,6 +139,7 @@ void runRemove(TCliEnv& Env, const TCliOptions& Options, TCliReport& Report) {
     }
     session.Delete();  // and lists the phone again
     const bool whole = phone.StillThere();
+    Report.Raise(exitOf(session.LastOutcome(TCommandKind::Delete)));
     QJsonArray results;
     for (const TFileRow& row : chosen) {
         const QString name = phoneToUnicode(row.Name);

@@ -80,6 +80,11 @@ void TForm1::connectSession() {
     connect(s, &TPhoneSession::drivesChanged, this, &TForm1::showDrives);
     connect(s, &TPhoneSession::connectionChanged, this, [this](bool Connected) {
         setCaptionState(Connected ? "idConnected" : "idDisconnected");
+        if (!Connected) {
+            // The free space shown was the gone phone's.
+            panelMsgs_[1].reset();
+            freeSpacePanel_->clear();
+        }
     });
     connect(s, &TPhoneSession::freeSpaceRead, this,
             [this](double Kb) { setPanelMsg(1, shownMsg("idFreeSpace", {Kb})); });

@@ -10,7 +10,10 @@ int errnoOf(const TFileOutcome& Outcome) {
         case TFileResult::Done:
             return 0;
         case TFileResult::NoRoom:
+        case TFileResult::DriveFull:
             return ENOSPC;
+        case TFileResult::Refused:
+            return EACCES;
         case TFileResult::BadName:
             return EILSEQ;
         case TFileResult::LocalFailed:

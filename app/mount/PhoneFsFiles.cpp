@@ -436,9 +436,11 @@ void TPhoneFs::upload(fuse_req_t Req, fuse_ino_t Ino) {
         tree_.PutFile(drive, phonePath, staged->Size());
         state.Copy.reset();  // the next reader fetches what the phone has now
     } else if (wasNew ||
-               (outcome.Result != TFileResult::NoRoom && outcome.Result != TFileResult::BadName)) {
+               (outcome.Result != TFileResult::NoRoom && outcome.Result != TFileResult::BadName &&
+                outcome.Result != TFileResult::Refused)) {
         // Nothing of it stays on the phone: a failed upload takes what it
-        // replaced with it, and a new file never was there.
+        // replaced with it, and a new file never was there. One refused
+        // before a byte was written leaves what it would have replaced.
         state.New = false;
         state.Staged.reset();
         tree_.Remove(Ino);

@@ -88,7 +88,11 @@ TDriveListing TSessionPhone::List(int Drive) {
     TDriveListing listing;
     const TFileOutcome outcome = run([&] {
         listing.Whole = session_.ListDrive(Drive);
-        return TFileOutcome{session_.Attached(item_) ? TFileResult::Done : TFileResult::PhoneLost};
+        // The session asked the phone itself: it may know it gone before
+        // its removal event comes.
+        const bool lost = !session_.Attached(item_) ||
+                          session_.LastOutcome(TCommandKind::List).End == TCommandEnd::PhoneLost;
+        return TFileOutcome{lost ? TFileResult::PhoneLost : TFileResult::Done};
     });
     listing.Result = outcome.Result;
     const TFileRows& rows = session_.Rows();

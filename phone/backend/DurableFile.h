@@ -23,8 +23,8 @@ class TDurableFile {
 
     // The temporary file's path.
     const std::string& Path() const { return path_; }
-    // Bytes the file took; fewer than Count on a write error.
-    size_t Write(const uint8_t* Data, size_t Count) { return files_.Write(fd_, Data, Count); }
+    // 0, or the error that kept the file from taking all Count bytes.
+    int Write(const uint8_t* Data, size_t Count) { return files_.Write(fd_, Data, Count); }
     // Flushes the data written so far to the disk.
     void Sync();
     // 0 or the error of the close.

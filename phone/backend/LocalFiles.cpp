@@ -24,19 +24,22 @@ int TPosixLocalFiles::CreateNew(const std::string& Path, int& Fd) {
     return Fd >= 0 ? 0 : errno;
 }
 
-size_t TPosixLocalFiles::Write(int Fd, const uint8_t* Data, size_t Count) {
+int TPosixLocalFiles::Write(int Fd, const uint8_t* Data, size_t Count) {
     size_t done = 0;
     while (done < Count) {
         const ssize_t n = ::write(Fd, Data + done, Count - done);
         if (n < 0 && errno == EINTR) {
             continue;
         }
-        if (n <= 0) {
-            break;
+        if (n < 0) {
+            return errno;
+        }
+        if (n == 0) {
+            return ENOSPC;
         }
         done += static_cast<size_t>(n);
     }
-    return done;
+    return 0;
 }
 
 int TPosixLocalFiles::SyncFile(int Fd) {

@@ -12,8 +12,9 @@ class ILocalFiles {
     virtual ~ILocalFiles() = default;
     // Creates Path for writing, failing with EEXIST if the name is taken.
     virtual int CreateNew(const std::string& Path, int& Fd) = 0;
-    // Bytes the file took; fewer than Count on an error.
-    virtual size_t Write(int Fd, const uint8_t* Data, size_t Count) = 0;
+    // Writes all Count bytes, or returns the error that stopped it (a disk
+    // that takes nothing more without saying why counts as ENOSPC).
+    virtual int Write(int Fd, const uint8_t* Data, size_t Count) = 0;
     // Flushes the file's data to the disk.
     virtual int SyncFile(int Fd) = 0;
     // Releases Fd, also when it fails.
@@ -31,7 +32,7 @@ class ILocalFiles {
 class TPosixLocalFiles final : public ILocalFiles {
   public:
     int CreateNew(const std::string& Path, int& Fd) override;
-    size_t Write(int Fd, const uint8_t* Data, size_t Count) override;
+    int Write(int Fd, const uint8_t* Data, size_t Count) override;
     int SyncFile(int Fd) override;
     int Close(int Fd) override;
     int Rename(const std::string& From, const std::string& To) override;

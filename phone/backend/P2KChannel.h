@@ -29,6 +29,11 @@ class IP2KChannel {
     virtual TExchangeResult ControlRead(const uint8_t* Setup, uint8_t* Out, size_t OutSize) = 0;
     // Releases the channel; false when the close failed.
     virtual bool Close() = 0;
+    // Whether the device behind the channel is still attached, answered at
+    // once from what the system knows, without an exchange. A failed
+    // exchange asks it before blaming the phone or its file: a pulled cable
+    // is then told the same whether or not its removal event came first.
+    virtual bool Present() const = 0;
 };
 
 // Opens P2K interfaces by the DevicePath their enumeration record carries.

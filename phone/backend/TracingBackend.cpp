@@ -129,6 +129,9 @@ class TTracingChannel final : public IP2KChannel {
         return R;
     }
 
+    // Asked of the system, not the phone: no exchange, nothing to trace.
+    bool Present() const override { return inner_->Present(); }
+
     bool Close() override {
         const bool Ok = inner_->Close();
         TTraceEvent E("p2k", "close");

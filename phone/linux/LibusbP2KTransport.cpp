@@ -32,8 +32,15 @@ std::string parentFolder(const std::string& Path) {
 class TLibusbControlPipe final : public IUsbControlPipe {
   public:
     TLibusbControlPipe(std::shared_ptr<libusb_context> Context, libusb_device_handle* Handle,
-                       int Interface, bool Claimed)
-        : context_(std::move(Context)), handle_(Handle), interface_(Interface), claimed_(Claimed) {}
+                       int Interface, bool Claimed, std::string SysPath, uint8_t Bus,
+                       uint8_t Address)
+        : context_(std::move(Context)),
+          handle_(Handle),
+          interface_(Interface),
+          claimed_(Claimed),
+          sysPath_(std::move(SysPath)),
+          bus_(Bus),
+          address_(Address) {}
     ~TLibusbControlPipe() override { Close(); }
 
     int Transfer(const TSetupFields& S, uint8_t* Data, uint16_t Length,
@@ -57,11 +64,22 @@ class TLibusbControlPipe final : public IUsbControlPipe {
         return true;
     }
 
+    // The kernel drops the interface's sysfs folder as soon as the device
+    // leaves, and a device plugged in again gets a new address: the device
+    // is there while its folder names the bus and address opened.
+    bool Present() const override {
+        uint8_t bus = 0, address = 0;
+        return ReadUsbBusAddress(sysPath_, bus, address) && bus == bus_ && address == address_;
+    }
+
   private:
     std::shared_ptr<libusb_context> context_;
     libusb_device_handle* handle_;
     int interface_;
     bool claimed_;
+    std::string sysPath_;
+    uint8_t bus_;
+    uint8_t address_;
 };
 
 }  // namespace
@@ -136,5 +154,6 @@ std::unique_ptr<IP2KChannel> TLibusbP2KTransport::Open(const std::string& Device
         return nullptr;
     }
     return std::make_unique<TUsbControlChannel>(std::make_unique<TLibusbControlPipe>(
-        context_, Handle, static_cast<int>(Interface), Outcome == TClaimOutcome::Claimed));
+        context_, Handle, static_cast<int>(Interface), Outcome == TClaimOutcome::Claimed,
+        DevicePath, Bus, Address));
 }

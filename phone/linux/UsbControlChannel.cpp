@@ -85,3 +85,7 @@ bool TUsbControlChannel::Close() {
     pipe_.reset();
     return Ok;
 }
+
+bool TUsbControlChannel::Present() const {
+    return pipe_ && pipe_->Present();
+}

@@ -49,6 +49,8 @@ class IUsbControlPipe {
     virtual int Transfer(const TSetupFields& Setup, uint8_t* Data, uint16_t Length,
                          unsigned TimeoutMs) = 0;
     virtual bool Close() = 0;
+    // Whether the device is still attached, from the system's view of it.
+    virtual bool Present() const = 0;
 };
 
 // The P2K channel over a control pipe: takes the setup fields from the first
@@ -61,6 +63,7 @@ class TUsbControlChannel final : public IP2KChannel {
     TExchangeResult ControlWrite(const uint8_t* Packet, size_t Length) override;
     TExchangeResult ControlRead(const uint8_t* Setup, uint8_t* Out, size_t OutSize) override;
     bool Close() override;
+    bool Present() const override;
 
   private:
     std::unique_ptr<IUsbControlPipe> pipe_;

@@ -81,6 +81,8 @@ std::string TVirtualDeviceSource::PlugPhone(const std::string& Name,
     TDevice d;
     d.Name = Name;
     d.Path = PhonePath(Name);
+    // Read once, at the plug, as a device's descriptor is.
+    d.Serial = Phone->State().UsbSerial;
     d.Phone = std::move(Phone);
     return plug(std::move(d)) ? PhonePath(Name) : std::string();
 }
@@ -225,6 +227,9 @@ void TVirtualDeviceSource::UnregisterNotify(IDeviceChangeSink* Sink) {
 }
 
 void TVirtualDeviceSource::DispatchPending() {
+    if (holdEvents_) {
+        return;
+    }
     std::deque<TEvent> events;
     {
         std::lock_guard lock(mutex_);

@@ -1,13 +1,13 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <deque>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
-
-#include <optional>
 
 #include "backend/DeviceSource.h"
 #include "sim/VirtualPhone.h"
@@ -19,7 +19,9 @@
 // (virtual phone)"; a virtual modem is listed in the USB device class with
 // the description "Motorola USB Modem (virtual)" and, as its device path, the
 // pseudo-terminal the caller gives. Neither poses as a real device: the
-// hardware id, maker and location say they are virtual.
+// hardware id, maker and location say they are virtual. A phone's record
+// carries the USB serial number of its state (UsbSerial) as it stood when
+// it was plugged.
 //
 // Plug and Unplug may be called from any thread (a virtual modem's reader
 // thread attaches its phone when told to switch modes). Arrivals and
@@ -64,6 +66,11 @@ class TVirtualDeviceSource final : public IDeviceSource {
     bool IsPlugged(const std::string& DevicePath, uint64_t Generation) const;
     uint64_t GenerationAt(const std::string& DevicePath) const;
 
+    // While held, arrivals and removals wait in the queue and DispatchPending
+    // delivers none: a test lets a command end before the event of a phone
+    // pulled out during it comes, as a slow device manager would.
+    void HoldEvents(bool Hold) { holdEvents_ = Hold; }
+
     // IDeviceSource
     std::vector<TDeviseInterface> Enumerate(const std::string& InterfaceGuid) override;
     bool RegisterNotify(const std::string& InterfaceGuid, IDeviceChangeSink* Sink) override;
@@ -105,4 +112,5 @@ class TVirtualDeviceSource final : public IDeviceSource {
     std::vector<TSink> sinks_;
     uint64_t nextGeneration_ = 1;
     int eventFd_ = -1;
+    std::atomic<bool> holdEvents_ = false;
 };

@@ -55,6 +55,9 @@ class TVirtualP2KChannel final : public IP2KChannel {
         return true;
     }
 
+    // The plug this channel opened is still in: no exchange, no hook.
+    bool Present() const override { return transport_.devices_.IsPlugged(path_, generation_); }
+
   private:
     bool begin(TVirtualP2KTransport::TExchange Kind) {
         if (!open_) {

@@ -84,6 +84,10 @@ struct TVirtualPhoneFaults {
     std::optional<uint32_t> FailReadAtBlock;
     // The k-th write (1-based) since the file was opened fails; nothing is stored.
     std::optional<uint32_t> FailWriteAtBlock;
+    // After this many writes (1-based) since the file was opened, the drive
+    // of the open file has no free space left, as when the phone's own data
+    // took it: every write that would grow the file is refused from then on.
+    std::optional<uint32_t> DriveFullAfterWrites;
     // How those block failures show: true stalls the command write (the
     // exchange fails); false answers it, a read with no data and a write with
     // a non-zero status byte.
@@ -190,6 +194,8 @@ class TVirtualPhone : public IVirtualP2KDevice {
     TReply freeSpace(const uint8_t* Args, size_t N);
 
     TVirtualDrive* driveOf(const std::string& Path);
+    // Whether the folder that holds the file Path exists on its drive.
+    bool folderOf(const std::string& Path) const;
     std::vector<uint8_t> response() const;
     uint16_t sizeField(uint8_t Count) const;
 

@@ -1,6 +1,7 @@
 #include <algorithm>
 
 #include "sim/VirtualPhone.h"
+#include "sim/VirtualPhoneText.h"
 
 // The one open file: open, read, write, close, and delete.
 
@@ -16,6 +17,13 @@ uint32_t be32(const uint8_t* P) {
 
 std::vector<uint8_t> errorStatus() {
     return {StatusError};
+}
+
+std::string lower(std::string S) {
+    for (char& c : S) {
+        c = LowerChar(c);
+    }
+    return S;
 }
 
 // A file name as the open and delete commands carry it: 8-bit text, no NUL.
@@ -43,6 +51,9 @@ TVirtualPhone::TReply TVirtualPhone::fileOpen(const uint8_t* Args, size_t N) {
             return errorStatus();
         }
     } else if (attributes <= MaxCreateAttributes) {
+        if (it == state_.Files.end() && !folderOf(name)) {
+            return errorStatus();  // no folder to make the file in
+        }
         // Create, or truncate what stands under that name.
         if (it != state_.Files.end()) {
             drive->FreeSpace += int32_t(it->second.Data.size());
@@ -58,6 +69,27 @@ TVirtualPhone::TReply TVirtualPhone::fileOpen(const uint8_t* Args, size_t N) {
     open_.IsOpen = true;
     open_.Name = name;
     return std::vector<uint8_t>{};
+}
+
+bool TVirtualPhone::folderOf(const std::string& Path) const {
+    const size_t slash = Path.rfind('/');
+    const std::string folder = lower(Path.substr(0, slash));
+    if (folder.find('/', 1) == std::string::npos) {
+        return true;  // the drive's root
+    }
+    for (const std::string& f : state_.Folders) {
+        if (lower(f) == folder) {
+            return true;
+        }
+    }
+    // A folder that holds a file, at any depth, exists.
+    const std::string prefix = folder + "/";
+    for (const auto& [path, file] : state_.Files) {
+        if (lower(path.substr(0, prefix.size())) == prefix) {
+            return true;
+        }
+    }
+    return false;
 }
 
 TVirtualPhone::TReply TVirtualPhone::fileRead(const uint8_t* Args, size_t N) {
@@ -103,6 +135,9 @@ TVirtualPhone::TReply TVirtualPhone::fileWrite(const uint8_t* Args, size_t N) {
     TVirtualDrive* drive = driveOf(open_.Name);
     if (it == state_.Files.end() || drive == nullptr) {
         return errorStatus();
+    }
+    if (faults_.DriveFullAfterWrites && open_.Writes > *faults_.DriveFullAfterWrites) {
+        drive->FreeSpace = 0;
     }
     std::vector<uint8_t>& data = it->second.Data;
     size_t count = N - 4;

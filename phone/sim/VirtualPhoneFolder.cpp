@@ -96,6 +96,15 @@ void loadDrive(const fs::path& DriveFolder, const std::string& Drive, TVirtualPh
             }
             continue;
         }
+        if (it->is_directory(typeError)) {
+            // An empty folder is a folder of the phone too: files may go there.
+            std::string relative, phoneRelative;
+            relative = fs::relative(p, DriveFolder, typeError).generic_string();
+            if (!typeError && Utf8ToPhoneText(relative, phoneRelative)) {
+                State.Folders.insert(Drive + "/" + phoneRelative);
+            }
+            continue;
+        }
         if (!it->is_regular_file(typeError) ||
             it->file_size(typeError) > TVirtualPhoneFolder::MaxFileSize || typeError) {
             continue;
@@ -144,6 +153,8 @@ TVirtualPhoneSettings ParseVirtualPhoneIni(const std::string& Text) {
             if (form == "packed" || form == "plain") {
                 s.PackedFlex = form == "packed";
             }
+        } else if (key == "serial") {
+            s.Serial = value;
         } else if (key == "delay") {
             char* end = nullptr;
             const unsigned long v = std::strtoul(value.c_str(), &end, 10);
@@ -166,6 +177,7 @@ TVirtualPhoneSettings ParseVirtualPhoneIni(const std::string& Text) {
 TVirtualPhoneState LoadVirtualPhone(const fs::path& PhoneFolder) {
     TVirtualPhoneSettings settings = ParseVirtualPhoneIni(readSmallFile(PhoneFolder / IniName));
     TVirtualPhoneState state;
+    state.UsbSerial = settings.Serial;
     state.SetSeem(SeemModel, 1, ModelSeemBytes(settings.Model));
     state.SetSeem(SeemFlex, 1,
                   settings.PackedFlex ? PackedFlexSeemBytes(settings.Firmware)
@@ -177,10 +189,12 @@ TVirtualPhoneState LoadVirtualPhone(const fs::path& PhoneFolder) {
         }
         std::string drive = "/" + letter;
         state.Drives.push_back({drive, settings.FreeSpace});
+        AddStandardFolders(state, drive);
         loadDrive(driveFolder, drive, state);
     }
     if (state.Drives.empty()) {
         state.Drives.push_back({"/a", settings.FreeSpace});
+        AddStandardFolders(state, "/a");
     }
     return state;
 }

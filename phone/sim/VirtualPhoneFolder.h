@@ -16,7 +16,7 @@
 // The program's virtual phones, kept in a folder (named by the environment
 // variable SNAPRILL_VIRTUAL_PHONES). Each subfolder is one phone:
 //
-//   <folder>/<name>/phone.ini   model, firmware and free space (all optional)
+//   <folder>/<name>/phone.ini   model, firmware, free space, serial (all optional)
 //   <folder>/<name>/a/...       the files of drive /a, folders included
 //   <folder>/<name>/b/...       drive /b, and so on
 //   <folder>/<name>/.snaprill-lock   the claim of the program that has the
@@ -28,6 +28,7 @@
 //   Firmware = 0A4A5A6A7A8A9B   hex digits of the flex version
 //   FlexForm = packed | plain   how the flex seem is stored (packed by default)
 //   FreeSpace = 4194304         free bytes of every drive
+//   Serial = SN0042             the USB serial number (none by default)
 //   Delay = 4                   milliseconds every transaction takes (0 by
 //                               default), as a slow link (benchmarks, tests)
 //
@@ -50,6 +51,7 @@ struct TVirtualPhoneSettings {
     std::string Firmware = "0A4A5A6A7A8A9B";
     bool PackedFlex = true;
     int32_t FreeSpace = 8 * 1024 * 1024;
+    std::string Serial;
     uint32_t DelayMilliseconds = 0;
 };
 

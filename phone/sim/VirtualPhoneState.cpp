@@ -57,10 +57,19 @@ std::vector<uint8_t> PlainFlexSeemBytes(const std::string& HexDigits) {
     return bytes;
 }
 
+void AddStandardFolders(TVirtualPhoneState& State, const std::string& Drive) {
+    // Where a phone keeps its pictures, made before any is taken.
+    State.Folders.insert(Drive + "/mobile");
+    State.Folders.insert(Drive + "/mobile/picture");
+}
+
 TVirtualPhoneState DefaultVirtualPhoneState() {
     TVirtualPhoneState state;
     state.SetSeem(SeemModel, 1, ModelSeemBytes("Virtual P2K"));
     state.SetSeem(SeemFlex, 1, PackedFlexSeemBytes("0A4A5A6A7A8A9B"));
     state.Drives = {{"/a", 4 * 1024 * 1024}, {"/b", 1024 * 1024}};
+    for (const TVirtualDrive& d : state.Drives) {
+        AddStandardFolders(state, d.Name);
+    }
     return state;
 }

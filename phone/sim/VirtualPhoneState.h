@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,14 @@ struct TVirtualPhoneState {
     std::map<uint32_t, std::vector<uint8_t>> Seems;
     std::vector<TVirtualDrive> Drives;
     std::map<std::string, TVirtualFile> Files;  // by full phone path
+    // Folders that exist though no file lies in them, by full phone path
+    // without the closing "/" ("/a/mobile/picture"). A drive's root and every
+    // folder above a file exist anyway. A file is only made in a folder that
+    // exists.
+    std::set<std::string> Folders;
+    // The USB device's serial number string, which its device record carries
+    // (the command interface never tells it); empty for a device without one.
+    std::string UsbSerial;
 
     static uint32_t SeemKey(uint16_t Seem, uint16_t Record) {
         return (uint32_t(Seem) << 16) | Record;
@@ -45,8 +54,12 @@ inline constexpr uint16_t SeemModel =
     0x0117;  // model name, 8-bit text with 0 and 255 bytes mixed in
 inline constexpr uint16_t SeemFlex = 0x0004;  // firmware (flex) version bytes
 
+// The folders every drive of a phone has, even with no file in them.
+void AddStandardFolders(TVirtualPhoneState& State, const std::string& Drive);
+
 // A ready phone: model text with the padding bytes real phones put in it,
-// a packed flex version, drives /a and /b, no files.
+// a packed flex version, drives /a and /b with their standard folders, no
+// files.
 TVirtualPhoneState DefaultVirtualPhoneState();
 // The model seem as a phone stores it: the text with 0 and 255 bytes mixed in.
 std::vector<uint8_t> ModelSeemBytes(const std::string& Model);

@@ -5,7 +5,9 @@
 // window is usable again and its Log says what happened.
 #include <QDirIterator>
 #include <QFileInfo>
+#include <QLabel>
 #include <QProgressBar>
+#include <QRegularExpression>
 #include <QToolButton>
 
 #include "PhoneWindow.h"
@@ -80,6 +82,7 @@ class FaultMatrixTest : public PhoneWindowTest {
         chooserAnswer = root + "/target";
         filesAnswer = uploadFiles;
         logStart = log().size();
+        pulled = false;
     }
     void run(TCommand C) {
         switch (C) {
@@ -109,7 +112,14 @@ class FaultMatrixTest : public PhoneWindowTest {
     void runWithFault(TCommand C, TFault F, uint64_t K) {
         prepare(C);
         const uint64_t at = transport.Exchanges() + K;
-        transport.SetExchangeHook(test::exchangeFault(F, at, devices, "one", phone));
+        transport.SetExchangeHook(
+            [this, F, at, fault = test::exchangeFault(F, at, devices, "one", phone)](
+                TVirtualP2KTransport::TExchange Kind, const std::string& Path,
+                uint64_t Index) mutable {
+                // Pulled out under a command, not while previews are read.
+                pulled = pulled || (F == TFault::Unplug && Index == at && form->session().Busy());
+                fault(Kind, Path, Index);
+            });
         run(C);
         transport.SetExchangeHook(nullptr);
         phone->Faults() = {};
@@ -199,12 +209,31 @@ class FaultMatrixTest : public PhoneWindowTest {
         // The Log says what happened: a phone gone says how many are left
         // and shows no rows; a phone still there ends with its list's count,
         // and a list that is not the phone's whole list says so.
+        if (pulled && !gone) {
+            fail("a pulled phone still shown");
+        }
         if (gone) {
             if (list()->rowCount() != 0) {
                 fail("rows of a gone phone");
             }
             if (lines.filter(" P2K devices found").isEmpty()) {
                 fail("the phone's going not logged");
+            }
+            // Pulled out during the command, it was lost: one line says so,
+            // and none blames a file.
+            if (pulled &&
+                lines.filter(QRegularExpression("^The phone was lost: \\d+ files done, \\d+ "
+                                                "not tried$"))
+                        .size() != 1) {
+                fail("the lost phone not logged once");
+            }
+            if (pulled &&
+                !lines.filter(QRegularExpression("^(Down|Up)load of .* failed")).isEmpty()) {
+                fail("a file blamed for the lost phone");
+            }
+            // The status bar shows nothing of it.
+            if (!test::control<QLabel>(*form, "StatusPanel1")->text().isEmpty()) {
+                fail("the gone phone's free space shown");
             }
         } else {
             int onPhone = 0;
@@ -257,6 +286,7 @@ class FaultMatrixTest : public PhoneWindowTest {
     QStringList uploadFiles;
     std::shared_ptr<TVirtualPhone> phone;
     qsizetype logStart = 0;
+    bool pulled = false;  // the cell's fault pulled the phone out during the command
 };
 
 TEST_F(FaultMatrixTest, PhotoManagerListing) {

@@ -274,55 +274,81 @@ TEST_F(TransferWindowTest, HostilePhoneNamesWriteNothingOutsideTheFolder) {
     EXPECT_EQ(filesUnderRoot().size(), 2);
 }
 
+// Pulled out at every exchange, its removal event coming at once or only
+// after the command's end: no picture is lost, and the window says the phone
+// was lost, never that a picture failed, and shows nothing of it any more.
 TEST_F(TransferWindowTest, UnpluggedAtEveryStepLosesNoPicture) {
     TFiles files;
     for (int i = 0; i < 3; ++i) {
         files[Pic + "p" + std::to_string(i) + ".jpg"] = test::FileBytes(2200, unsigned(i + 1));
     }
     writeFile(config.SettingsPath, "[General]\ndelete=1\n");
-    for (uint32_t k = 0;; ++k) {
-        form.reset();
-        QDir(saveDir).removeRecursively();
-        auto phone = plugBefore("one", phoneState("A", "0A", files));
-        plugBefore("two", phoneState("B", "0B"));
-        open();
-        ASSERT_EQ(list()->rowCount(), 3);
-        selectAll();
-        const uint32_t start = phone->Transactions();
-        bool unplugged = false;
-        transport.SetExchangeHook(
-            [&](TVirtualP2KTransport::TExchange, const std::string&, uint64_t) {
-                if (!unplugged && phone->Transactions() >= start + k) {
-                    unplugged = true;
-                    devices.UnplugPhone("one");
-                }
-            });
-        clickDownload();
-        settle();
-        transport.SetExchangeHook(nullptr);
-        // Every picture is on the phone or complete on disk, never neither.
-        for (const auto& [name, data] : files) {
-            const QString local = saveDir + QString::fromStdString(name.substr(Pic.size()));
-            const bool onPhone = phone->State().Files.contains(name);
-            const bool onDisk = readLocal(local) == asBytes(data);
-            EXPECT_TRUE(onPhone || onDisk) << name << " at step " << k;
-            if (QFile::exists(local)) {
-                EXPECT_TRUE(onDisk) << name << " at step " << k;
+    for (const bool eventFirst : {true, false}) {
+        for (uint32_t k = 0;; ++k) {
+            SCOPED_TRACE(testing::Message() << "step " << k << ", event first " << eventFirst);
+            form.reset();
+            QDir(saveDir).removeRecursively();
+            for (const char* name : {"one", "two"}) {
+                devices.UnplugPhone(name);
             }
+            devices.DispatchPending();
+            auto phone = plugBefore("one", phoneState("A", "0A", files));
+            plugBefore("two", phoneState("B", "0B"));
+            open();
+            ASSERT_EQ(list()->rowCount(), 3);
+            selectAll();
+            const qsizetype logStart = log().size();
+            const uint32_t start = phone->Transactions();
+            bool unplugged = false;
+            transport.SetExchangeHook(
+                [&](TVirtualP2KTransport::TExchange, const std::string&, uint64_t) {
+                    if (!unplugged && phone->Transactions() >= start + k) {
+                        unplugged = true;
+                        devices.HoldEvents(!eventFirst);
+                        devices.UnplugPhone("one");
+                        devices.DispatchPending();
+                    }
+                });
+            clickDownload();
+            transport.SetExchangeHook(nullptr);
+            devices.HoldEvents(false);
+            devices.DispatchPending();
+            settle();
+            // Every picture is on the phone or complete on disk, never neither.
+            for (const auto& [name, data] : files) {
+                const QString local = saveDir + QString::fromStdString(name.substr(Pic.size()));
+                const bool onPhone = phone->State().Files.contains(name);
+                const bool onDisk = readLocal(local) == asBytes(data);
+                EXPECT_TRUE(onPhone || onDisk) << name;
+                if (QFile::exists(local)) {
+                    EXPECT_TRUE(onDisk) << name;
+                }
+            }
+            EXPECT_EQ(QDir(saveDir).entryList(QDir::Files | QDir::Hidden).filter(".part"),
+                      QStringList());
+            EXPECT_FALSE(form->session().Busy());
+            if (!unplugged) {
+                EXPECT_TRUE(phone->State().Files.empty());  // the whole road ran
+                break;
+            }
+            const QStringList lines = log().mid(logStart);
+            const std::string all = lines.join("\n").toStdString();
+            EXPECT_EQ(lines
+                          .filter(QRegularExpression("^The phone was lost: \\d+ files done, "
+                                                     "\\d+ not tried$"))
+                          .size(),
+                      1)
+                << all;
+            EXPECT_EQ(lines.filter(QRegularExpression("Download of .* failed")).size(), 0) << all;
+            EXPECT_EQ(lines.filter(QRegularExpression("^Downloaded: [0-2],")).size(), 0) << all;
+            EXPECT_TRUE(form->windowTitle().endsWith("[disconnected]"));
+            EXPECT_EQ(list()->rowCount(), 0);
+            EXPECT_TRUE(test::control<QWidget>(*form, "idList")->isEnabled());
+            // The status bar and the drive box show nothing of the gone phone.
+            EXPECT_EQ(test::control<QLabel>(*form, "StatusPanel1")->text(), "");
+            EXPECT_EQ(test::control<QLabel>(*form, "StatusPanel2")->text(), "");
+            EXPECT_EQ(test::control<QComboBox>(*form, "idDriveSelect")->count(), 0);
         }
-        EXPECT_EQ(QDir(saveDir).entryList(QDir::Files | QDir::Hidden).filter(".part"),
-                  QStringList())
-            << k;
-        EXPECT_FALSE(form->session().Busy());
-        if (!unplugged) {
-            EXPECT_TRUE(phone->State().Files.empty());  // the whole road ran
-            break;
-        }
-        EXPECT_TRUE(form->windowTitle().endsWith("[disconnected]")) << k;
-        EXPECT_EQ(list()->rowCount(), 0) << k;
-        EXPECT_TRUE(test::control<QWidget>(*form, "idList")->isEnabled()) << k;
-        devices.UnplugPhone("two");
-        devices.DispatchPending();
     }
 }
 

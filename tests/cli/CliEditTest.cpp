@@ -12,7 +12,9 @@ class CliEdit : public test::CliTest {};
 // phone's code page cannot hold is refused, as in the window, and a file
 // that cannot be read is named with the system's reason.
 TEST_F(CliEdit, PutUploadsAndRefusesWhatThePhoneCannotName) {
-    auto phone = plug("one", phoneState("E398"));
+    TVirtualPhoneState state = phoneState("E398");
+    state.Folders.insert("/a/docs");  // a phone makes files only in its folders
+    auto phone = plug("one", state);
     const QString up = root + "/up/";
     writeFile(up + "Фото.jpg", "cyrillic");
     writeFile(up + "日.jpg", "no 1251 letter");

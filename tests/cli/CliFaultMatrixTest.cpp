@@ -79,3 +79,45 @@ TEST_F(CliFaultMatrix, PhonePulledOutAtEveryExchangeOfGetDeleteAfter) {
     std::printf("%llu exchanges, each one pulled out\n",
                 static_cast<unsigned long long>(exchanges));
 }
+
+// The same, with the removal event delivered at once or only after the
+// command's end: the phone is asked, so every run says the phone was lost
+// and blames none of its pictures, a hundred runs in a row and more.
+TEST_F(CliFaultMatrix, APulledPhoneIsLostWhicheverComesFirstTheEventOrTheEnd) {
+    const uint64_t start = prepare();
+    ASSERT_EQ(get(), 0) << err.str();
+    const uint64_t exchanges = transport.Exchanges() - start;
+    int runs = 0, lostTold = 0;
+    for (uint64_t k = 0; runs < 100 || k < exchanges; ++k) {
+        for (const bool eventFirst : {true, false}) {
+            const uint64_t at = prepare() + k % exchanges;
+            transport.SetExchangeHook([&](auto, const std::string&, uint64_t Index) {
+                if (Index == at) {
+                    devices.HoldEvents(!eventFirst);
+                    devices.UnplugPhone("one");
+                    if (eventFirst) {
+                        devices.DispatchPending();
+                    }
+                }
+            });
+            err.str("");
+            const int status = get();
+            transport.SetExchangeHook(nullptr);
+            devices.HoldEvents(false);
+            ++runs;
+            const std::string said = err.str();
+            const std::string where = "exchange " + std::to_string(k % exchanges) +
+                                      (eventFirst ? ", event first\n" : ", event after\n") + said;
+            EXPECT_EQ(status, 3) << where;
+            // Pulled before the phone was chosen it is no phone, or one that
+            // does not answer; after, one lost during the command.
+            lostTold += said.find("phone 1 was lost during the command") != std::string::npos;
+            for (const char* blame : {"did not give", "did not delete", "failed"}) {
+                EXPECT_EQ(said.find(blame), std::string::npos) << blame << ": " << where;
+            }
+            EXPECT_EQ(check(), "") << where;
+        }
+    }
+    EXPECT_GT(lostTold, runs / 2);
+    std::printf("%d runs, %d told the phone was lost\n", runs, lostTold);
+}

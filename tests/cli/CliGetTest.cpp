@@ -179,6 +179,36 @@ TEST_F(CliGet, NewSkipsPicturesDownloadedBefore) {
     EXPECT_EQ(filesUnder(dir), QStringList({"fresh.jpg", "old.jpg"}));
 }
 
+// A get whose every named picture is on the phone, one of them failing at a
+// block, fails: exit 1, in the JSON document too.
+TEST_F(CliGet, APictureFailingAtABlockMakesTheExitOne) {
+    auto phone =
+        plug("one", phoneState("E398", {{"/a/mobile/picture/small.jpg", test::FileBytes(900, 1)},
+                                        {"/a/mobile/picture/big.jpg", test::FileBytes(9000, 2)}}));
+    phone->Faults().FailReadAtBlock = 2;  // only the big one has a second block
+    const QString dir = root + "/got";
+    EXPECT_EQ(run({"get", "--json", "--to", dir.toStdString(), "small.jpg", "big.jpg"}), 1)
+        << err.str();
+    EXPECT_EQ(json().value("exit").toInt(), 1);
+    EXPECT_EQ(json().value("failed").toInt(), 1);
+    EXPECT_TRUE(QFile::exists(dir + "/small.jpg"));
+}
+
+// A NAME is a whole name: a.jpg is neither ba.jpg nor a.jpg.bak.
+TEST_F(CliGet, ANameMatchesOnlyTheFileOfThatWholeName) {
+    const TFiles files = {{"/a/x/a.jpg", test::FileBytes(10, 1)},
+                          {"/a/x/ba.jpg", test::FileBytes(10, 2)},
+                          {"/a/x/a.jpg.bak", test::FileBytes(10, 3)}};
+    auto phone = plug("one", phoneState("E398", files));
+    const QString dir = root + "/got";
+    EXPECT_EQ(run({"get", "--files", "--to", dir.toStdString(), "a.jpg"}), 0) << err.str();
+    EXPECT_EQ(filesUnder(dir), QStringList{"a.jpg"});
+    EXPECT_EQ(run({"rm", "--files", "a.jpg"}), 0) << err.str();
+    EXPECT_FALSE(phone->State().Files.contains("/a/x/a.jpg"));
+    EXPECT_TRUE(phone->State().Files.contains("/a/x/ba.jpg"));
+    EXPECT_TRUE(phone->State().Files.contains("/a/x/a.jpg.bak"));
+}
+
 // The importer's three options: pictures into the folders a pattern names,
 // a different picture of a taken name kept too, a second copy; each picture
 // leaves the phone once both copies are on the disk. A second folder that

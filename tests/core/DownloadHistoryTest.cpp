@@ -196,3 +196,57 @@ TEST_F(OnlyNew, AHistoryThatCannotBeWrittenSaysSoOnce) {
     const QStringList lines(log.begin(), log.end());
     EXPECT_EQ(lines.filter("Cannot write the download history " + historyPath).size(), 1);
 }
+
+// Two phones of one model and firmware are told apart by their USB serial
+// number: a picture one of them gave is no reason to skip the other's
+// picture at the same path and size. Phones with the same serial are one.
+TEST_F(OnlyNew, PhonesOfOneModelAndFirmwareAreToldApartByTheirSerial) {
+    struct TCase {
+        const char* Second;  // the second phone's serial
+        bool Fetched;        // whether its picture is downloaded
+    };
+    for (const TCase& t : {TCase{"SN0002", true}, TCase{"SN0001", false}}) {
+        SCOPED_TRACE(t.Second);
+        session.reset();
+        QDir(root + "/data").removeRecursively();
+        QDir(host.Folder).removeRecursively();
+        historyPath = root + "/data/history.txt";
+        host.SkipDownloaded = true;
+        TVirtualPhoneState first =
+            phoneState("E398", "0A", {{Pic + "a.jpg", test::FileBytes(1500, 1)}});
+        first.UsbSerial = "SN0001";
+        plug("one", first);
+        open();
+        selectAll();
+        session->Download();
+        ASSERT_TRUE(QFile::remove(host.Folder + "a.jpg"));
+
+        session.reset();
+        devices.UnplugPhone("one");
+        TVirtualPhoneState second =
+            phoneState("E398", "0A", {{Pic + "a.jpg", test::FileBytes(1500, 2)}});
+        second.UsbSerial = t.Second;
+        plug("two", second);
+        open();
+        EXPECT_EQ(marks(), std::vector<bool>{!t.Fetched});
+        selectAll();
+        session->Download();
+        devices.UnplugPhone("two");
+        devices.DispatchPending();
+
+        EXPECT_EQ(readLocal(host.Folder + "a.jpg"),
+                  t.Fetched ? bytes(test::FileBytes(1500, 2)) : QByteArray("<missing>"));
+        // The first phone's line, with its serial; the second's only when fetched.
+        QFile f(historyPath);
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        const QList<QByteArray> lines = f.readAll().split('\n');
+        const QByteArray tail = "\t1500\t" + QByteArray::fromStdString(Pic) + "a.jpg";
+        auto count = [&](const QByteArray& Serial) {
+            return std::count_if(lines.begin(), lines.end(), [&](const QByteArray& L) {
+                return L.endsWith("\t" + Serial + tail);
+            });
+        };
+        EXPECT_EQ(count("SN0001"), 1);
+        EXPECT_EQ(count("SN0002"), t.Fetched ? 1 : 0);
+    }
+}

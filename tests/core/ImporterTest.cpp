@@ -371,3 +371,36 @@ TEST_F(Importer, ASecondPlaceIsFilledAndNeverOverwritten) {
     EXPECT_EQ(phone->State().Files.size(), 2u);
     EXPECT_EQ(session->LastDownload().Rows.at(1).Kept, TKeptOnPhone::SecondDiffers);
 }
+
+// The folders by date failing at any step of a picture's write end the
+// command as the save folder's own failure does: the disk's reason shown,
+// nothing more read, nothing deleted, no temporary file left anywhere.
+TEST_F(Importer, TheDatedPlaceFailingEndsTheCommand) {
+    host.DeleteAfter = true;
+    pictures = {{Pic + "p.jpg", picture(at(2006, 7, 5), 2500)},
+                {Pic + "q.jpg", picture(at(2006, 7, 6), 2500)}};
+    for (const char* fail : {"mkdir", "create", "write", "sync-file", "close", "rename"}) {
+        SCOPED_TRACE(fail);
+        session.reset();
+        devices.UnplugPhone("one");
+        devices.DispatchPending();
+        QDir(root).removeRecursively();
+        QDir().mkpath(root);
+        host.Shown.clear();
+        files.Fail = fail;
+        files.FailError = ENOSPC;
+        startOn(pictures);
+        download();
+        files.Fail.clear();
+
+        const TDownloadOutcome& out = session->LastDownload();
+        EXPECT_EQ(out.End, TCommandEnd::LocalFailure);
+        ASSERT_EQ(out.Rows.size(), 1u) << "read on after the failure";
+        EXPECT_EQ(out.Rows[0].Fate, TDownloadFate::Failed);
+        EXPECT_EQ(phone->State().Files.size(), 2u) << "a picture left the phone";
+        EXPECT_EQ(filesUnder(host.Folder), QStringList()) << "a file was left";
+        ASSERT_EQ(host.Shown.size(), 1u);
+        EXPECT_NE(host.Shown[0].find("No space left on device"), std::string::npos)
+            << host.Shown[0];
+    }
+}

@@ -1,6 +1,7 @@
 // A downloaded picture takes the time it was taken, read from its EXIF
 // block; a picture without a readable date keeps the time it was written.
 #include <QFileInfo>
+#include <ctime>
 
 #include "JpegPicture.h"
 #include "core/SessionFixture.h"
@@ -8,7 +9,33 @@
 
 class PictureTime : public test::SessionTest {};
 
+namespace {
+// A zone other than UTC for one test (a POSIX rule, so no zone database is
+// needed): a camera's time read as UTC is then hours off, as on most desks.
+class TZoneForTest {
+  public:
+    explicit TZoneForTest(const char* Zone)
+        : old_(qgetenv("TZ")), had_(qEnvironmentVariableIsSet("TZ")) {
+        qputenv("TZ", Zone);
+        tzset();
+    }
+    ~TZoneForTest() {
+        if (had_) {
+            qputenv("TZ", old_);
+        } else {
+            qunsetenv("TZ");
+        }
+        tzset();
+    }
+
+  private:
+    QByteArray old_;
+    bool had_;
+};
+}  // namespace
+
 TEST_F(PictureTime, ACompletePictureTakesTheTimeItWasTaken) {
+    const TZoneForTest zone("<+0545>-5:45");
     const std::string pic = "/a/mobile/picture/";
     const QByteArray jpeg = encodeJpeg(drawLandscape(64, 48, 5, {}), 70);
     const QDateTime taken(QDate(2006, 7, 5), QTime(18, 30, 2));

@@ -100,6 +100,7 @@ class SessionMatrix : public test::SessionTest {
         QDir(root + "/Pictures").removeRecursively();
         QDir(root + "/target").removeRecursively();
         host.DeleteAfter = C == TCommand::PhotoDownload;
+        pulled = false;
         phone = plug("one", phoneState("A", "0A", startFiles(C)));
         start();
         session->SetMode(C == TCommand::FileDownload ? mmFileManager : mmPhotoManager, true);
@@ -201,6 +202,14 @@ class SessionMatrix : public test::SessionTest {
             if (fired && event == TEvent::Removal && told->End == TCommandEnd::Done) {
                 fail("removal not in the outcome");
             }
+            // A phone pulled out is lost, whichever exchange or pause it left
+            // at, and no file failed for it.
+            if ((pulled || (fired && event == TEvent::Removal)) &&
+                (told->End != TCommandEnd::PhoneLost || told->Failed != 0)) {
+                fail("a pulled phone not lost, or blamed on a file (end " +
+                     std::to_string(int(told->End)) + ", failed " + std::to_string(told->Failed) +
+                     ")");
+            }
         }
         if (log.empty()) {
             fail("nothing logged");
@@ -250,6 +259,7 @@ class SessionMatrix : public test::SessionTest {
                              return false;
                          }
                          armFault(F, transport.Exchanges() + K);
+                         pulled = F == TFault::Unplug;
                          return true;
                      });
         }
@@ -303,7 +313,8 @@ class SessionMatrix : public test::SessionTest {
     std::vector<TCommandOutcome> outcomes;
     int total = 0;
     TEvent event = TEvent::Arrival;
-    bool fired = false;  // the cell's device event came
+    bool fired = false;   // the cell's device event came
+    bool pulled = false;  // the cell's fault pulls the phone out
 };
 
 TEST_F(SessionMatrix, EveryExchangeOfEveryCommandGoingWrong) {

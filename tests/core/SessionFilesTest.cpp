@@ -88,13 +88,26 @@ TEST_F(SessionFiles, PutChecksNameAndRoomFirstAndLeavesNoPart) {
         std::function<void()> Setup;
         TFileResult Result;
         int LocalError;
+        std::string Folder = Pic;
     } cases[] = {
         {"no room", file, 5000, 0, [] {}, TFileResult::NoRoom, 0},
+        {"a folder the phone refuses", file, 1 << 20, 0, [] {}, TFileResult::Refused, 0,
+         "/a/nosuchfolder/"},
+        {"a drive that fills up under it", file, 1 << 20, 0,
+         [this] {
+             phone->Faults().DriveFullAfterWrites = 2;
+             phone->Faults().BlockFailuresStall = false;
+         },
+         TFileResult::DriveFull, 0},
         {"a name the phone cannot hold", badName, 1 << 20, 0, [] {}, TFileResult::BadName, 0},
         {"no such local file", root + "/local/none.jpg", 1 << 20, 0, [] {},
          TFileResult::LocalFailed, ENOENT},
         {"a write the phone fails", file, 1 << 20, 0,
-         [this] { phone->Faults().FailWriteAtBlock = 3; }, TFileResult::PhoneFailed, 0},
+         [this] {
+             phone->Faults() = {};
+             phone->Faults().FailWriteAtBlock = 3;
+         },
+         TFileResult::PhoneFailed, 0},
         {"room made by the file it replaces", file, 5000, 2000,
          [this] {
              phone->Faults() = {};
@@ -107,7 +120,7 @@ TEST_F(SessionFiles, PutChecksNameAndRoomFirstAndLeavesNoPart) {
         phone->State().Drives[0].FreeSpace = c.FreeSpace;
         c.Setup();
         const uint64_t exchanges = transport.Exchanges();
-        const TFileOutcome outcome = session->PutFile(c.Local, Pic, c.Replaces);
+        const TFileOutcome outcome = session->PutFile(c.Local, c.Folder, c.Replaces);
         EXPECT_EQ(outcome.Result, c.Result);
         const TCommandOutcome& told = session->LastOutcome(TCommandKind::Upload);
         const bool refusedEarly =
@@ -117,6 +130,7 @@ TEST_F(SessionFiles, PutChecksNameAndRoomFirstAndLeavesNoPart) {
             EXPECT_EQ(told.Files(), 1);
         }
         EXPECT_EQ(outcome.LocalError, c.LocalError);
+        EXPECT_FALSE(phone->State().Files.contains("/a/nosuchfolder/new.jpg"));
         const auto it = phone->State().Files.find(Pic + "new.jpg");
         if (c.Result == TFileResult::Done) {
             ASSERT_NE(it, phone->State().Files.end());

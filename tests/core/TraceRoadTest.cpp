@@ -75,3 +75,33 @@ TEST_F(TraceRoad, TracingChangesNothingOnTheWire) {
     EXPECT_EQ(read.Error, "");
     EXPECT_EQ(int(read.Events.size()), listened);
 }
+
+// The traced channel answers whether its phone is still there as the real
+// one does: a phone pulled out under a traced download, its removal event
+// not yet come, is lost, not a picture that failed.
+TEST_F(TraceRoad, APhonePulledOutUnderTheTraceIsLost) {
+    plug("one", phoneState("E398", "0A",
+                           {{Pic + "a.jpg", test::FileBytes(5000, 1)},
+                            {Pic + "b.jpg", test::FileBytes(5000, 2)}}));
+    TTraceLog trace;
+    TTracedBackend traced(backend, trace);
+    devices.DispatchPending();
+    session = std::make_unique<TPhoneSession>(traced.Backend(), host);
+    session->Start();
+    selectAll();
+    transport.SetExchangeHook(
+        [this, at = transport.Exchanges() + 4](auto, const std::string&, uint64_t Index) {
+            if (Index == at) {
+                devices.HoldEvents(true);
+                devices.UnplugPhone("one");
+            }
+        });
+    session->Download();
+    transport.SetExchangeHook(nullptr);
+    devices.HoldEvents(false);
+    const TCommandOutcome& out = session->LastOutcome(TCommandKind::Download);
+    EXPECT_EQ(out.End, TCommandEnd::PhoneLost);
+    EXPECT_EQ(out.Failed, 0);
+    EXPECT_EQ(out.Done + out.NotTried, 2);
+    session.reset();  // before the traced backend it holds
+}

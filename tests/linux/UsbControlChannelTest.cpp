@@ -43,6 +43,8 @@ struct TFakePipe : IUsbControlPipe {
         ++*Closes;
         return true;
     }
+    bool Present() const override { return Attached; }
+    bool Attached = true;
 };
 
 struct ChannelFixture : ::testing::Test {

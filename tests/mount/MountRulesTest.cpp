@@ -12,6 +12,8 @@ TEST(MountRules, ErrnoOfEachOutcome) {
         {{TFileResult::PhoneFailed}, EIO},
         {{TFileResult::PhoneLost}, EIO},
         {{TFileResult::NoRoom}, ENOSPC},
+        {{TFileResult::DriveFull}, ENOSPC},  // the phone's drive filled up under it
+        {{TFileResult::Refused}, EACCES},    // the phone would not have the file there
         {{TFileResult::BadName}, EILSEQ},
         {{TFileResult::LocalFailed, ENOSPC}, ENOSPC},  // the local disk's own reason
         {{TFileResult::LocalFailed, 0}, EIO},

@@ -58,8 +58,9 @@ class MountInProcess : public test::CliTest {
 }  // namespace
 
 // cp into the mount: the phone holds the very bytes, and `ls` of the phone
-// shows the file afterwards. An upload the phone fails, and a file larger
-// than the free space, fail cp with their error and leave nothing behind.
+// shows the file afterwards. An upload the phone fails, a file larger than
+// the free space, and one whose blocks the phone refuses once its drive is
+// full, fail cp with their error and leave nothing behind.
 TEST_F(MountInProcess, UploadsLandOnThePhoneWholeOrNotAtAll) {
     auto phone = plug("cam", phoneState("E398", {{Pic + "p.jpg", test::FileBytes(3000, 1)}}));
     const struct {
@@ -76,6 +77,12 @@ TEST_F(MountInProcess, UploadsLandOnThePhoneWholeOrNotAtAll) {
          },
          "Input/output error"},
         {"large.jpg", 25000, [](TVirtualPhone& P) { P.State().Drives[0].FreeSpace = 20000; },
+         "No space left on device"},
+        {"full.jpg", 25000,
+         [](TVirtualPhone& P) {
+             P.Faults().DriveFullAfterWrites = 5;
+             P.Faults().BlockFailuresStall = false;
+         },
          "No space left on device"},
     };
     for (const auto& c : cases) {

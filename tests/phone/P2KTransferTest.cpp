@@ -252,7 +252,9 @@ TEST_F(P2KTransfer, DownloadLocalStepFailures) {
     // Each local step failing in turn over an earlier download of the same
     // name. Before the rename the earlier file stands and the temporary file
     // goes; after it the new file is complete but not known to be durable,
-    // unless the file system has no folder flush at all.
+    // unless the file system has no folder flush at all. A disk that refuses
+    // data (a write, or the close that reports a delayed failure) is the
+    // disk's failure, raised with its reason, never the phone's.
     enum TResult { Throws, False, True };
     const struct {
         const char* Step;
@@ -260,8 +262,10 @@ TEST_F(P2KTransfer, DownloadLocalStepFailures) {
         TResult Result;
         bool Durable;
     } cases[] = {
-        {"create", EACCES, Throws, false},    {"write", ENOSPC, False, false},
-        {"sync-file", EIO, Throws, false},    {"close", EIO, False, false},
+        {"create", EACCES, Throws, false},    {"write", ENOSPC, Throws, false},
+        {"write", EDQUOT, Throws, false},     {"write", EIO, Throws, false},
+        {"write", EROFS, Throws, false},      {"sync-file", EIO, Throws, false},
+        {"close", EIO, Throws, false},        {"close", ENOSPC, Throws, false},
         {"rename", EXDEV, Throws, false},     {"sync-folder", EIO, True, false},
         {"sync-folder", EACCES, True, false},  // the folder cannot be opened
         {"sync-folder", EINVAL, True, true},  {"sync-folder", EOPNOTSUPP, True, true},
@@ -291,7 +295,22 @@ TEST_F(P2KTransfer, DownloadLocalStepFailures) {
         EXPECT_EQ(Item->LastDownloadDurable(), c.Durable);
         EXPECT_TRUE(OnlyTarget("x.jpg"));
         EXPECT_EQ(test::ReadAll(target), c.Result == True ? Pattern(1500) : Pattern(1400));
+        EXPECT_EQ(Phone.Sent.back().Payload(), (V{0, 0, 0, 4})) << "the phone file is closed";
     }
+}
+
+// A disk that refuses the second block ends the download there: the phone
+// is asked for no further block, and its file is closed.
+TEST_F(P2KTransfer, AFullDiskEndsTheDownloadAtItsFirstRefusedBlock) {
+    Content = Pattern(5000);
+    Files.Fail = "write";
+    Files.FailError = ENOSPC;
+    Files.FailFrom = 2;
+    EXPECT_THROW(Item->DownloadFile("/a/x.jpg", Dir.Path("x.jpg"), 1000, 5000, nullptr),
+                 std::system_error);
+    EXPECT_EQ(Count(0x01), 2u) << "reads";
+    EXPECT_EQ(Phone.Sent.back().Payload(), (V{0, 0, 0, 4}));
+    EXPECT_TRUE(Dir.Names().empty()) << "no partial or temporary file";
 }
 
 TEST_F(P2KTransfer, DownloadChecksAndLocalErrors) {

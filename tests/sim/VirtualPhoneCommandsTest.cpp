@@ -307,3 +307,48 @@ TEST(VirtualPhoneCommands, FileFaults) {
         EXPECT_EQ(phone.State().Files["/a/w.jpg"].Data.size(), 10u);
     }
 }
+
+// A file is made only in a folder the phone has: a drive's root, a folder
+// it was given (its picture folder always), or one above a file.
+TEST(VirtualPhoneCommands, WritesOnlyIntoFoldersThatExist) {
+    TVirtualPhoneState s = storeWith({{"/a/docs/deep/x.txt", 10}});
+    s.Folders.insert("/a/Empty");
+    TVirtualPhone phone(s);
+    const struct {
+        const char* Path;
+        bool Made;
+    } cases[] = {
+        {"/a/root.jpg", true},
+        {"/a/mobile/picture/p.jpg", true},
+        {"/b/mobile/picture/p.jpg", true},
+        {"/a/empty/e.jpg", true},
+        {"/a/docs/d.txt", true},
+        {"/A/DOCS/DEEP/y.txt", true},
+        {"/a/nosuchfolder/n.jpg", false},
+        {"/a/doc/n.jpg", false},
+        {"/a/docs/deep/x.txt/n", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Path);
+        EXPECT_EQ(*openFile(phone, c.Path, 0), c.Made ? Bytes{} : Bytes{1});
+        EXPECT_EQ(phone.State().Files.count(c.Path), c.Made ? 1u : 0u);
+        fs(phone, SubClose);
+    }
+    // An existing file is opened for writing wherever it lies.
+    phone.State().Files["/q/lone.bin"] = {};
+    phone.State().Drives.push_back({"/q", 100});
+    EXPECT_EQ(*openFile(phone, "/q/lone.bin", 0), Bytes{});
+}
+
+// A drive that fills up while a file is written: the blocks after the
+// given count are refused, as on a phone whose own data took the space.
+TEST(VirtualPhoneCommands, ADriveFillsUpMidFile) {
+    TVirtualPhone phone;
+    phone.Faults().DriveFullAfterWrites = 2;
+    openFile(phone, "/a/mobile/picture/w.jpg", 0);
+    EXPECT_EQ(*writeFile(phone, fileBytes(10)), Bytes{});
+    EXPECT_EQ(*writeFile(phone, fileBytes(10)), Bytes{});
+    EXPECT_EQ(*writeFile(phone, fileBytes(10)), Bytes{1});
+    EXPECT_EQ(phone.State().Drives[0].FreeSpace, 0);
+    EXPECT_EQ(phone.State().Files["/a/mobile/picture/w.jpg"].Data.size(), 20u);
+}

@@ -47,11 +47,12 @@ struct TCountingSink : IDeviceChangeSink {
 TEST(VirtualPhoneFolder, IniSettings) {
     TVirtualPhoneSettings s = ParseVirtualPhoneIni(
         "[Phone]\n; comment\nMODEL = \"Тест 1\"\r\nfirmware=11223344556677\n"
-        "FlexForm = Plain\nFreeSpace = -5\nnonsense\n");
+        "FlexForm = Plain\nFreeSpace = -5\nnonsense\nserial = \"SN 0042\"\n");
     EXPECT_EQ(s.Model, "\xD2\xE5\xF1\xF2 1") << "UTF-8 Cyrillic becomes the phone's 8-bit text";
     EXPECT_EQ(s.Firmware, "11223344556677");
     EXPECT_FALSE(s.PackedFlex);
     EXPECT_EQ(s.FreeSpace, -5);
+    EXPECT_EQ(s.Serial, "SN 0042");
 
     TVirtualPhoneSettings defaults;
     TVirtualPhoneSettings bad =
@@ -59,6 +60,7 @@ TEST(VirtualPhoneFolder, IniSettings) {
     EXPECT_EQ(bad.FreeSpace, defaults.FreeSpace);
     EXPECT_TRUE(bad.PackedFlex);
     EXPECT_EQ(bad.Model, defaults.Model);
+    EXPECT_EQ(bad.Serial, "") << "none unless phone.ini gives one";
     EXPECT_EQ(ParseVirtualPhoneIni("FreeSpace = 12abc").FreeSpace, defaults.FreeSpace);
 
     // A slow link, in milliseconds per transaction: up to a minute, else none.
@@ -124,6 +126,7 @@ TEST(VirtualPhoneFolder, RescanPlugsAndUnplugsAsSubfoldersComeAndGo) {
         TVirtualPhoneFolder folder(devices, tmp.Path() / "phones", starter);
         EXPECT_FALSE(folder.Rescan()) << "a missing folder is empty";
         fs::create_directories(tmp.Path() / "phones" / "one" / "a");
+        writeFile(tmp.Path() / "phones" / "one" / "phone.ini", "Serial = SN1\n");
         fs::create_directories(tmp.Path() / "phones" / "two.modem");
         EXPECT_TRUE(folder.Rescan());
         EXPECT_FALSE(folder.Rescan()) << "nothing new";
@@ -131,6 +134,8 @@ TEST(VirtualPhoneFolder, RescanPlugsAndUnplugsAsSubfoldersComeAndGo) {
         EXPECT_EQ(started, std::vector<std::string>{"two"});
         ASSERT_EQ(devices.Enumerate(P2KInterfaceGuid).size(), 1u);
         EXPECT_EQ(devices.Enumerate(P2KInterfaceGuid)[0].DevicePath, "virtual:p2k/one");
+        // Where a real device's record carries it.
+        EXPECT_EQ(devices.Enumerate(P2KInterfaceGuid)[0].SerialNumber, "SN1");
         EXPECT_EQ(devices.PhoneAt("virtual:p2k/one"), folder.Phone("one"));
         EXPECT_EQ(devices.Enumerate(UsbDeviceInterfaceGuid).size(), 1u);
 
@@ -207,4 +212,18 @@ TEST(VirtualPhoneFolder, AnOpenPhoneIsClaimedAgainstOtherPrograms) {
 
     // The phone read again sees the same files: the lock file is hidden.
     EXPECT_EQ(LoadVirtualPhone(tmp.Path() / "cam").Files.size(), 1u);
+}
+
+// An empty folder of a phone's folder is a folder of the phone, and every
+// drive has its picture folder.
+TEST(VirtualPhoneFolder, EmptyFoldersAndThePictureFolderExist) {
+    TTempFolder tmp;
+    const fs::path phone = tmp.Path() / "p";
+    fs::create_directories(phone / "a" / "empty" / "inner");
+    fs::create_directories(phone / "b");
+    const TVirtualPhoneState s = LoadVirtualPhone(phone);
+    for (const char* f : {"/a/empty", "/a/empty/inner", "/a/mobile/picture", "/b/mobile/picture"}) {
+        EXPECT_TRUE(s.Folders.contains(f)) << f;
+    }
+    EXPECT_TRUE(s.Files.empty());
 }

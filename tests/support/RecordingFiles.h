@@ -19,10 +19,12 @@ class TRecordingFiles final : public ILocalFiles {
     // "mkdir <path>".
     std::vector<std::string> Log;
     std::string Created;  // the path of the last create
-    // Every step of this kind fails with FailError and does nothing, but for
-    // a close, which still releases the descriptor.
+    // Every step of this kind on a path under FailUnder, from its FailFrom-th
+    // on (counted from 1 over the whole run), fails with FailError and does
+    // nothing, but for a close, which still releases the descriptor.
     std::string Fail;
     int FailError = EIO;
+    int FailFrom = 1;
     // Only steps on paths that begin so fail (for a rename, its source).
     std::string FailUnder;
     // Flushes are logged but not made: a test that does not cut the power
@@ -41,17 +43,20 @@ class TRecordingFiles final : public ILocalFiles {
         }
         return error;
     }
-    size_t Write(int Fd, const uint8_t* Data, size_t Count) override {
-        // A failed write leaves its reason in errno, as the real call does.
-        if (const int error = step("write", paths_[Fd])) {
-            errno = error;
-            return 0;
-        }
-        return real_.Write(Fd, Data, Count);
+    int Write(int Fd, const uint8_t* Data, size_t Count) override {
+        const int error = step("write", paths_[Fd]);
+        return error ? error : real_.Write(Fd, Data, Count);
     }
     int SyncFile(int Fd) override {
         const int error = step("sync-file", paths_[Fd]);
         return error || SkipFlushes ? error : real_.SyncFile(Fd);
+    }
+    // Makes steps of Kind fail with Error from the From-th one made from now.
+    void Arm(const std::string& Kind, int Error, int From) {
+        Fail = Kind;
+        FailError = Error;
+        FailFrom = From;
+        counts_.clear();
     }
     int Close(int Fd) override {
         const int error = step("close", paths_[Fd]);
@@ -80,9 +85,13 @@ class TRecordingFiles final : public ILocalFiles {
     TPosixLocalFiles real_;
     std::map<int, std::string> paths_;
 
+    std::map<std::string, int> counts_;
+
     int step(const std::string& Kind, const std::string& Path) {
         Log.push_back(Kind + " " + Path);
-        return Kind == Fail && Path.rfind(FailUnder, 0) == 0 ? FailError : 0;
+        return Kind == Fail && Path.rfind(FailUnder, 0) == 0 && ++counts_[Kind] >= FailFrom
+                   ? FailError
+                   : 0;
     }
 };
 

@@ -52,6 +52,8 @@ class TScriptedPhone : public IP2KTransport {
     int Opens = 0;
     int Closes = 0;
     bool CloseFails = false;
+    // What every open channel answers when asked whether its device is there.
+    bool Attached = true;
 
     std::unique_ptr<IP2KChannel> Open(const std::string& DevicePath) override {
         if (!Present.count(DevicePath)) {
@@ -120,6 +122,7 @@ class TScriptedPhone : public IP2KTransport {
             ++phone_.Closes;
             return true;
         }
+        bool Present() const override { return phone_.Attached; }
 
       private:
         TScriptedPhone& phone_;

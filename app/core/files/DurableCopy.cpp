@@ -97,10 +97,8 @@ bool copyDurably(ILocalFiles& Files, const std::string& Source, const std::strin
     TDurableFile copy(Files, TempBeside);
     std::vector<uint8_t> buffer(CopyBlock);
     while (const size_t n = source.Read(buffer.data(), buffer.size())) {
-        errno = 0;
-        if (copy.Write(buffer.data(), n) != n) {
-            // The seam gives no reason for a short write; the disk's is in errno.
-            throwLocal(errno != 0 ? errno : EIO, Target);
+        if (const int error = copy.Write(buffer.data(), n)) {
+            throwLocal(error, Target);
         }
     }
     copy.Sync();

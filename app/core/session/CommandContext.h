@@ -4,6 +4,8 @@
 #include <QList>
 #include <QString>
 #include <cstdint>
+#include <memory>
+#include <optional>
 #include <string>
 
 #include "core/files/FileRows.h"
@@ -19,6 +21,8 @@ class ILocalFiles;
 // give a job a context of its own.
 struct TDownloadOutcome;
 struct TDownloadedRow;
+
+class TMotoP2KModemItem;
 
 class ICommandContext {
   public:
@@ -71,6 +75,21 @@ class ICommandContext {
         (void)Row;
         (void)SoFar;
     }
+
+    // --- The phone ---------------------------------------------------------------
+    // Asked after an exchange with Item failed: whether its phone has left.
+    // The phone is asked (no exchange), so the answer does not wait for the
+    // removal event. Once it has left, the command ends at its next pause
+    // (Interrupted() holds), blames none of its files, and ends as lost.
+    virtual bool PhoneLost(const std::shared_ptr<TMotoP2KModemItem>& Item) = 0;
+    // What a listing read as the free space of the drive FreeSpaceDrive, in
+    // bytes, less what uploads stored there since; nothing when unknown.
+    virtual std::optional<int64_t> KnownFreeSpace() const = 0;
+    // Bytes were stored on that drive.
+    virtual void SpaceUsed(int64_t Bytes) = 0;
+    // The size the list shows for the phone file Name (phone bytes, the case
+    // of its letters aside); 0 when it is not listed.
+    virtual int32_t ListedSize(const std::string& Name) const = 0;
 
     // --- Messages --------------------------------------------------------------
     virtual void Log(const TSessionMsg& Msg) = 0;

@@ -46,8 +46,9 @@ TDownloadOutcome TDownloadJob::Run(const QString& Folder) {
     folder_ = Folder;
     setUpPlaces(Folder);
     int step = 0;
-    // A row's fate is known once the next row is begun or the loop has
-    // ended: only then is it told.
+    // A row's fate is known once the command goes on past it (a phone
+    // lost or a stop asked for meanwhile is the command's end, not the
+    // row's) or has ended: only then is it told.
     size_t told = 0;
     auto tell = [&] {
         for (; told < out.Rows.size(); ++told) {
@@ -55,15 +56,15 @@ TDownloadOutcome TDownloadJob::Run(const QString& Folder) {
         }
     };
     for (const TFileRow& row : rows_) {
-        tell();
         if (!context_.Pump()) {
-            out.End = TCommandEnd::Interrupted;
+            endChanged(out);
             break;
         }
         if (context_.StopRequested()) {
             out.End = TCommandEnd::Stopped;
             break;
         }
+        tell();
         context_.SetFileBar(++step);
         context_.FileBegins(row.Size);
         TDownloadedRow& result = out.Rows.emplace_back();
@@ -125,7 +126,11 @@ TDownloadOutcome TDownloadJob::Run(const QString& Folder) {
             const bool yes = context_.AskYesNo(TSessionMsg::Template("idReplaceQ", {local}));
             if (context_.Interrupted() || context_.StopRequested()) {
                 out.Rows.pop_back();  // not reached: the phones changed or the user stopped
-                out.End = context_.Interrupted() ? TCommandEnd::Interrupted : TCommandEnd::Stopped;
+                if (context_.Interrupted()) {
+                    endChanged(out);
+                } else {
+                    out.End = TCommandEnd::Stopped;
+                }
                 break;
             }
             if (!yes) {
@@ -148,6 +153,10 @@ TDownloadOutcome TDownloadJob::Run(const QString& Folder) {
     }
     tell();
     return out;
+}
+
+void TDownloadJob::endChanged(TDownloadOutcome& Out) {
+    Out.End = context_.PhoneLost(item_) ? TCommandEnd::PhoneLost : TCommandEnd::Interrupted;
 }
 
 bool TDownloadJob::knownBefore(const TFileRow& Row) const {
@@ -324,8 +333,6 @@ bool TDownloadJob::fetch(const TFileRow& Row, TDownloadedRow& Result, TDownloadO
     bool stopped = false;
     TP2KPlaceCallback place;
     if (places_) {
-        // The temporary file lies in the save folder; its final name is
-        // chosen once all of it is there.
         // The temporary file lies beside the picture's undated place, in
         // the save folder; its final place is chosen once all of it is there.
         const QString undated = places_->Settings().Pattern.isEmpty()
@@ -347,6 +354,14 @@ bool TDownloadJob::fetch(const TFileRow& Row, TDownloadedRow& Result, TDownloadO
         return false;
     }
     if (!complete) {
+        // A phone that left fails no file: this one was not done, like the
+        // rest. It is asked of the phone, so the outcome is the same whether
+        // the removal event came before this point or comes later.
+        if (context_.PhoneLost(item_)) {
+            Out.Rows.pop_back();
+            Out.End = TCommandEnd::PhoneLost;
+            return false;
+        }
         if (context_.Interrupted()) {
             Out.End = TCommandEnd::Interrupted;
             return false;
@@ -396,6 +411,11 @@ bool TDownloadJob::fetch(const TFileRow& Row, TDownloadedRow& Result, TDownloadO
     if (item_->LastDownloadDurable() && (!places_ || places_->FoldersDurable()) && second) {
         Result.Deleted = item_->DeleteFile(Row.Name);
         Result.Kept = Result.Deleted ? TKeptOnPhone::No : TKeptOnPhone::NotDeleted;
+        // Its copy is whole; the phone went before the delete.
+        if (!Result.Deleted && context_.PhoneLost(item_)) {
+            Out.End = TCommandEnd::PhoneLost;
+            return false;
+        }
     } else if (told) {
         Result.Kept = TKeptOnPhone::SecondDiffers;
     } else {

@@ -56,7 +56,9 @@ struct TDownloadedRow {
 // What a download did with its rows.
 struct TDownloadOutcome {
     std::vector<TDownloadedRow> Rows;  // the rows reached, in order
-    // How it ended; before its end, the rest was left alone.
+    // How it ended; before its end, the rest was left alone. When the phone
+    // was lost, the row in transfer is not among the rows (it is not the
+    // file's failure): it counts as not tried, like the rest.
     TCommandEnd End = TCommandEnd::Done;
     QString Reason;      // a local failure's text
     int LocalError = 0;  // and its errno
@@ -123,6 +125,9 @@ class TDownloadJob {
     void localFailure(const QString& Text, TDownloadOutcome& Out);
     // Whether the row is to be left for its place in the download history.
     bool knownBefore(const TFileRow& Row) const;
+    // The command ends because the phones changed: Out says whether its
+    // phone left (asked of the phone, whatever event came first) or not.
+    void endChanged(TDownloadOutcome& Out);
     // The places of the download's pictures, when one of the importer
     // settings is on in Photo Manager mode. A pattern that cannot be used
     // (the session refuses it first) places no picture.

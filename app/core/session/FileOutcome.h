@@ -6,7 +6,9 @@ enum class TFileResult {
     Done,
     PhoneFailed,  // the phone refused it or an exchange failed; the phone is still there
     PhoneLost,    // the phone is gone (unplugged, or no phone is chosen)
-    NoRoom,       // larger than the free space of the phone
+    NoRoom,       // larger than the free space of the phone: nothing was sent
+    Refused,      // the phone would not open it for writing: nothing changed there
+    DriveFull,    // the phone refused a block of it, its drive full: none of it stays
     BadName,      // a name the phone's code page cannot hold, or too long for the phone
     LocalFailed,  // a local file could not be read or written (LocalError says why)
     Busy,         // another command runs: nothing was done

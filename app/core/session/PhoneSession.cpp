@@ -140,6 +140,7 @@ void TPhoneSession::runCommand(TCommandKind Kind, const std::function<void()>& B
             emit Session->commandEnded(ended);
         }
     };
+    phoneLost_ = false;
     // A preview's phone file is closed before the command's first exchange.
     emit commandStarting();
     qCDebug(lcSession) << "command begins";
@@ -147,6 +148,11 @@ void TPhoneSession::runCommand(TCommandKind Kind, const std::function<void()>& B
         TEnd end{this};
         emit busyChanged(true);
         Body();
+        // Whichever exchange found the phone gone, the command ends as lost,
+        // with the counts its body left.
+        if (phoneLost_) {
+            endPhoneLost();
+        }
     }
     qCDebug(lcSession) << "command ends" << (guard_.Interrupted() ? "(interrupted)" : "");
     runDeferredDeviceEvents();
@@ -228,13 +234,22 @@ void TPhoneSession::p2kRemoval() {
     }
     // No phone is chosen again, even when others are still attached; the
     // Log tells how many are left.
+    forgetPhones();
+    phonesCounted(p2k_->DeviseList().Count());
+}
+
+void TPhoneSession::forgetPhones() {
     phoneEntries_.clear();
     phoneIds_.clear();
     chosenPhone_ = -1;
     emit phonesChanged();
+    // The drives and free space were the gone phone's.
+    drives_.clear();
+    chosenDrive_ = -1;
+    freeSpace_ = -1;
+    emit drivesChanged();
     fileList_->SetRows({});
     emit connectionChanged(false);
-    phonesCounted(p2k_->DeviseList().Count());
 }
 
 void TPhoneSession::atArrival() {
@@ -396,7 +411,10 @@ void TPhoneSession::SetMode(TManagerMode Mode, bool Relist) {
 }
 
 void TPhoneSession::connectAndList(const std::optional<std::string>& KeepDrive) {
+    // Held across the pause: a removal takes the phone off the list at once.
+    const std::shared_ptr<TMotoP2KModemItem> chosen = ChosenItem();
     if (!Pump()) {
+        PhoneLost(chosen);  // the phone that left is lost, not merely changed
         return;
     }
     closeAllDevices();

@@ -123,7 +123,8 @@ class TPhoneSession : public QObject, private ICommandContext {
     // Replaces bytes, as far as the last free space read knows; true when
     // the free space of that drive is not known.
     bool RoomFor(const std::string& Folder, int64_t Bytes, int64_t Replaces = 0) const;
-    // The free bytes of drive "/a/" as last read; -1 before the first read.
+    // The free bytes of drive "/a/" as last read, less what uploads stored
+    // there since; -1 when unknown (before the first read, after a failed one).
     int64_t FreeSpace() const { return freeSpace_; }
     // Whether Item is still among the phones attached.
     bool Attached(const std::shared_ptr<TMotoP2KModemItem>& Item) const;
@@ -269,6 +270,12 @@ class TPhoneSession : public QObject, private ICommandContext {
     }
     void Log(const TSessionMsg& Msg) override { emit logged(Msg); }
     void ReportLocalFailure(const QString& Text) override;
+    bool PhoneLost(const std::shared_ptr<TMotoP2KModemItem>& Item) override;
+    std::optional<int64_t> KnownFreeSpace() const override {
+        return freeSpace_ >= 0 ? std::optional<int64_t>(freeSpace_) : std::nullopt;
+    }
+    void SpaceUsed(int64_t Bytes) override;
+    int32_t ListedSize(const std::string& Name) const override;
     QString FolderPattern() override { return host_.FolderPattern(); }
     QString SecondFolder() override { return host_.SecondFolder(); }
     std::string PhoneModel() const override { return ChosenIdentity().Model; }
@@ -289,6 +296,11 @@ class TPhoneSession : public QObject, private ICommandContext {
     void p2kArrival();
     void p2kRemoval();
     void atArrival();
+    // No phone chosen any more: the phone choice, drives and rows emptied.
+    void forgetPhones();
+    // The running command found its phone gone: it ends as lost, with one
+    // Log line counting its files done and not tried, and the phone is forgotten.
+    void endPhoneLost();
 
     // The connection flow.
     void switchP2K();
@@ -326,6 +338,8 @@ class TPhoneSession : public QObject, private ICommandContext {
     uint64_t phoneErrors_ = 0;
 
     TCommandGuard guard_;
+    // The running command's phone left (see PhoneLost).
+    bool phoneLost_ = false;
     int modal_ = 0;
     std::vector<TDeviceEvent> deferred_;
 
@@ -361,6 +375,8 @@ class TPhoneSession : public QObject, private ICommandContext {
     TDownloadSettings downloadSettings_;
     bool listStopsAtCount_ = false;
     std::function<QDate()> today_;
+    // The free space of FreeSpaceDrive as last read, less what uploads
+    // stored there since; -1 when unknown.
     int64_t freeSpace_ = -1;
     TDownloadOutcome lastDownload_;
     TUploadOutcome lastUpload_;

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "MotoP2KMode.h"
+#include "MotoSysUtils.h"
 #include "core/files/FolderPattern.h"
 #include "core/files/PhoneText.h"
 #include "core/session/DownloadJob.h"
@@ -69,6 +70,40 @@ void TPhoneSession::KeptOnPhone(const std::string& Name) {
     emit keptOnPhone(Name);
 }
 
+bool TPhoneSession::PhoneLost(const std::shared_ptr<TMotoP2KModemItem>& Item) {
+    if (!phoneLost_ && guard_.Busy() && Item && Item->IsOpen() && !Item->IsPresent()) {
+        phoneLost_ = true;
+        // Whatever the command would do next needs the phone.
+        guard_.Interrupt();
+    }
+    return phoneLost_;
+}
+
+void TPhoneSession::endPhoneLost() {
+    outcome_.End = TCommandEnd::PhoneLost;
+    outcome_.Reason = QStringLiteral("the phone is no longer attached");
+    LogMsg("idPhoneLost", {qint64{outcome_.Done}, qint64{outcome_.NotTried}});
+    forgetPhones();
+}
+
+void TPhoneSession::SpaceUsed(int64_t Bytes) {
+    if (freeSpace_ >= 0) {
+        freeSpace_ = std::max<int64_t>(freeSpace_ - Bytes, 0);
+    }
+}
+
+int32_t TPhoneSession::ListedSize(const std::string& Name) const {
+    const TFileRows& rows = Rows();
+    const std::string wanted = UpperCaseText1251(Name);
+    int32_t size = 0;
+    for (int i = 0; i < rows.Count(); ++i) {
+        if (UpperCaseText1251(rows.At(i).Name) == wanted) {
+            size = std::max(rows.At(i).Size, 0);
+        }
+    }
+    return size;
+}
+
 void TPhoneSession::removeStaleTemporaries(const QString& Folder) {
     for (const QString& path : ::removeStaleTemporaries(Folder, staleCheck_)) {
         LogMsg("idStaleRemoved", {path});
@@ -102,10 +137,14 @@ void TPhoneSession::downloadSelected() {
         bytes += std::max(r.Size, 0);
     }
     beginTransfer(TTransferKind::Download, static_cast<int>(total), 0, bytes);
+    // Held across the pause: a removal takes the phone off the list at once.
+    const std::shared_ptr<TMotoP2KModemItem> chosen = ChosenItem();
     const bool live = Pump();
-    const std::shared_ptr<TMotoP2KModemItem> item = ChosenItem();
+    const std::shared_ptr<TMotoP2KModemItem> item = live ? ChosenItem() : nullptr;
     if (!live || !item) {
-        lastDownload_.End = live ? TCommandEnd::Done : TCommandEnd::Interrupted;
+        lastDownload_.End = live                ? TCommandEnd::Done
+                            : PhoneLost(chosen) ? TCommandEnd::PhoneLost
+                                                : TCommandEnd::Interrupted;
         endTransfer();
         return;
     }
@@ -170,6 +209,11 @@ void TPhoneSession::downloadSelected() {
         outcome.End = TCommandEnd::LocalFailure;
         outcome.Reason = text;
     }
+    // A phone pulled out after the last exchange is lost all the same,
+    // whether or not its removal event has come yet.
+    if (PhoneLost(item)) {
+        outcome.End = TCommandEnd::PhoneLost;
+    }
     const TCommandOutcome counts = outcome.Summary(static_cast<int>(total));
     // The user's stop is told even when a local failure ended the download
     // at the same time.
@@ -179,6 +223,9 @@ void TPhoneSession::downloadSelected() {
     }
 
     endTransfer();
+    if (outcome.End == TCommandEnd::PhoneLost) {
+        return;  // the command's end says so, with the counts
+    }
     if (ran) {
         // What became of the rows, in one line; the list's count stays last.
         QList<TMessageArg> sums = {qint64{counts.Done}, qint64{counts.Skipped},
@@ -196,6 +243,10 @@ void TPhoneSession::downloadSelected() {
     }
     if (host_.Option(TSessionOption::DeleteAfter)) {
         getPics();
+        if (phoneLost_) {
+            outcome.End = TCommandEnd::PhoneLost;
+            return;
+        }
     }
     if (outcome.End == TCommandEnd::Done && mode == mmPhotoManager &&
         host_.Option(TSessionOption::DownloadAll)) {
@@ -239,7 +290,9 @@ void TPhoneSession::Upload() {
         }
         beginTransfer(TTransferKind::Upload, count, std::clamp(fileBar_, 0, count), bytes);
         lastUpload_ = TUploadJob(*this, chosen, folder, files).Run();
-        outcome_ = lastUpload_.Summary(count);
+        if (PhoneLost(chosen)) {
+            lastUpload_.End = TCommandEnd::PhoneLost;
+        }
         if (lastUpload_.End == TCommandEnd::Stopped ||
             (lastUpload_.End == TCommandEnd::LocalFailure && stopRequested_)) {
             LogMsg("idStopped", {qint64(lastUpload_.Uploaded.size())});
@@ -248,6 +301,10 @@ void TPhoneSession::Upload() {
         if (!Interrupted()) {
             getPics();
         }
+        if (phoneLost_) {
+            lastUpload_.End = TCommandEnd::PhoneLost;
+        }
+        outcome_ = lastUpload_.Summary(count);
     });
 }
 
@@ -268,6 +325,10 @@ void TPhoneSession::Delete() {
         }
         for (const TFileRow& row : rows) {
             const bool deleted = item->DeleteFile(row.Name);
+            // A phone that left fails no file: this one and the rest were not tried.
+            if (!deleted && PhoneLost(item)) {
+                return;
+            }
             --outcome_.NotTried;
             (deleted ? outcome_.Done : outcome_.Failed) += 1;
             outcome_.Deleted += deleted ? 1 : 0;

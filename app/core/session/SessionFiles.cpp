@@ -40,7 +40,8 @@ bool TPhoneSession::Attached(const std::shared_ptr<TMotoP2KModemItem>& Item) con
 TFileResult TPhoneSession::failureOf(const std::shared_ptr<TMotoP2KModemItem>& Item, bool Stopped) {
     // A removal waiting behind the command is news about this phone too.
     host_.ProcessEvents();
-    if (!Attached(Item)) {
+    // The phone is asked too, so its removal event need not have come.
+    if (!Attached(Item) || PhoneLost(Item)) {
         return TFileResult::PhoneLost;
     }
     return Stopped || Interrupted() ? TFileResult::Stopped : TFileResult::PhoneFailed;
@@ -50,12 +51,15 @@ void TPhoneSession::endedBy(const TFileOutcome& Result) {
     if (Result.Ok()) {
         return;
     }
-    // The command's one file did not make it: how the command ended says why.
+    // The command's one file did not make it: how the command ended says
+    // why. A phone that left fails no file: it was not done.
     outcome_.Done = 0;
     outcome_.NotTried = 0;
     outcome_.Failed = 1;
     if (Result.Result == TFileResult::PhoneLost) {
         outcome_.End = TCommandEnd::PhoneLost;
+        outcome_.Failed = 0;
+        outcome_.NotTried = 1;
     } else if (Result.Result == TFileResult::Stopped && outcome_.End == TCommandEnd::Done) {
         outcome_.End = TCommandEnd::Interrupted;
     }
@@ -140,13 +144,12 @@ TFileOutcome TPhoneSession::PutFile(const QString& Local, const std::string& Fol
             endedBy(result);
             return;
         }
-        if (!RoomFor(Folder, info.size(), Replaces)) {
-            result = {TFileResult::NoRoom};
-            endedBy(result);
-            return;
-        }
+        // The room, the upload and what becomes of a part the phone took
+        // are the upload's own rule, as for the files the window uploads.
         beginTransfer(TTransferKind::Upload, 1, 0, info.size());
-        const TUploadOutcome out = TUploadJob(*this, item, Folder, {Local}).Run();
+        TUploadJob job(*this, item, Folder, {Local});
+        job.SetReplaces(Replaces);
+        const TUploadOutcome out = job.Run();
         outcome_ = out.Summary(1);
         endTransfer();
         if (out.Uploaded.size() == 1) {
@@ -156,17 +159,19 @@ TFileOutcome TPhoneSession::PutFile(const QString& Local, const std::string& Fol
         }
         if (out.End == TCommandEnd::LocalFailure) {
             result = {TFileResult::LocalFailed, out.LocalError};
+        } else if (out.End == TCommandEnd::PhoneLost) {
+            result = {TFileResult::PhoneLost};
+        } else if (!out.NoRoom.isEmpty()) {
+            result = {TFileResult::NoRoom};
+        } else if (!out.Refused.isEmpty()) {
+            result = {TFileResult::Refused};
+        } else if (!out.DriveFull.isEmpty()) {
+            result = {TFileResult::DriveFull};
         } else {
             result = {failureOf(
                 item, out.End == TCommandEnd::Stopped || out.End == TCommandEnd::Interrupted)};
         }
         endedBy(result);
-        // What the phone took of a file that failed is not the file: it goes
-        // again (a stopped upload's part went already).
-        if (result.Result != TFileResult::PhoneLost && out.End != TCommandEnd::Stopped &&
-            item->DeleteFile(*phoneName)) {
-            LogMsg("idPartRemoved", {phoneToUnicode(*phoneName)});
-        }
     });
     return result;
 }

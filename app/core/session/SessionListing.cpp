@@ -29,7 +29,8 @@ void TPhoneSession::getDrives(const std::optional<std::string>& KeepDrive) {
 bool TPhoneSession::readFreeSpace(TMotoP2KModemItem& Item) {
     const uint64_t errors = phoneErrors_;
     const int32_t free = Item.GetFreeSpace(FreeSpaceDrive);
-    freeSpace_ = phoneErrors_ == errors ? free : -1;
+    // A failed read gives 0, which is no free space to go by.
+    freeSpace_ = phoneErrors_ == errors && free >= 0 ? free : -1;
     emit freeSpaceRead(free / 1024.0);
     return phoneErrors_ == errors;
 }
@@ -64,6 +65,9 @@ bool TPhoneSession::getPics() {
     emit listingEnded();
     // A listing cut short by a change of the phones gives no count: the
     // change is handled next and says what the phones are now.
+    if ((Interrupted() || phoneErrors_ != errors) && PhoneLost(item)) {
+        return false;  // the command that listed says so
+    }
     if (Interrupted()) {
         return false;
     }

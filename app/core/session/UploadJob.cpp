@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "MotoP2KMode.h"
+#include "MotoSysUtils.h"
 #include "core/files/PhoneText.h"
 #include "core/files/TransferRules.h"
 #include "core/session/CommandContext.h"
@@ -36,19 +37,27 @@ TUploadOutcome TUploadJob::Run() {
     };
     for (const QString& file : files_) {
         if (!context_.Pump()) {
-            out.End = TCommandEnd::Interrupted;
+            out.End = context_.PhoneLost(item_) ? TCommandEnd::PhoneLost : TCommandEnd::Interrupted;
             break;
         }
         if (context_.StopRequested()) {
             out.End = TCommandEnd::Stopped;
             break;
         }
-        context_.FileBegins(QFileInfo(file).size());
+        const int64_t size = QFileInfo(file).size();
+        context_.FileBegins(size);
         const std::optional<std::string> phoneName = uploadPhoneName(folder_, file);
         if (!phoneName) {
             // Sent as "?" it would land under a name nobody chose.
             context_.LogMsg("idBadPhoneName", {QFileInfo(file).fileName()});
             out.Failed.append(file);
+            stepBar();
+            continue;
+        }
+        if (int64_t free = 0; !fits(*phoneName, size, free)) {
+            context_.LogMsg("idUploadNoRoom", {file, size / 1024.0, free / 1024.0});
+            out.Failed.append(file);
+            out.NoRoom.append(file);
             stepBar();
             continue;
         }
@@ -69,9 +78,14 @@ TUploadOutcome TUploadJob::Run() {
             out.Failed.append(file);
             break;
         }
-        if (sent) {
-            out.Uploaded.append(file);
-        } else if (stopped && !context_.Interrupted()) {
+        // A phone that left fails no file: this one was not done, like the rest.
+        if (!sent && context_.PhoneLost(item_)) {
+            out.End = TCommandEnd::PhoneLost;
+            break;
+        }
+        // At the last block the file is whole although the user said stop:
+        // it is checked as any other.
+        if (!sent && stopped && !context_.Interrupted()) {
             // The phone closed the file as it stood: it goes again.
             const QString shown = phoneToUnicode(*phoneName);
             context_.LogMsg(item_->DeleteFile(*phoneName) ? "idPartRemoved" : "idPartKept",
@@ -80,9 +94,39 @@ TUploadOutcome TUploadJob::Run() {
             out.Failed.append(file);
             stepBar();
             break;
-        } else if (!context_.Interrupted()) {
-            context_.LogMsg("idUploadFailed", {file});
-            out.Failed.append(file);
+        }
+        if (context_.Interrupted() && !sent) {
+            // The phones changed: the next pause ends the command, and what
+            // the phone took of this file goes.
+            if (item_->LastUploadOpened()) {
+                context_.LogMsg(item_->DeleteFile(*phoneName) ? "idPartRemoved" : "idPartKept",
+                                {phoneToUnicode(*phoneName)});
+            }
+            stepBar();
+            continue;
+        }
+        switch (check(*phoneName, size, sent)) {
+            case TStored::Whole:
+                out.Uploaded.append(file);
+                break;
+            case TStored::NotStored:
+                context_.LogMsg("idUploadNotStored", {file});
+                out.Failed.append(file);
+                out.NotStored.append(file);
+                if (item_->LastUploadRefused()) {
+                    (item_->LastUploadOpened() ? out.DriveFull : out.Refused).append(file);
+                }
+                break;
+            case TStored::Unknown:
+                context_.LogMsg("idUploadFailed", {file});
+                out.Failed.append(file);
+                break;
+            case TStored::Lost:
+                out.End = TCommandEnd::PhoneLost;
+                break;
+        }
+        if (out.End == TCommandEnd::PhoneLost) {
+            break;
         }
         stepBar();
     }
@@ -91,4 +135,40 @@ TUploadOutcome TUploadJob::Run() {
         out.End = TCommandEnd::Stopped;
     }
     return out;
+}
+
+bool TUploadJob::fits(const std::string& PhoneName, int64_t Size, int64_t& Free) const {
+    // The free space a listing read is that of one drive only.
+    const std::string drive = FreeSpaceDrive;
+    const std::optional<int64_t> known = context_.KnownFreeSpace();
+    if (!known ||
+        UpperCaseText1251(PhoneName.substr(0, drive.size())) != UpperCaseText1251(drive)) {
+        return true;
+    }
+    // A file of that name is replaced, and its room is the new one's.
+    const int64_t replaced =
+        std::max<int64_t>(replaces_ ? *replaces_ : context_.ListedSize(PhoneName), 0);
+    Free = *known;
+    return Size <= *known + replaced;
+}
+
+TUploadJob::TStored TUploadJob::check(const std::string& PhoneName, int64_t Size, bool Sent) {
+    int32_t listed = 0;
+    const TFileLookup found = Sent ? item_->LookUpFile(PhoneName, listed) : TFileLookup::Listed;
+    if (found == TFileLookup::Failed && context_.PhoneLost(item_)) {
+        return TStored::Lost;
+    }
+    if (Sent && found == TFileLookup::Listed && listed == Size) {
+        context_.SpaceUsed(Size);
+        return TStored::Whole;
+    }
+    // Only a file this upload opened is its own to delete: a refused open
+    // leaves whatever stood under that name as it was. One not found is not
+    // there to delete; one the search failed on is deleted all the same, as
+    // its upload counts as failed.
+    if (item_->LastUploadOpened() && found != TFileLookup::Missing &&
+        !item_->DeleteFile(PhoneName) && context_.PhoneLost(item_)) {
+        return TStored::Lost;
+    }
+    return found == TFileLookup::Failed ? TStored::Unknown : TStored::NotStored;
 }

@@ -11,7 +11,7 @@ struct TMessageTemplate {
     const char* Caption;  // its built-in caption (UTF-8)
 };
 
-inline constexpr std::array<TMessageTemplate, 51> MessageTemplates = {{
+inline constexpr std::array<TMessageTemplate, 54> MessageTemplates = {{
     {"idDownloadComplete", "Download is complete!"},
     {"idUploading", "Uploading - %2.f/%2.f kB"},
     {"idFilesCount", "%d files"},
@@ -60,6 +60,9 @@ inline constexpr std::array<TMessageTemplate, 51> MessageTemplates = {{
     {"idLogSave", "Save as\u2026"},
     {"idLogClear", "Clear"},
     {"idLogSaveFailed", "The Log could not be saved in %s: %s"},
+    {"idUploadNotStored", "Upload of %s failed: the phone did not store all of it"},
+    {"idUploadNoRoom", "%s was not uploaded: it needs %2.f kB, the phone has %2.f kB free"},
+    {"idPhoneLost", "The phone was lost: %d files done, %d not tried"},
     {"idBadFolderPattern", "The folder pattern %s cannot be used: nothing was downloaded"},
     {"idBadDateFolder", "The folder pattern makes no safe folder name for %s, skipping"},
     {"idKeptBoth", "%s is not the picture already named so: saved as %s"},
