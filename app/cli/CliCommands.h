@@ -27,5 +27,7 @@ void runDoctor(TCliEnv& Env, const TCliOptions& Options, TCliReport& Report);
 // exclusion list compares names.
 std::vector<int> rowsNamed(const TFileRows& Rows, const std::string& Name);
 // Selects the rows the names name, every row when there is none; each name
-// that names no row is reported as failed.
-void selectNamed(TPhoneSession& Session, const std::vector<std::string>& Names, TCliReport& Report);
+// that names no row is reported as failed, as not among the pictures (or,
+// with Files, not on the drive). Returns how many names named no row.
+int selectNamed(TPhoneSession& Session, const std::vector<std::string>& Names, TCliReport& Report,
+                bool Files);

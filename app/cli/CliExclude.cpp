@@ -8,6 +8,7 @@
 #include "cli/CliReport.h"
 #include "core/files/ExcludeIndex.h"
 #include "core/files/ExcludeList.h"
+#include "core/files/ListRules.h"
 #include "core/files/PhoneText.h"
 
 void runExclude(TCliEnv& Env, const TCliOptions& Options, TCliReport& Report) {
@@ -21,15 +22,25 @@ void runExclude(TCliEnv& Env, const TCliOptions& Options, TCliReport& Report) {
     TExcludeIndex index;
     index.Assign(load.Entries);
     bool changed = false;
+    // A file's own name is the picture of that name in the pictures folder
+    // of the drive (--drive, /a by default), as other commands take it.
+    std::string drive = Options.Drive.empty() ? std::string("/a") : Options.Drive;
+    while (drive.size() > 1 && drive.back() == '/') {
+        drive.pop_back();
+    }
+    if (drive.front() != '/') {
+        drive.insert(drive.begin(), '/');
+    }
     for (const std::string& arg : Options.Names) {
-        const QString name = QString::fromStdString(arg);
+        const bool own = arg.find('/') == std::string::npos;
+        const QString name = QString::fromStdString(own ? drive + PictureFolder + arg : arg);
         const std::optional<std::string> bytes = unicodeToPhone(name);
-        if (!bytes || bytes->empty() || bytes->front() != '/') {
-            Report.Fail(ExitUsage,
-                        bytes ? QStringLiteral("%1: not a full phone name such as "
-                                               "/a/mobile/picture/x.jpg")
-                                    .arg(name)
-                              : QStringLiteral("%1: no phone file can have that name").arg(name));
+        if (!bytes || bytes->empty() || bytes->front() != '/' || arg.empty()) {
+            Report.Fail(ExitUsage, bytes ? QStringLiteral("%1: not a phone name such as "
+                                                          "/a/mobile/picture/x.jpg or x.jpg")
+                                               .arg(QString::fromStdString(arg))
+                                         : QStringLiteral("%1: no phone file can have that name")
+                                               .arg(QString::fromStdString(arg)));
             continue;
         }
         if (Options.Command == TCliCommand::ExcludeAdd) {

@@ -14,6 +14,7 @@
 #include "cli/CliPhone.h"
 #include "cli/CliReport.h"
 #include "cli/CommandExit.h"
+#include "cli/StopSignals.h"
 #include "core/files/PhoneText.h"
 #include "core/session/PhoneSession.h"
 #include "core/settings/SettingsStore.h"
@@ -78,6 +79,58 @@ QString keptText(const TDownloadedRow& Row, const QString& Name) {
     return QStringLiteral("%1 stays on the phone: the phone did not delete it").arg(Name);
 }
 
+// The line, or the error, that tells what became of one row.
+// What a row is blamed for waits in Blame until the command goes on past
+// it: a phone pulled out under its delete or its last block is told as lost
+// instead, once the command has ended.
+void tellRow(const TDownloadedRow& Row, const TDownloadOutcome& SoFar, const TCliOptions& Options,
+             TCliReport& Report, QString& Blame) {
+    if (!Blame.isEmpty()) {
+        Report.Fail(ExitFailed, Blame);
+        Blame.clear();
+    }
+    const QString name = phoneToUnicode(Row.Name);
+    switch (Row.Fate) {
+        case TDownloadFate::Downloaded:
+            Report.PrintFile(
+                QStringLiteral("downloaded %1 -> %2%3%4")
+                    .arg(name, Row.Local,
+                         Row.Second.isEmpty() ? QString()
+                                              : QStringLiteral(" and %1").arg(Row.Second),
+                         Row.Deleted ? QStringLiteral(", deleted from the phone") : QString()));
+            // A command cut short at this picture (stopped, its phone lost)
+            // is told as such.
+            if (Options.DeleteAfter && !Row.Deleted && SoFar.End == TCommandEnd::Done) {
+                Blame = keptText(Row, name);
+            }
+            break;
+        case TDownloadFate::Existing:
+            Report.PrintFile(QStringLiteral("skipped %1: %2 exists").arg(name, Row.Local));
+            break;
+        case TDownloadFate::Excluded:
+            Report.PrintFile(QStringLiteral("skipped %1: on the exclusion list").arg(name));
+            break;
+        case TDownloadFate::Known:
+            Report.PrintFile(QStringLiteral("skipped %1: downloaded before").arg(name));
+            break;
+        case TDownloadFate::BadName:
+            Report.Fail(ExitFailed,
+                        QStringLiteral("%1: the name cannot be a local file name, so it was "
+                                       "not downloaded")
+                            .arg(name));
+            break;
+        case TDownloadFate::Failed:
+            // A local failure was told with its reason already, and a
+            // command cut short is told at its end.
+            if (SoFar.End != TCommandEnd::LocalFailure && SoFar.End != TCommandEnd::Interrupted &&
+                SoFar.End != TCommandEnd::PhoneLost) {
+                Blame = QStringLiteral("download of %1 failed: the phone did not give all of it")
+                            .arg(name);
+            }
+            break;
+    }
+}
+
 }  // namespace
 
 void runGet(TCliEnv& Env, const TCliOptions& Options, TCliReport& Report) {
@@ -94,11 +147,12 @@ void runGet(TCliEnv& Env, const TCliOptions& Options, TCliReport& Report) {
         return;
     }
     TPhoneSession& session = phone.Session();
-    selectNamed(session, Options.Names, Report);
+    const int missing = selectNamed(session, Options.Names, Report, Options.Files);
     std::vector<TProgressFile> progress;
     for (const TFileRow& row : session.Rows().SelectedRows()) {
         progress.push_back({phoneToUnicode(row.Name), row.Size});
     }
+    const int total = static_cast<int>(progress.size());
     phone.SetTransferFiles(std::move(progress));
     TTerminalHost& host = phone.Host();
     host.Folder = folder;
@@ -114,71 +168,45 @@ void runGet(TCliEnv& Env, const TCliOptions& Options, TCliReport& Report) {
     if (!historyError.isEmpty()) {
         Report.Error(historyError);
     }
+    // Each file is told as it is done, above the progress line.
+    QString blame;
+    const QMetaObject::Connection told =
+        QObject::connect(&session, &TPhoneSession::downloadRowDone,
+                         [&](const TDownloadedRow& Row, const TDownloadOutcome& SoFar) {
+                             tellRow(Row, SoFar, Options, Report, blame);
+                         });
     session.Download();
+    QObject::disconnect(told);
     const TDownloadOutcome& outcome = session.LastDownload();
+    const int done = static_cast<int>(outcome.Rows.size());
     const TCommandEnd end = session.LastOutcome(TCommandKind::Download).End;
-    const bool localFailure = end == TCommandEnd::LocalFailure;
-    // A lost phone is told (and exits 3) there, whichever event came first.
-    const bool whole = phone.StillThere() && end != TCommandEnd::PhoneLost;
+    bool whole = false;
+    if (TStopSignals::Asked()) {
+        Report.Fail(ExitFailed, QStringLiteral("stopped: %1 of %2 done, %3 not tried")
+                                    .arg(done)
+                                    .arg(total)
+                                    .arg(total - done));
+    } else {
+        // A lost phone is told (and exits 3) there, whichever event came first.
+        whole = phone.StillThere() && end != TCommandEnd::PhoneLost;
+    }
+    if (whole && !blame.isEmpty()) {
+        Report.Fail(ExitFailed, blame);
+    }
 
-    int downloaded = 0, skipped = 0, failed = 0, deleted = 0;
     QJsonArray files;
-    for (size_t i = 0; i < outcome.Rows.size(); ++i) {
-        const TDownloadedRow& row = outcome.Rows[i];
-        const QString name = phoneToUnicode(row.Name);
-        const bool last = i + 1 == outcome.Rows.size();
-        switch (row.Fate) {
-            case TDownloadFate::Downloaded:
-                ++downloaded;
-                Report.PrintFile(
-                    QStringLiteral("downloaded %1 -> %2%3%4")
-                        .arg(name, row.Local,
-                             row.Second.isEmpty() ? QString()
-                                                  : QStringLiteral(" and %1").arg(row.Second),
-                             row.Deleted ? QStringLiteral(", deleted from the phone") : QString()));
-                if (Options.DeleteAfter && !row.Deleted && !(last && !whole)) {
-                    Report.Fail(ExitFailed, keptText(row, name));
-                }
-                break;
-            case TDownloadFate::Existing:
-                ++skipped;
-                Report.PrintFile(QStringLiteral("skipped %1: %2 exists").arg(name, row.Local));
-                break;
-            case TDownloadFate::Excluded:
-                ++skipped;
-                Report.PrintFile(QStringLiteral("skipped %1: on the exclusion list").arg(name));
-                break;
-            case TDownloadFate::Known:
-                ++skipped;
-                Report.PrintFile(QStringLiteral("skipped %1: downloaded before").arg(name));
-                break;
-            case TDownloadFate::BadName:
-                ++failed;
-                Report.Fail(ExitFailed,
-                            QStringLiteral("%1: the name cannot be a local file name, so it was "
-                                           "not downloaded")
-                                .arg(name));
-                break;
-            case TDownloadFate::Failed:
-                ++failed;
-                // A local failure was told with its reason already, and a
-                // command cut short is told below.
-                if (!(last && (localFailure || end == TCommandEnd::Interrupted || !whole))) {
-                    Report.Fail(ExitFailed,
-                                QStringLiteral("download of %1 failed: the phone did not give "
-                                               "all of it")
-                                    .arg(name));
-                }
-                break;
-        }
-        deleted += row.Deleted ? 1 : 0;
+    for (const TDownloadedRow& row : outcome.Rows) {
         files.append(
-            QJsonObject{{QStringLiteral("name"), name},
+            QJsonObject{{QStringLiteral("name"), phoneToUnicode(row.Name)},
                         {QStringLiteral("local"), row.Local},
                         {QStringLiteral("second"), row.Second},
                         {QStringLiteral("result"), QString::fromLatin1(fateName(row.Fate))},
                         {QStringLiteral("deleted"), row.Deleted}});
     }
+    const int downloaded = outcome.Count(TDownloadFate::Downloaded);
+    const int skipped = outcome.Skipped();
+    const int failed = outcome.NotDownloaded() + missing;
+    const int deleted = outcome.Deleted();
     // The status follows how the command ended, whatever was said above.
     Report.Raise(exitOf(session.LastOutcome(TCommandKind::Download)));
     if (end == TCommandEnd::Interrupted && whole) {
@@ -201,4 +229,6 @@ void runGet(TCliEnv& Env, const TCliOptions& Options, TCliReport& Report) {
     doc.insert(QStringLiteral("skipped"), skipped);
     doc.insert(QStringLiteral("failed"), failed);
     doc.insert(QStringLiteral("deleted"), deleted);
+    doc.insert(QStringLiteral("not_found"), missing);
+    doc.insert(QStringLiteral("not_tried"), total - done);
 }

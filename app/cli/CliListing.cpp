@@ -1,7 +1,9 @@
 // The commands that show what is there: phones and ls.
 #include <QJsonArray>
 #include <QJsonObject>
+#include <QRegularExpression>
 
+#include "MotoP2KMode.h"
 #include "cli/CliCommands.h"
 #include "cli/CliOptions.h"
 #include "cli/CliPhone.h"
@@ -10,30 +12,57 @@
 #include "core/files/PhoneText.h"
 #include "core/session/PhoneSession.h"
 
+namespace {
+// What is known of a phone another program holds: it cannot be asked its
+// model, but its USB identity is seen.
+QString heldPhoneName(const TMotoP2KModemItem* Item) {
+    static const QRegularExpression ids(
+        QStringLiteral("VID_([0-9A-Fa-f]{4})&PID_([0-9A-Fa-f]{4})"));
+    const QRegularExpressionMatch m =
+        Item ? ids.match(QString::fromStdString(Item->ModemInfo().HardwareID))
+             : QRegularExpressionMatch();
+    return m.hasMatch() ? QStringLiteral("unknown model (USB %1:%2)")
+                              .arg(m.captured(1).toLower(), m.captured(2).toLower())
+                        : QStringLiteral("unknown model");
+}
+}  // namespace
+
 void runPhones(TCliEnv& Env, const TCliOptions& Options, TCliReport& Report) {
     TCliPhone phone(Env, Options, Report);
-    if (!phone.Start(mmPhotoManager)) {
+    const TModemPolicy modems = Options.Switch ? TModemPolicy::SwitchAll : TModemPolicy::Leave;
+    if (!phone.Start(mmPhotoManager, modems)) {
         return;
     }
+    TPhoneSession& session = phone.Session();
     QJsonArray list;
-    const QStringList& entries = phone.Session().PhoneEntries();
+    const QStringList& entries = session.PhoneEntries();
     for (int i = 0; i < entries.size(); ++i) {
         const bool held = phone.HeldElsewhere(i);
+        const QString name =
+            held ? heldPhoneName(session.P2K().DeviseList().Hold(i).get()) : entries[i];
         Report.Print(
             QStringLiteral("%1  %2  P2K%3")
                 .arg(i + 1)
-                .arg(entries[i], held ? QStringLiteral(", in use by another program") : QString()));
+                .arg(name, held ? QStringLiteral(", in use by another program") : QString()));
         list.append(QJsonObject{{QStringLiteral("index"), i + 1},
-                                {QStringLiteral("name"), entries[i]},
+                                {QStringLiteral("name"), name},
                                 {QStringLiteral("mode"), QStringLiteral("P2K")},
                                 {QStringLiteral("in_use"), held}});
     }
-    const QStringList modems = phone.Modems();
-    for (const QString& modem : modems) {
-        Report.Print(QStringLiteral("-  %1  modem").arg(modem));
-        list.append(QJsonObject{{QStringLiteral("index"), QJsonValue()},
-                                {QStringLiteral("name"), modem},
+    // Phones in modem mode follow, numbered on: a command given one of
+    // their numbers switches that phone alone.
+    const QStringList modemNames = session.ModemEntries();
+    for (int j = 0; j < modemNames.size(); ++j) {
+        const int index = static_cast<int>(entries.size()) + j + 1;
+        const bool switching = modems == TModemPolicy::SwitchAll;
+        Report.Print(
+            QStringLiteral("%1  %2  modem%3")
+                .arg(index)
+                .arg(modemNames[j], switching ? QStringLiteral(", switching to P2K") : QString()));
+        list.append(QJsonObject{{QStringLiteral("index"), index},
+                                {QStringLiteral("name"), modemNames[j]},
                                 {QStringLiteral("mode"), QStringLiteral("modem")},
+                                {QStringLiteral("switching"), switching},
                                 {QStringLiteral("in_use"), false}});
     }
     Report.Doc().insert(QStringLiteral("phones"), list);
@@ -66,7 +95,7 @@ void runList(TCliEnv& Env, const TCliOptions& Options, TCliReport& Report) {
         bytes += row.Size;
         excluded += marked ? 1 : 0;
     }
-    QString summary = QStringLiteral("%1 files, %2").arg(rows.Count()).arg(kilobytes(bytes));
+    QString summary = QStringLiteral("%1 files, %2").arg(rows.Count()).arg(humanSize(bytes));
     if (excluded > 0) {
         summary += QStringLiteral(", %1 excluded").arg(excluded);
     }

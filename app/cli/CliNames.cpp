@@ -24,22 +24,30 @@ std::vector<int> rowsNamed(const TFileRows& Rows, const std::string& Name) {
     return out;
 }
 
-void selectNamed(TPhoneSession& Session, const std::vector<std::string>& Names,
-                 TCliReport& Report) {
+int selectNamed(TPhoneSession& Session, const std::vector<std::string>& Names, TCliReport& Report,
+                bool Files) {
     TFileListModel& list = Session.FileList();
     if (Names.empty()) {
         list.SelectAll();
-        return;
+        return 0;
     }
+    int missing = 0;
     std::vector<int> chosen;
     for (const std::string& name : Names) {
         const std::vector<int> rows = rowsNamed(list.Rows(), name);
         if (rows.empty()) {
-            Report.Fail(
-                ExitFailed,
-                QStringLiteral("%1: no such file on the phone").arg(QString::fromStdString(name)));
+            ++missing;
+            const QString shown = QString::fromStdString(name);
+            const QString drive = phoneToUnicode(Session.ChosenDriveName());
+            Report.Fail(ExitFailed,
+                        Files
+                            ? QStringLiteral("%1 is not on the phone's drive %2").arg(shown, drive)
+                            : QStringLiteral("%1 is not among the phone's pictures in %2%3 "
+                                             "(--files looks at every file)")
+                                  .arg(shown, drive, QString::fromLatin1(PictureFolder)));
         }
         chosen.insert(chosen.end(), rows.begin(), rows.end());
     }
     list.SelectRows(chosen);
+    return missing;
 }

@@ -2,8 +2,10 @@
 
 #include <CLI/CLI.hpp>
 #include <QString>
+#include <limits>
 #include <ostream>
 
+#include "cli/CliHelp.h"
 #include "cli/CliTraceOptions.h"
 #include "core/files/FolderPattern.h"
 
@@ -12,10 +14,10 @@ namespace {
 const char* const Description =
     "Lists, downloads, uploads and deletes the pictures and files of Motorola P2K phones\n"
     "attached by USB, with the rules of the Snaprill window. A phone in modem mode is\n"
-    "switched into P2K mode; a command that uses a phone waits for it to come back (up\n"
-    "to 15 seconds, or --wait SECONDS). Names of phone files are full phone paths as\n"
-    "`ls` shows them (/a/mobile/picture/x.jpg) or, without a \"/\", the file's own name;\n"
-    "letter case does not matter.";
+    "switched into P2K mode by the command that uses it, which waits for it to come\n"
+    "back (up to 15 seconds, or --wait SECONDS). Names of phone files are full phone\n"
+    "paths as `ls` shows them (/a/mobile/picture/x.jpg) or, without a \"/\", the\n"
+    "file's own name; letter case does not matter.";
 
 const char* const ExitStatus =
     "Exit status:\n"
@@ -26,10 +28,13 @@ const char* const ExitStatus =
     "  4  a local file or folder could not be written\n"
     "When several apply, the first of 2, 3, 4 and 1 is given.";
 
+// Said after a usage error, as the common tools say it.
+const char* const TryHelp = "Try 'snaprill-cli --help' for more information.\n";
+
 void phoneOption(CLI::App* Command, TCliOptions& O) {
     Command->add_option("--phone", O.Phone, "the phone, by its number in `phones` (1 by default)")
         ->type_name("N")
-        ->check(CLI::PositiveNumber);
+        ->check(wholeNumber(1, std::numeric_limits<int>::max()));
 }
 
 void driveOption(CLI::App* Command, TCliOptions& O) {
@@ -73,21 +78,27 @@ TParsedArgs parseCliArgs(const std::vector<std::string>& Args, std::ostream& Out
                          std::ostream& Err) {
     TCliOptions o;
     CLI::App app(Description, "snaprill-cli");
+    app.formatter(std::make_shared<TCliFormatter>());
     app.footer(ExitStatus);
-    app.set_version_flag("--version", std::string("snaprill-cli ") + SNAPRILL_VERSION);
+    app.set_help_flag("-h,--help", "print this help and exit");
+    app.set_version_flag("--version", std::string("snaprill-cli ") + SNAPRILL_VERSION,
+                         "print the version and exit");
     app.fallthrough();  // global options may follow the command
     app.require_subcommand(1);
     app.add_option("--wait", o.WaitSeconds,
                    "wait up to SECONDS for a phone to be plugged in, and for a phone in modem "
                    "mode to come back in P2K mode")
         ->type_name("SECONDS")
-        ->check(CLI::Range(0, 24 * 3600));
+        ->check(wholeNumber(0, 24 * 3600, "seconds"));
     app.add_flag("--json", o.Json, "print one JSON document on standard output, for scripts");
     app.add_flag("-q,--quiet", o.Quiet,
                  "no progress line and no line per file; errors are still printed");
     addTraceOptions(app, o);
 
     CLI::App* phones = app.add_subcommand("phones", "list the phones present, one a line");
+    phones->add_flag("--switch", o.Switch,
+                     "switch every phone in modem mode to P2K mode (with --wait, wait for "
+                     "them to come back)");
     CLI::App* ls = app.add_subcommand(
         "ls", "list the phone's pictures, or every file with --files: size and name");
     phoneOption(ls, o);
@@ -141,11 +152,21 @@ TParsedArgs parseCliArgs(const std::vector<std::string>& Args, std::ostream& Out
     exclude->require_subcommand(1);
     CLI::App* exList = exclude->add_subcommand("list", "show the exclusion list");
     CLI::App* exAdd = exclude->add_subcommand("add", "add phone names to the exclusion list");
-    exAdd->add_option("NAME", o.Names, "full phone names such as /a/mobile/picture/x.jpg")
+    exAdd
+        ->add_option("NAME", o.Names,
+                     "phone names such as /a/mobile/picture/x.jpg, or a picture's own name")
         ->required();
     CLI::App* exRemove =
         exclude->add_subcommand("remove", "take phone names off the exclusion list");
-    exRemove->add_option("NAME", o.Names, "full phone names")->required();
+    exRemove->add_option("NAME", o.Names, "phone names, or a picture's own name")->required();
+    for (CLI::App* command : {exAdd, exRemove}) {
+        command
+            ->add_option("--drive", o.Drive,
+                         "the drive whose pictures folder a picture's own name is in (/a by "
+                         "default)")
+            ->type_name("DRIVE");
+    }
+
     CLI::App* doctor = addDoctorCommand(app);
 
     CLI::App* mount = app.add_subcommand(
@@ -163,9 +184,18 @@ TParsedArgs parseCliArgs(const std::vector<std::string>& Args, std::ostream& Out
                      "list a drive again when one of its folders is read more than SECONDS "
                      "after its last listing (30; 0 lists at every read)")
         ->type_name("SECONDS")
-        ->check(CLI::Range(0, 24 * 3600));
+        ->check(wholeNumber(0, 24 * 3600, "seconds"));
     CLI::App* umount = app.add_subcommand("umount", "unmount a folder that `mount` serves");
     umount->add_option("DIR", o.Dir, "the folder the phone is shown in")->required();
+
+    std::vector<std::string> names;
+    for (CLI::App* command : app.get_subcommands({})) {
+        command->group("Commands");
+        names.push_back(command->get_name());
+    }
+    for (CLI::App* command : {exList, exAdd, exRemove}) {
+        command->group("Commands");
+    }
 
     std::vector<const char*> argv;
     for (const std::string& a : Args) {
@@ -173,9 +203,24 @@ TParsedArgs parseCliArgs(const std::vector<std::string>& Args, std::ostream& Out
     }
     try {
         app.parse(static_cast<int>(argv.size()), argv.data());
+    } catch (const CLI::CallForHelp& e) {
+        return {std::nullopt, app.exit(e, Out, Err) == 0 ? ExitOk : ExitUsage};
+    } catch (const CLI::CallForAllHelp& e) {
+        return {std::nullopt, app.exit(e, Out, Err) == 0 ? ExitOk : ExitUsage};
+    } catch (const CLI::CallForVersion& e) {
+        return {std::nullopt, app.exit(e, Out, Err) == 0 ? ExitOk : ExitUsage};
     } catch (const CLI::ParseError& e) {
-        const int status = app.exit(e, Out, Err);
-        return {std::nullopt, status == 0 ? ExitOk : ExitUsage};
+        std::string command;
+        for (CLI::App* c : app.get_subcommands({})) {
+            if (c->parsed()) {
+                command = c->get_name();
+                for (CLI::App* sub : c->get_subcommands({})) {
+                    command += sub->parsed() ? ' ' + sub->get_name() : std::string();
+                }
+            }
+        }
+        Err << "snaprill-cli: " << usageMessage(e, Args, names, command) << '\n' << TryHelp;
+        return {std::nullopt, ExitUsage};
     }
 
     const std::pair<CLI::App*, TCliCommand> commands[] = {
@@ -192,7 +237,7 @@ TParsedArgs parseCliArgs(const std::vector<std::string>& Args, std::ostream& Out
         }
     }
     if (const std::string problem = checkCombinations(o); !problem.empty()) {
-        Err << "snaprill-cli: " << problem << "\nRun with --help for more information.\n";
+        Err << "snaprill-cli: " << problem << '\n' << TryHelp;
         return {std::nullopt, ExitUsage};
     }
     return {o, ExitOk};

@@ -69,7 +69,7 @@ void TCliPhone::connectSession() {
     QObject::connect(s, &TPhoneSession::transferEnded, [this] { progress_.End(); });
 }
 
-bool TCliPhone::Start(TManagerMode Mode) {
+bool TCliPhone::Start(TManagerMode Mode, TModemPolicy Modems) {
     // Phones found at start are listed by the session as it is made; the
     // events of their coming are no news.
     env_.Backend.Devices.DispatchPending();
@@ -85,11 +85,20 @@ bool TCliPhone::Start(TManagerMode Mode) {
     }
     session_->Exclude().Assign(exclude.Entries);
 
-    session_->Start();
+    const qsizetype switched =
+        Modems == TModemPolicy::SwitchAll ? session_->ModemEntries().size() : 0;
+    session_->Start(Modems);
     if (options_.WaitSeconds >= 0) {
+        // Switched, the phones are waited for until each is back in P2K
+        // mode; left, a phone in modem mode counts as one there.
+        const qsizetype expected = session_->PhoneEntries().size() + switched;
         waitFor(
-            [this] {
-                return session_->PhoneEntries().size() >= options_.Phone && Modems().isEmpty();
+            [this, Modems, expected] {
+                const qsizetype p2k = session_->PhoneEntries().size();
+                return Modems == TModemPolicy::SwitchAll
+                           ? p2k >= std::max<qsizetype>(options_.Phone, expected) &&
+                                 session_->ModemEntries().isEmpty()
+                           : p2k + session_->ModemEntries().size() >= options_.Phone;
             },
             options_.WaitSeconds);
     }
@@ -115,35 +124,32 @@ bool TCliPhone::waitFor(const std::function<bool()>& Ready, int Seconds) {
 }
 
 bool TCliPhone::Choose() {
-    if (!Modems().isEmpty() && options_.WaitSeconds < 0 &&
-        !waitFor([this] { return Modems().isEmpty(); }, SwitchWaitSeconds) &&
-        TStopSignals::Asked()) {
-        report_.Fail(ExitFailed, QStringLiteral("stopped by a signal"));
-        return false;
-    }
     const int count = static_cast<int>(session_->PhoneEntries().size());
-    if (count == 0) {
-        report_.Fail(ExitNoPhone,
-                     Modems().isEmpty()
-                         ? QStringLiteral("no phone is connected")
-                         : QStringLiteral("a phone switched out of modem mode has not come back "
-                                          "in P2K mode: run the command again with --wait "
-                                          "SECONDS"));
+    const int modems = static_cast<int>(session_->ModemEntries().size());
+    if (count + modems == 0) {
+        report_.Fail(ExitNoPhone, QStringLiteral("no phone is connected"));
         return false;
     }
-    if (options_.Phone > count) {
-        report_.Fail(
-            ExitNoPhone,
-            QStringLiteral("there is no phone %1: %2 connected").arg(options_.Phone).arg(count));
+    if (options_.Phone > count + modems) {
+        report_.Fail(ExitNoPhone, QStringLiteral("there is no phone %1: %2 connected")
+                                      .arg(options_.Phone)
+                                      .arg(count + modems));
         return false;
     }
-    if (options_.Phone - 1 != session_->ChosenPhone()) {
-        session_->ChoosePhone(options_.Phone - 1);
+    index_ = options_.Phone - 1;
+    if (index_ >= count) {
+        index_ = switchAndWait(index_ - count);
+        if (index_ < 0) {
+            return false;
+        }
+    }
+    if (index_ != session_->ChosenPhone()) {
+        session_->ChoosePhone(index_);
     }
     item_ = session_->ChosenItem();
     if (!item_ || !item_->IsOpen()) {
         report_.Fail(ExitNoPhone,
-                     HeldElsewhere(options_.Phone - 1)
+                     HeldElsewhere(index_)
                          ? QStringLiteral("phone %1 is in use by another program, such as the "
                                           "Snaprill window: nothing was done")
                                .arg(options_.Phone)
@@ -181,6 +187,53 @@ bool TCliPhone::Choose() {
     }
     chosen_ = true;
     return StillThere();
+}
+
+std::vector<std::string> TCliPhone::phonePaths() const {
+    std::vector<std::string> out;
+    TMotoP2KModemList& phones = session_->P2K().DeviseList();
+    for (int i = 0; i < phones.Count(); ++i) {
+        const auto item = phones.Hold(i);
+        out.push_back(item ? item->ModemInfo().DevicePath : std::string());
+    }
+    return out;
+}
+
+int TCliPhone::switchAndWait(int Modem) {
+    const std::vector<std::string> before = phonePaths();
+    const QString name = session_->ModemEntries().value(Modem);
+    if (!session_->SwitchModem(Modem)) {
+        report_.Fail(ExitNoPhone, QStringLiteral("phone %1 (%2, in modem mode) could not be "
+                                                 "switched to P2K mode")
+                                      .arg(options_.Phone)
+                                      .arg(name));
+        return -1;
+    }
+    // It comes back as a P2K phone not seen before, once the session has
+    // listed the phones again.
+    int found = -1;
+    const auto back = [&] {
+        const std::vector<std::string> now = phonePaths();
+        for (size_t i = 0; i < now.size() && i < size_t(session_->PhoneEntries().size()); ++i) {
+            if (!now[i].empty() &&
+                std::find(before.begin(), before.end(), now[i]) == before.end()) {
+                found = static_cast<int>(i);
+                return !session_->Busy();
+            }
+        }
+        return false;
+    };
+    if (!waitFor(back, std::max(options_.WaitSeconds, SwitchWaitSeconds))) {
+        report_.Fail(TStopSignals::Asked() ? ExitFailed : ExitNoPhone,
+                     TStopSignals::Asked()
+                         ? QStringLiteral("stopped by a signal")
+                         : QStringLiteral("phone %1, switched out of modem mode, has not come "
+                                          "back in P2K mode: run the command again with --wait "
+                                          "SECONDS")
+                               .arg(options_.Phone));
+        return -1;
+    }
+    return found;
 }
 
 bool TCliPhone::present() const {
@@ -227,9 +280,7 @@ bool TCliPhone::StillThere() {
 }
 
 QString TCliPhone::PhoneName() const {
-    const int i = options_.Phone - 1;
-    const QStringList& entries = session_->PhoneEntries();
-    return i >= 0 && i < entries.size() ? entries[i] : QString();
+    return session_->PhoneEntries().value(index_);
 }
 
 bool TCliPhone::HeldElsewhere(int Index) const {

@@ -11,6 +11,8 @@
 #include "cli/ProgressLine.h"
 #include "cli/TerminalHost.h"
 #include "core/files/ListRules.h"
+#include "core/files/TransferRules.h"
+#include "core/session/PhoneSession.h"
 #include "core/session/CommandOutcome.h"
 
 class TCliReport;
@@ -21,7 +23,7 @@ struct TCliOptions;
 
 // The bytes the command line reads per block, whatever the mode: as much as
 // one reply carries on every link (see LinuxControlTransferLimit).
-inline constexpr int32_t CliBlockSize = 4000;
+inline constexpr int32_t CliBlockSize = FastBlockSize;
 // How long a command waits, without --wait, for a phone it switched out of
 // modem mode: its coming back would otherwise cut the command short.
 inline constexpr int SwitchWaitSeconds = 15;
@@ -38,10 +40,14 @@ class TCliPhone {
     TCliPhone& operator=(const TCliPhone&) = delete;
 
     // Starts the session listing in Mode, loads the exclusion list and, with
-    // --wait, waits for the phones. False (reported) when stopped by a signal.
-    bool Start(TManagerMode Mode);
+    // --wait, waits for the phones. Phones in modem mode are left as they
+    // are, unless Modems says to switch them all. False (reported) when
+    // stopped by a signal.
+    bool Start(TManagerMode Mode, TModemPolicy Modems = TModemPolicy::Leave);
     // Brings the session to the phone and drive asked for; false (reported)
-    // when there is none or it cannot be used.
+    // when there is none or it cannot be used. Phones are counted as
+    // `phones` lists them: those in P2K mode, then those in modem mode; a
+    // phone in modem mode is switched, alone, and waited for.
     bool Choose();
     // After a command: false (reported) when the phone was lost, the phones
     // changed or a stop was asked for, so the command's work is not whole.
@@ -49,7 +55,7 @@ class TCliPhone {
 
     TPhoneSession& Session() { return *session_; }
     TTerminalHost& Host() { return host_; }
-    // The phone's number (from 1) and its entry as the window shows it.
+    // The chosen phone's entry as the window shows it.
     QString PhoneName() const;
     // Whether phone Index (from 0) was found held by another program.
     bool HeldElsewhere(int Index) const;
@@ -69,6 +75,11 @@ class TCliPhone {
     // Lets events come until Ready or Seconds are up; true when Ready.
     bool waitFor(const std::function<bool()>& Ready, int Seconds);
     bool present() const;
+    // Switches modem phone Modem alone and waits for it in P2K mode; its
+    // index among the P2K phones, or -1 (reported) when it did not come.
+    int switchAndWait(int Modem);
+    // The device paths of the P2K phones, by index.
+    std::vector<std::string> phonePaths() const;
 
     TCliEnv& env_;
     const TCliOptions& options_;
@@ -88,4 +99,5 @@ class TCliPhone {
     QStringList keptOnPhone_;
     QStringList switching_;
     int phonesFound_ = -1;  // P2K phones the session last counted
+    int index_ = -1;        // the chosen phone, among the P2K phones
 };

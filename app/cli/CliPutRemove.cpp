@@ -132,7 +132,7 @@ void runRemove(TCliEnv& Env, const TCliOptions& Options, TCliReport& Report) {
         return;
     }
     TPhoneSession& session = phone.Session();
-    selectNamed(session, Options.Names, Report);
+    selectNamed(session, Options.Names, Report, Options.Files);
     const std::vector<TFileRow> chosen = session.Rows().SelectedRows();
     if (chosen.empty()) {
         return;

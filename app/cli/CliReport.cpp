@@ -1,6 +1,7 @@
 #include "cli/CliReport.h"
 
 #include <QJsonDocument>
+#include <iterator>
 #include <ostream>
 
 namespace {
@@ -32,8 +33,19 @@ QString shownText(const QString& Text) {
     return out;
 }
 
-QString kilobytes(int64_t Bytes) {
-    return QString::number(static_cast<double>(Bytes) / 1024.0, 'f', 1) + QStringLiteral(" kB");
+QString humanSize(int64_t Bytes) {
+    if (Bytes < 1024) {
+        return QStringLiteral("%1 B").arg(Bytes);
+    }
+    const char* const units[] = {"kB", "MB", "GB", "TB"};
+    double value = static_cast<double>(Bytes) / 1024.0;
+    size_t unit = 0;
+    // 1023.96 kB would read "1024.0 kB": it is 1.0 MB.
+    while (value >= 1023.95 && unit + 1 < std::size(units)) {
+        value /= 1024.0;
+        ++unit;
+    }
+    return QString::number(value, 'f', 1) + QLatin1Char(' ') + QLatin1String(units[unit]);
 }
 
 void TCliReport::line(std::ostream& To, const QString& Text) {

@@ -65,5 +65,6 @@ class TCliReport {
 
 // Text from outside as a terminal may show it: control characters as "?".
 QString shownText(const QString& Text);
-// A size in kB with one decimal (1024 bytes a kB).
-QString kilobytes(int64_t Bytes);
+// A size as a person reads it, in 1024s: "912 B", "3.0 kB", "77.8 MB",
+// "1.2 GB" (one decimal from a kB up).
+QString humanSize(int64_t Bytes);

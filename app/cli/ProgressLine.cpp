@@ -21,14 +21,11 @@ QString duration(int64_t Seconds) {
 
 }  // namespace
 
-QString progressText(const TProgressFile& File, int Index, int Count, int64_t Done,
+QString progressText(const TProgressFile& File, int Index, int Count, int64_t Done, int64_t Total,
                      double BytesPerSecond, int64_t SecondsLeft, int Width) {
-    const double kb = 1024.0;
-    QString tail = QStringLiteral("  %1/%2 kB")
-                       .arg(static_cast<double>(Done) / kb, 0, 'f', 1)
-                       .arg(static_cast<double>(File.Size) / kb, 0, 'f', 1);
+    QString tail = QStringLiteral("  %1/%2").arg(humanSize(Done), humanSize(Total));
     if (BytesPerSecond >= 0) {
-        tail += QStringLiteral("  %1 kB/s").arg(BytesPerSecond / kb, 0, 'f', 1);
+        tail += QStringLiteral("  %1/s").arg(humanSize(static_cast<int64_t>(BytesPerSecond)));
         tail += QStringLiteral("  %1 left").arg(duration(SecondsLeft));
     }
     const QString head = QStringLiteral("[%1/%2] ").arg(Index + 1).arg(Count);
@@ -111,7 +108,8 @@ void TProgressLine::draw(bool Now) {
     }
     err_ << '\r'
          << progressText(files_[static_cast<size_t>(index_)], index_,
-                         static_cast<int>(files_.size()), done_, speed, left, width_)
+                         static_cast<int>(files_.size()), bytesBefore_ + done_, totalBytes_, speed,
+                         left, width_)
                 .toStdString()
          << "\033[K";
     err_.flush();

@@ -14,9 +14,10 @@ struct TProgressFile {
 };
 
 // The text of a progress line, cut to Width characters:
-// "[2/10] img2.jpg  12.0/48.8 kB  35.2 kB/s  0:03 left". A speed below 0 is
-// not known yet, nor then the time left.
-QString progressText(const TProgressFile& File, int Index, int Count, int64_t Done,
+// "[2/10] img2.jpg  1.2 MB/7.8 MB  35.2 kB/s  0:03 left", where Done of
+// Total bytes are the whole transfer's, so that the count moves on however
+// small the files. A speed below 0 is not known yet, nor then the time left.
+QString progressText(const TProgressFile& File, int Index, int Count, int64_t Done, int64_t Total,
                      double BytesPerSecond, int64_t SecondsLeft, int Width);
 
 // The progress of a transfer as one line on a terminal's standard error:

@@ -53,6 +53,9 @@ TFormConfig defaultFormConfig() {
     c.Dialogs.ChooseFolder = [](QWidget* Parent, const QString& Title, const QString& Current) {
         return QFileDialog::getExistingDirectory(Parent, Title, Current, QFileDialog::ShowDirsOnly);
     };
+    c.Dialogs.ChooseSaveFile = [](QWidget* Parent, const QString& Title, const QString& Current) {
+        return QFileDialog::getSaveFileName(Parent, Title, Current);
+    };
     c.Dialogs.ChooseFiles = [](QFileDialog* Dialog) {
         return Dialog->exec() == QDialog::Accepted ? Dialog->selectedFiles() : QStringList();
     };

@@ -16,6 +16,9 @@ struct TFormDialogs {
         ChooseFolder;
     // The files chosen in an open-file dialog; empty on cancel.
     std::function<QStringList(QFileDialog* Dialog)> ChooseFiles;
+    // A file to save to, suggested Current; an empty text on cancel.
+    std::function<QString(QWidget* Parent, const QString& Title, const QString& Current)>
+        ChooseSaveFile;
     // A question with the buttons Yes and No; true for Yes.
     std::function<bool(QWidget* Parent, const QString& Text)> AskYesNo;
     // A message with one OK button; Error marks a failure.

@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QRadioButton>
 
+#include "core/files/TransferRules.h"
 #include "gui/TForm1.h"
 
 void TForm1::ProcessEvents() {
@@ -31,6 +32,15 @@ bool TForm1::Option(TSessionOption Option) {
             return keepBothButton_->isChecked();
     }
     return false;
+}
+
+void TForm1::applyTransferSpeed() {
+    // Off, the session keeps its own rules: the window's blocks and one
+    // listing request per counted file. On, it reads and lists as the
+    // command line does.
+    const bool fast = fastTransfersBox_->isChecked();
+    session_->SetDownloadSettings({fast ? FastBlockSize : 0, false});
+    session_->SetListStopsAtCount(fast);
 }
 
 QString TForm1::SaveFolder() {

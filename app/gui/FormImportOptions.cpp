@@ -26,7 +26,7 @@ QLineEdit* settingField(QWidget* Parent) {
 }  // namespace
 
 void TForm1::buildImportOptions(QVBoxLayout* Column) {
-    QWidget* p = optionsPage_;
+    QWidget* p = Column->parentWidget();
     auto* dated = new QHBoxLayout;
     dated->setSpacing(4);
     dateFoldersBox_ = new QCheckBox(QStringLiteral("Sort into folders by date taken"), p);

@@ -23,9 +23,11 @@
 #include "core/settings/Charsets.h"
 #include "core/settings/LogModel.h"
 #include "core/settings/MessageTemplates.h"
+#include "gui/ElidedLabel.h"
+#include "gui/FileListView.h"
+#include "gui/FileRowDelegate.h"
 #include "gui/LinkLabel.h"
 #include "gui/LogView.h"
-#include "gui/MutedRowDelegate.h"
 #include "gui/TForm1.h"
 #include "gui/TrayIcon.h"
 
@@ -117,7 +119,8 @@ void TForm1::buildWindow() {
     auto* status = statusBar();
     registerControl(status, QStringLiteral("StatusBar1"));
     status->setSizeGripEnabled(true);
-    messagePanel_ = new QLabel(status);
+    // Panel 0 cuts a long message short with "…"; its tooltip holds the whole.
+    messagePanel_ = new TElidedLabel(status);
     messagePanel_->setObjectName(QStringLiteral("StatusPanel0"));
     messagePanel_->setFixedWidth(250);
     messagePanel_->setTextFormat(Qt::PlainText);
@@ -145,6 +148,7 @@ void TForm1::buildWindow() {
     buildPreviews();
     tabs_->setCurrentIndex(0);
     fitToolBar();
+    renderTips();
 }
 
 void TForm1::fitToolBar() {
@@ -257,7 +261,7 @@ void TForm1::buildPicturesPage() {
     uploadFolderBox_->setGeometry(uploadToLabel_->x() + uploadToLabel_->width() + 5, 2, 200, 22);
     v->addWidget(uploadRow_);
 
-    fileView_ = new QTreeView(picturesPage_);
+    fileView_ = new TFileListView(picturesPage_);
     registerControl(fileView_, QStringLiteral("ListView1"));
     fileView_->setModel(&session_->FileList());
     fileView_->setColumnWidth(TFileListModel::ColCaption, 30);
@@ -284,7 +288,7 @@ void TForm1::buildPicturesPage() {
                        // would also paint the check marks, white on white.
                        "QTreeView::item:selected { background: palette(highlight); }"));
     fileView_->viewport()->setCursor(Qt::PointingHandCursor);
-    fileView_->setItemDelegate(new TMutedRowDelegate(
+    fileView_->setItemDelegate(new TFileRowDelegate(
         [this] { return skipDownloadedBox_ && skipDownloadedBox_->isChecked(); }, fileView_));
     watchColumns();
     v->addWidget(fileView_, 1);
@@ -319,6 +323,7 @@ void TForm1::buildLogPage() {
     lp.setColor(QPalette::Base, lp.color(QPalette::Button));
     logView_->setPalette(lp);
     v->addWidget(logView_);
+    buildLogMenu();
 }
 
 void TForm1::buildAboutPage() {
@@ -409,7 +414,7 @@ void TForm1::buildAboutPage() {
 
 void TForm1::buildTemplates() {
     for (const auto& t : MessageTemplates) {
-        auto* l = new QLabel(QString::fromLatin1(t.Caption), templatePanel_);
+        auto* l = new QLabel(QString::fromUtf8(t.Caption), templatePanel_);
         registerControl(l, QString::fromLatin1(t.Name));
     }
 }

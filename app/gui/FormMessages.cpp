@@ -1,10 +1,12 @@
 // Messages formatted from the template labels, and the Log they go to.
+#include <QCheckBox>
 #include <QLabel>
 
 #include "core/program/WindowTitle.h"
 #include "core/settings/Charsets.h"
 #include "core/settings/LogModel.h"
 #include "core/settings/MessageTemplates.h"
+#include "gui/ElidedLabel.h"
 #include "gui/TForm1.h"
 
 void TForm1::AddLog(const QString& Text) {
@@ -96,4 +98,13 @@ void TForm1::renderStateMsgs() {
     if (captionMsg_) {
         setCaptionState(captionMsg_->Name);
     }
+    renderTips();
+}
+
+void TForm1::renderTips() {
+    auto tip = [this](QWidget* Control, const char* Name) {
+        Control->setToolTip(Qt::convertFromPlainText(Msg(Name), Qt::WhiteSpaceNormal));
+    };
+    tip(freeSpacePanel_, "idFreeSpaceTip");
+    tip(fastTransfersBox_, "idFastTransfersTip");
 }

@@ -1,6 +1,7 @@
 // The Options page: the mode, the download settings, the language and the
 // charset. Its rows are laid out, so that rows hidden in File Manager mode
-// leave no gap.
+// leave no gap, in an area that scrolls when the window is too low to show
+// them all at their size.
 #include <QBoxLayout>
 #include <QCheckBox>
 #include <QComboBox>
@@ -11,13 +12,14 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QTabWidget>
 
 #include "core/settings/Charsets.h"
 #include "gui/TForm1.h"
 
 QCheckBox* TForm1::addOptionBox(const char* Name, const char* Caption) {
-    auto* box = new QCheckBox(QString::fromLatin1(Caption), optionsPage_);
+    auto* box = new QCheckBox(QString::fromLatin1(Caption), optionBoxes_->parentWidget());
     registerControl(box, QString::fromLatin1(Name));
     optionBoxes_->addWidget(box);
     return box;
@@ -28,7 +30,19 @@ void TForm1::buildOptionsPage() {
     registerControl(optionsPage_, QStringLiteral("idOptions"));
     tabs_->addTab(optionsPage_, QIcon(QStringLiteral(":/tabs/options.png")),
                   QStringLiteral("Options"));
-    QWidget* p = optionsPage_;
+    auto* page = new QVBoxLayout(optionsPage_);
+    page->setContentsMargins(0, 0, 0, 0);
+    auto* scroll = new QScrollArea(optionsPage_);
+    scroll->setObjectName(QStringLiteral("OptionsScroll"));
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(true);
+    page->addWidget(scroll);
+    // The page's controls, on the page's own background.
+    auto* p = new QWidget;
+    p->setObjectName(QStringLiteral("OptionsArea"));
+    p->setAutoFillBackground(false);
+    scroll->setWidget(p);
+    scroll->viewport()->setAutoFillBackground(false);
     auto* v = new QVBoxLayout(p);
     v->setContentsMargins(8, 8, 8, 8);
     v->setSpacing(2);
@@ -67,9 +81,11 @@ void TForm1::buildOptionsPage() {
     v->addSpacing(6);
 
     // The settings' check boxes, one under the other.
-    optionBoxes_ = new QVBoxLayout;
+    auto* boxes = new QWidget(p);
+    optionBoxes_ = new QVBoxLayout(boxes);
+    optionBoxes_->setContentsMargins(0, 0, 0, 0);
     optionBoxes_->setSpacing(3);
-    v->addLayout(optionBoxes_);
+    v->addWidget(boxes);
     downloadAllBox_ = addOptionBox("idDownloadAll", "Download all photos on connect");
     overwriteBox_ = addOptionBox("idOverwrite", "Overwrite exsisting");
     deleteAfterBox_ = addOptionBox("idDeleteAfter", "Delete downloaded photos from phone");
@@ -78,6 +94,7 @@ void TForm1::buildOptionsPage() {
     previewsBox_ = addOptionBox("idPreviews", "Show picture previews");
     pictureTimeBox_ = addOptionBox("idPictureTime", "Set photo file times to when they were taken");
     skipDownloadedBox_ = addOptionBox("idSkipDownloaded", "Skip photos downloaded before");
+    fastTransfersBox_ = addOptionBox("idFastTransfers", "Fast transfers");
     buildImportOptions(optionBoxes_);
     v->addSpacing(8);
 

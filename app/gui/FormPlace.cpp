@@ -80,31 +80,52 @@ TWindowPlace TForm1::currentPlace() const {
     place.Maximized = maximized;
     place.Columns[TFileListModel::ColCaption] = fileView_->columnWidth(TFileListModel::ColCaption);
     place.Columns[TFileListModel::ColSize] = fileView_->columnWidth(TFileListModel::ColSize);
-    // The name column's width at the stored window width.
+    // The name column's width at the stored window width: as shown, when
+    // the window is shown at that width.
     place.Columns[TFileListModel::ColName] =
-        std::max(nameWidth_ + normal.width() - nameAtWindowWidth_, MinNameWidth);
+        !maximized && fileView_->isVisible()
+            ? fileView_->columnWidth(TFileListModel::ColName)
+            : std::max(nameWidth_ + normal.width() - nameAtWindowWidth_, MinNameWidth);
     return place;
+}
+
+int TForm1::nameRoom() const {
+    // What the viewport leaves beside the other columns.
+    int others = 0;
+    for (const int c : {TFileListModel::ColCaption, TFileListModel::ColSize}) {
+        others += fileView_->isColumnHidden(c) ? 0 : fileView_->columnWidth(c);
+    }
+    return fileView_->viewport()->width() - others;
 }
 
 void TForm1::showNameWidth() {
     // Whatever the window gained in width since the name column had its
     // width, the column has gained (or lost) too. Worked out from the two
     // widths rather than added up change by change, so that the sizes a
-    // window passes through while it is first shown do not count.
+    // window passes through while it is first shown do not count. It never
+    // takes more than the other columns leave, so that the sizes stay in
+    // view whatever width was stored and whatever the previews take.
+    const int wanted = std::max(nameWidth_ + width() - nameAtWindowWidth_, MinNameWidth);
     sizingColumns_ = true;
     fileView_->setColumnWidth(TFileListModel::ColName,
-                              std::max(nameWidth_ + width() - nameAtWindowWidth_, MinNameWidth));
+                              std::max(std::min(wanted, nameRoom()), MinNameWidth));
     sizingColumns_ = false;
 }
 
 void TForm1::watchColumns() {
-    // The view is resized after the window, when the window's width is final.
-    fileView_->installEventFilter(this);
+    // The viewport is resized after the window, when the window's width is
+    // final, and again when the vertical scroll bar comes or goes.
+    fileView_->viewport()->installEventFilter(this);
     connect(fileView_->header(), &QHeaderView::sectionResized, this,
             [this](int Column, int, int Width) {
-                if (!sizingColumns_ && Column == TFileListModel::ColName) {
+                if (sizingColumns_) {
+                    return;
+                }
+                if (Column == TFileListModel::ColName) {
                     nameWidth_ = Width;  // the user's own width, at this window width
                     nameAtWindowWidth_ = width();
                 }
+                // The names give way to a wider column, or stop at the edge.
+                showNameWidth();
             });
 }

@@ -1,5 +1,6 @@
 // The window as a view of the phone session: what the user does goes to the
 // session, and what the session reports is shown.
+#include <QAbstractItemView>
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
@@ -7,6 +8,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QShortcut>
+#include <QStyle>
 #include <QTabWidget>
 #include <QToolButton>
 #include <QTreeView>
@@ -38,6 +40,7 @@ void TForm1::connectControls() {
             session_->Stop();
         }
     });
+    connect(fastTransfersBox_, &QCheckBox::toggled, this, [this] { applyTransferSpeed(); });
     // Rows downloaded before look muted only while they are skipped.
     connect(skipDownloadedBox_, &QCheckBox::toggled, this,
             [this] { fileView_->viewport()->update(); });
@@ -122,8 +125,23 @@ void TForm1::showPhones() {
     if (!same) {
         phoneChoice_->clear();
         phoneChoice_->addItems(entries);
+        // The choice is narrow: each entry is whole in its drop-down and
+        // tooltip, as text.
+        QAbstractItemView* dropDown = phoneChoice_->view();
+        int widest = 0;
+        for (int i = 0; i < entries.size(); ++i) {
+            phoneChoice_->setItemData(i, Qt::convertFromPlainText(entries[i], Qt::WhiteSpaceNormal),
+                                      Qt::ToolTipRole);
+            widest = std::max(widest, dropDown->fontMetrics().horizontalAdvance(entries[i]));
+        }
+        // Room for the entries' margins and a scroll bar beside the text.
+        const QStyle* style = dropDown->style();
+        dropDown->setMinimumWidth(widest + 4 * style->pixelMetric(QStyle::PM_DefaultFrameWidth) +
+                                  2 * style->pixelMetric(QStyle::PM_FocusFrameHMargin) +
+                                  style->pixelMetric(QStyle::PM_ScrollBarExtent) + 8);
     }
     phoneChoice_->setCurrentIndex(session_->ChosenPhone());
+    phoneChoice_->setToolTip(phoneChoice_->currentData(Qt::ToolTipRole).toString());
 }
 
 void TForm1::showDrives() {

@@ -27,6 +27,8 @@ void TForm1::FormCreate() {
     previewsBox_->setChecked(stored.Previews.value_or(true));
     pictureTimeBox_->setChecked(stored.PictureTime.value_or(true));
     skipDownloadedBox_->setChecked(stored.SkipDownloaded.value_or(false));
+    fastTransfersBox_->setChecked(stored.FastTransfers.value_or(false));
+    applyTransferSpeed();
     restoreImportOptions(stored);
 
     restorePlace(stored.Place);
@@ -38,10 +40,11 @@ void TForm1::FormCreate() {
     }
 
     getLangs();
-    if (stored.Lang) {
-        languageChoice_->setCurrentIndex(
-            languageChoice_->findText(*stored.Lang, Qt::MatchFixedString));  // case-insensitive
-    }
+    // A first start, with no language chosen at all, speaks English when its
+    // file is there: the built-in texts include a template's own name. A
+    // stored choice, an empty one too, stays.
+    languageChoice_->setCurrentIndex(languageChoice_->findText(
+        stored.Lang.value_or(QStringLiteral("English.lang")), Qt::MatchFixedString));
     if (stored.Mode) {
         modeChoice_->setCurrentIndex(*stored.Mode == 1 ? 1 : 0);
     }
@@ -80,6 +83,7 @@ void TForm1::FormClose() {
     values.Previews = previewsBox_->isChecked();
     values.PictureTime = pictureTimeBox_->isChecked();
     values.SkipDownloaded = skipDownloadedBox_->isChecked();
+    values.FastTransfers = fastTransfersBox_->isChecked();
     storeImportOptions(values);
     values.Lang = languageChoice_->currentIndex() >= 0 ? languageChoice_->currentText() : QString();
     values.Mode = modeChoice_->currentIndex();

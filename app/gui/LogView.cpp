@@ -244,9 +244,22 @@ QString TLogView::selectedText() const {
     return lines.join(QLatin1Char('\n'));
 }
 
+void TLogView::mousePressEvent(QMouseEvent* Event) {
+    // A line clicked is on screen already. A view scrolls to it anyway,
+    // a double click's time later: by then new lines have moved the end on,
+    // and the Log would jump back to the clicked line and stop following.
+    setAutoScroll(false);
+    QAbstractItemView::mousePressEvent(Event);
+    setAutoScroll(true);
+}
+
+void TLogView::copySelection() const {
+    QApplication::clipboard()->setText(selectedText());
+}
+
 void TLogView::keyPressEvent(QKeyEvent* Event) {
     if (Event == QKeySequence::Copy) {
-        QApplication::clipboard()->setText(selectedText());
+        copySelection();
         Event->accept();
         return;
     }

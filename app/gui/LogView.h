@@ -18,6 +18,8 @@ class TLogView : public QAbstractItemView {
     QModelIndex indexAt(const QPoint& Point) const override;
     // The selected lines, one a line, in the Log's order.
     QString selectedText() const;
+    // Puts the selected lines on the clipboard.
+    void copySelection() const;
     // Typing does not search: it would format every line of a long Log.
     void keyboardSearch(const QString&) override {}
 
@@ -34,6 +36,7 @@ class TLogView : public QAbstractItemView {
     void reset() override;
     void paintEvent(QPaintEvent* Event) override;
     void keyPressEvent(QKeyEvent* Event) override;
+    void mousePressEvent(QMouseEvent* Event) override;
 
   private:
     int rowHeight() const;

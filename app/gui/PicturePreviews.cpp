@@ -7,6 +7,7 @@
 #include <QFrame>
 #include <QLabel>
 #include <QListView>
+#include <QScrollArea>
 #include <QScrollBar>
 #include <QStackedWidget>
 #include <QStyledItemDelegate>
@@ -162,8 +163,19 @@ void TPicturePreviews::buildPane() {
     info_->setTextFormat(Qt::PlainText);  // phone names and EXIF texts are not markup
     info_->setWordWrap(true);
     info_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    v->addWidget(info_);
-    v->addStretch(1);
+    // The lines under the picture take what height is left, and scroll
+    // rather than being drawn over the picture's frame when the page is
+    // low (a download's bars take their height from it).
+    auto* infoArea = new QScrollArea(pane_);
+    infoArea->setObjectName(QStringLiteral("PreviewInfoArea1"));
+    infoArea->setFrameShape(QFrame::NoFrame);
+    infoArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    infoArea->setWidgetResizable(true);
+    infoArea->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Ignored);
+    infoArea->setWidget(info_);
+    infoArea->viewport()->setAutoFillBackground(false);
+    info_->setAutoFillBackground(false);
+    v->addWidget(infoArea, 1);
 }
 
 void TPicturePreviews::SetShown(bool Shown) {

@@ -125,7 +125,7 @@ void TForm1::changeEvent(QEvent* Event) {
 }
 
 bool TForm1::eventFilter(QObject* Watched, QEvent* Event) {
-    if (Watched == fileView_ && Event->type() == QEvent::Resize) {
+    if (Watched == fileView_->viewport() && Event->type() == QEvent::Resize) {
         showNameWidth();
     }
     if (Watched == phoneChoice_ &&

@@ -27,6 +27,7 @@ class QFrame;
 class QLabel;
 class QLineEdit;
 class QListWidget;
+class QMenu;
 class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
@@ -36,6 +37,7 @@ class QTabWidget;
 class QToolButton;
 class QTreeView;
 class QVBoxLayout;
+class TElidedLabel;
 class TLinkLabel;
 class TPicturePreviews;
 class TPreviewFetcher;
@@ -103,6 +105,10 @@ class TForm1 : public QMainWindow, private ISessionHost {
     void restoreImportOptions(const TStoredSettings& Stored);
     void storeImportOptions(TSettingsToWrite& Values) const;
     void buildLogPage();
+    // --- The Log page's menu (FormLog.cpp) ---
+    void buildLogMenu();
+    void showLogMenu(const QPoint& At);
+    void saveLog();
     void buildAboutPage();
     void buildTemplates();
     void buildTray();
@@ -119,6 +125,8 @@ class TForm1 : public QMainWindow, private ISessionHost {
     TWindowPlace currentPlace() const;
     void watchColumns();
     void showNameWidth();
+    // The width the name column may take beside the other columns.
+    int nameRoom() const;
 
     // --- What the user does ---
     void modeChosen(bool ByUser);
@@ -137,6 +145,8 @@ class TForm1 : public QMainWindow, private ISessionHost {
     void placeUploadPath();
     void setControlText(QObject* Control, const QString& Text);
     int charsetFor(const QObject* Control) const;
+    // The session reads and lists as "Fast transfers" says.
+    void applyTransferSpeed();
     // Disables the phone commands (and what opens a dialog) while a command runs.
     void setCommandControlsEnabled(bool Enabled);
 
@@ -189,6 +199,8 @@ class TForm1 : public QMainWindow, private ISessionHost {
     // Formats the caption's state and the status panels again, from the
     // templates applied now (after a language or charset change).
     void renderStateMsgs();
+    // The tooltips taken from templates, from the templates applied now.
+    void renderTips();
 
     // A transfer reports every block, but the window shows its progress (the
     // log's new lines, the status panel, both bars) at most every
@@ -224,7 +236,7 @@ class TForm1 : public QMainWindow, private ISessionHost {
     QWidget* aboutPage_ = nullptr;            // idAbout
     QProgressBar* bytesBar_ = nullptr;        // ProgressBar1: bytes, or rows while listing
     QProgressBar* filesBar_ = nullptr;        // ProgressBar2: files of a transfer
-    QLabel* messagePanel_ = nullptr;          // StatusPanel0
+    TElidedLabel* messagePanel_ = nullptr;    // StatusPanel0
     QLabel* freeSpacePanel_ = nullptr;        // StatusPanel1
     QLabel* ratePanel_ = nullptr;             // StatusPanel2: speed and time left
     QWidget* toolBar_ = nullptr;              // ToolBar1
@@ -254,7 +266,8 @@ class TForm1 : public QMainWindow, private ISessionHost {
     QCheckBox* previewsBox_ = nullptr;        // idPreviews
     QCheckBox* pictureTimeBox_ = nullptr;     // idPictureTime
     QCheckBox* skipDownloadedBox_ = nullptr;  // idSkipDownloaded
-    QVBoxLayout* optionBoxes_ = nullptr;      // the column of those check boxes
+    QCheckBox* fastTransfersBox_ = nullptr;   // idFastTransfers
+    QVBoxLayout* optionBoxes_ = nullptr;      // the column of those check boxes; more go below
     QCheckBox* dateFoldersBox_ = nullptr;     // idDateFolders
     QLineEdit* datePatternField_ = nullptr;   // idDatePattern
     QLabel* sameNameLabel_ = nullptr;         // idSameName
@@ -273,6 +286,11 @@ class TForm1 : public QMainWindow, private ISessionHost {
     QFrame* templatePanel_ = nullptr;         // Panel2
     TLogView* logView_ = nullptr;             // Log
     TLogModel* logModel_ = nullptr;           // the Log's lines
+    QMenu* logMenu_ = nullptr;                // LogMenu: Copy, Select All, Save as..., Clear
+    QAction* logCopy_ = nullptr;              // LogCopy
+    QAction* logSelectAll_ = nullptr;         // LogSelectAll
+    QAction* logSave_ = nullptr;              // LogSave
+    QAction* logClear_ = nullptr;             // LogClear
     TLinkLabel* mailLink_ = nullptr;          // Label1
     TLinkLabel* ownersLink_ = nullptr;        // Label6
     TLinkLabel* componentsLink_ = nullptr;    // Label8

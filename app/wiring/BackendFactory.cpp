@@ -14,6 +14,7 @@
 #include "linux/LinuxBackend.h"
 #include "linux/SystemView.h"
 #include "linux/TermiosSerialPort.h"
+#include "sim/PhoneFolderClaim.h"
 #include "sim/VirtualDeviceSource.h"
 #include "sim/VirtualModem.h"
 #include "sim/VirtualP2KTransport.h"
@@ -78,6 +79,16 @@ class TVirtualHolder final : public TBackendHolder {
           folder_(devices_, Folder, StartVirtualModemPhone),
           backend_{devices_, transport_, ports_, clock_} {
         folder_.SetOnReplayMessage(Warn);
+        // Two programs on one folder see each other's hold on a phone, as
+        // they would on a real phone's interface.
+        transport_.SetClaimer(
+            [this](const std::string& DevicePath, bool& Held) -> std::shared_ptr<void> {
+                if (const auto folder = folder_.FolderOf(DevicePath)) {
+                    return ClaimPhoneFolder(*folder, Held);
+                }
+                Held = false;
+                return std::make_shared<int>(0);
+            });
         settle_.setSingleShot(true);
         settle_.setInterval(VirtualSettleMs);
         QObject::connect(&settle_, &QTimer::timeout, [this] { rescan(); });

@@ -13,11 +13,13 @@ constexpr size_t SetupSize = 8;
 class TVirtualP2KChannel final : public IP2KChannel {
   public:
     TVirtualP2KChannel(TVirtualP2KTransport& Transport, std::string Path,
-                       std::shared_ptr<IVirtualP2KDevice> Phone, uint64_t Generation)
+                       std::shared_ptr<IVirtualP2KDevice> Phone, uint64_t Generation,
+                       std::shared_ptr<void> Claim)
         : transport_(Transport),
           path_(std::move(Path)),
           phone_(std::move(Phone)),
-          generation_(Generation) {
+          generation_(Generation),
+          claim_(std::move(Claim)) {
         ++transport_.openChannels_;
     }
     ~TVirtualP2KChannel() override { release(); }
@@ -72,6 +74,7 @@ class TVirtualP2KChannel final : public IP2KChannel {
         if (open_) {
             open_ = false;
             --transport_.openChannels_;
+            claim_.reset();
         }
     }
 
@@ -79,6 +82,7 @@ class TVirtualP2KChannel final : public IP2KChannel {
     std::string path_;
     std::shared_ptr<IVirtualP2KDevice> phone_;
     uint64_t generation_;
+    std::shared_ptr<void> claim_;  // held while open
     bool open_ = true;
 };
 
@@ -91,10 +95,12 @@ void TVirtualP2KTransport::SetHeldElsewhere(const std::string& DevicePath, bool 
 }
 
 bool TVirtualP2KTransport::HeldElsewhere(const std::string& DevicePath) const {
-    return held_.contains(DevicePath) && devices_.DeviceAt(DevicePath) != nullptr;
+    return (held_.contains(DevicePath) || claimedElsewhere_.contains(DevicePath)) &&
+           devices_.DeviceAt(DevicePath) != nullptr;
 }
 
 std::unique_ptr<IP2KChannel> TVirtualP2KTransport::Open(const std::string& DevicePath) {
+    claimedElsewhere_.erase(DevicePath);
     if (held_.contains(DevicePath)) {
         return nullptr;
     }
@@ -103,5 +109,17 @@ std::unique_ptr<IP2KChannel> TVirtualP2KTransport::Open(const std::string& Devic
     if (!phone) {
         return nullptr;
     }
-    return std::make_unique<TVirtualP2KChannel>(*this, DevicePath, std::move(phone), generation);
+    std::shared_ptr<void> claim;
+    if (claimer_) {
+        bool held = false;
+        claim = claimer_(DevicePath, held);
+        if (!claim) {
+            if (held) {
+                claimedElsewhere_.insert(DevicePath);
+            }
+            return nullptr;
+        }
+    }
+    return std::make_unique<TVirtualP2KChannel>(*this, DevicePath, std::move(phone), generation,
+                                                std::move(claim));
 }

@@ -26,6 +26,14 @@ class TVirtualP2KTransport final : public IP2KTransport {
 
     std::unique_ptr<IP2KChannel> Open(const std::string& DevicePath) override;
 
+    // How an open claims its phone against other programs, as a real
+    // phone's interface is claimed: the handle holds the claim while the
+    // channel is open; nullptr, with Held true, when another program holds
+    // it. Without a claimer nothing is claimed.
+    using TClaimer =
+        std::function<std::shared_ptr<void>(const std::string& DevicePath, bool& Held)>;
+    void SetClaimer(TClaimer Claimer) { claimer_ = std::move(Claimer); }
+
     // The phone at DevicePath counts as held by another program, as a real
     // phone whose interface another program claimed: it cannot be opened.
     void SetHeldElsewhere(const std::string& DevicePath, bool Held);
@@ -43,4 +51,6 @@ class TVirtualP2KTransport final : public IP2KTransport {
     uint64_t exchanges_ = 0;
     int openChannels_ = 0;
     std::set<std::string> held_;
+    TClaimer claimer_;
+    std::set<std::string> claimedElsewhere_;  // the last open found it claimed
 };

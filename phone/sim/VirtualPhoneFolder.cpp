@@ -344,3 +344,12 @@ std::shared_ptr<TVirtualPhone> TVirtualPhoneFolder::Phone(const std::string& Nam
     }
     return nullptr;
 }
+
+std::optional<fs::path> TVirtualPhoneFolder::FolderOf(const std::string& DevicePath) const {
+    for (const auto& [folder, entry] : entries_) {
+        if (!entry.Replay && TVirtualDeviceSource::PhonePath(entry.Name) == DevicePath) {
+            return folder_ / folder;
+        }
+    }
+    return std::nullopt;
+}

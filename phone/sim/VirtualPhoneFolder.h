@@ -19,6 +19,8 @@
 //   <folder>/<name>/phone.ini   model, firmware, free space, serial (all optional)
 //   <folder>/<name>/a/...       the files of drive /a, folders included
 //   <folder>/<name>/b/...       drive /b, and so on
+//   <folder>/<name>/.snaprill-lock   the claim of the program that has the
+//                               phone open (see PhoneFolderClaim.h)
 //
 // phone.ini holds "key = value" lines (sections and ";" or "#" comments are
 // ignored, keys are case-blind):
@@ -93,6 +95,9 @@ class TVirtualPhoneFolder {
     // Names of the phones present, sorted (without ".modem").
     std::vector<std::string> Names() const;
     std::shared_ptr<TVirtualPhone> Phone(const std::string& Name) const;
+    // The subfolder of the phone at DevicePath (a P2K phone's path); none
+    // for a phone of no subfolder of this folder (a replayed trace's too).
+    std::optional<std::filesystem::path> FolderOf(const std::string& DevicePath) const;
     // The replay of the trace file Name.trace; nullptr when there is none.
     std::shared_ptr<TTraceReplay> Replay(const std::string& Name) const;
     // Told of a trace file that is not a trace, and of a replay that ended

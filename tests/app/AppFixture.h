@@ -79,8 +79,17 @@ class WindowTest : public ::testing::Test {
             asked.append(text);
             return yesAnswer;
         };
-        config.Dialogs.ShowMessage = [this](QWidget*, const QString& text, bool error) {
+        config.Dialogs.ShowMessage = [this](QWidget* parent, const QString& text, bool error) {
             messages.append((error ? QStringLiteral("error: ") : QString()) + text);
+            if (duringMessage) {
+                duringMessage(parent);
+            }
+        };
+        config.Dialogs.ChooseSaveFile = [this](QWidget*, const QString& title,
+                                               const QString& current) {
+            chooserTitle = title;
+            chooserCurrent = current;
+            return saveAnswer;
         };
         config.TrayAvailable = [this] { return trayAvailable; };
     }
@@ -117,6 +126,9 @@ class WindowTest : public ::testing::Test {
     QString chooserTitle, chooserCurrent, chooserAnswer;
     // Runs while a folder or file dialog is open, as if the user waited there.
     std::function<void()> duringDialog;
+    // Runs while a message box is open, given the window it belongs to.
+    std::function<void(QWidget*)> duringMessage;
+    QString saveAnswer;                 // the file a save dialog returns
     QStringList filesAnswer;            // the files an open dialog returns
     QFileDialog* fileDialog = nullptr;  // the open dialog last shown
     bool yesAnswer = false;             // the answer to every Yes/No question

@@ -1,9 +1,11 @@
 // What the window says, in the sample language files: the end of a
 // download that failed in part, texts on show after a language change, and
 // the whole of a long message in the status panel's tooltip.
+#include <QCheckBox>
 #include <QDir>
 #include <QHelpEvent>
 #include <QLabel>
+#include <QSettings>
 #include <QTextDocumentFragment>
 #include <QToolButton>
 #include <QToolTip>
@@ -98,7 +100,7 @@ TEST_F(MessagesWindowTest, ShownTextsFollowALanguageChange) {
     choose(test::control<QComboBox>(f, "idLanguageSel"), 0);  // English.lang
     EXPECT_TRUE(f.windowTitle().endsWith("[connected]")) << f.windowTitle().toStdString();
     EXPECT_EQ(panel("StatusPanel0"), "1 files");
-    EXPECT_EQ(panel("StatusPanel1"), "Free space: 4096");
+    EXPECT_EQ(panel("StatusPanel1"), "Free space: 4096 kB");
 
     clickRow(0);
     choose(test::control<QComboBox>(f, "idLanguageSel"), 1);  // Russian.lang
@@ -126,4 +128,40 @@ TEST_F(MessagesWindowTest, LongStatusMessageIsWholeInItsTooltip) {
     QApplication::sendEvent(status, &hover);
     EXPECT_EQ(QTextDocumentFragment::fromHtml(QToolTip::text()).toPlainText(), whole);
     QToolTip::hideText();
+}
+
+// A first start, with no language chosen at all, takes English.lang; a
+// stored choice, an empty one too, stays as it is.
+TEST_F(MessagesWindowTest, AFirstStartSpeaksEnglishAStoredChoiceStays) {
+    struct Case {
+        const char* Settings;
+        const char* Lang;  // chosen, and stored at close
+        const char* Overwrite;
+        const char* Box;  // the end of a download on connect
+    };
+    const Case cases[] = {
+        {"download=1\n", "English.lang", "Overwrite existing", "All pictures are downloaded."},
+        {"download=1\nlang=\n", "", "Overwrite exsisting", "idDlComplete"},
+        {"download=1\nlang=russian.lang\ncharset=15\n", "Russian.lang",
+         "\xd0\x97\xd0\xb0\xd0\xbc\xd0\xb5\xd0\xbd\xd1\x8f\xd1\x82\xd1\x8c "
+         "\xd1\x81\xd1\x83\xd1\x89\xd0\xb5\xd1\x81\xd1\x82\xd0\xb2\xd1\x83\xd1\x8e\xd1\x89\xd0"
+         "\xb8\xd0\xb5",
+         "\xd0\x92\xd1\x81\xd0\xb5 \xd1\x81\xd0\xbd\xd0\xb8\xd0\xbc\xd0\xba\xd0\xb8 "
+         "\xd1\x81\xd0\xba\xd0\xb0\xd1\x87\xd0\xb0\xd0\xbd\xd1\x8b."},
+    };
+    plugBefore("one", phoneState("A", "0A", {{Pic + "a.jpg", test::FileBytes(10)}}));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Settings);
+        writeFile(config.SettingsPath, QByteArray("[General]\n") + c.Settings);
+        messages.clear();
+        TForm1& f = open();
+        EXPECT_EQ(test::control<QComboBox>(f, "idLanguageSel")->currentText(), c.Lang);
+        EXPECT_EQ(test::control<QCheckBox>(f, "idOverwrite")->text(),
+                  QString::fromUtf8(c.Overwrite));
+        EXPECT_EQ(messages, QStringList{QString::fromUtf8(c.Box)});
+        f.close();
+        form.reset();
+        EXPECT_EQ(QSettings(config.SettingsPath, QSettings::NativeFormat).value("lang").toString(),
+                  c.Lang);
+    }
 }

@@ -225,6 +225,31 @@ TEST_F(WindowPreviewsTest, DownloadAmidPreviewsHasTheTrafficOfOneWithout) {
     EXPECT_EQ(amid.Log, without.Log);
 }
 
+// A download on connect makes the thumbnails of its pictures from their
+// local copies while its end box is open, and reads none of them from the
+// phone again once the box is closed.
+TEST_F(WindowPreviewsTest, DownloadedPicturesGetThumbnailsFromTheirCopiesAtOnce) {
+    config.PicturesDir = root + "/Pictures/";
+    writeFile(config.SettingsPath, "[General]\ndownload=1\n");
+    auto phone = plugBefore("one", phoneState("E398", "0A", pictures(6)));
+    int cachedWhileOpen = -1;
+    size_t atBox = 0;
+    duringMessage = [&](QWidget* Window) {
+        // The box's own event loop turns while the user reads it.
+        for (int i = 0; i < 20; ++i) {
+            QCoreApplication::processEvents();
+        }
+        cachedWhileOpen = static_cast<TForm1*>(Window)->previewFetcher().Cache().Count();
+        atBox = phone->Received().size();
+    };
+    open().show();
+    ASSERT_EQ(messages, QStringList{"idDlComplete"});
+    EXPECT_EQ(cachedWhileOpen, 6);
+    ASSERT_TRUE(waitFor([&] { return allDone(); }));
+    EXPECT_TRUE(test::fileVisits(*phone, atBox).empty());
+    EXPECT_EQ(phone->Received().size(), atBox);
+}
+
 // A phone unplugged while a preview is read: the window shows no phone and
 // stays usable, and the phone plugged again gets its previews.
 TEST_F(WindowPreviewsTest, UnplugDuringAPreviewLeavesTheWindowUsable) {

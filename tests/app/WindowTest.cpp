@@ -63,7 +63,7 @@ TEST_F(WindowTest, EveryNamedControlHasItsDefaultText) {
         EXPECT_EQ(textOf(f, name), QString::fromLatin1(text)) << name;
     }
     for (const auto& t : MessageTemplates) {
-        EXPECT_EQ(textOf(f, t.Name), QString::fromLatin1(t.Caption)) << t.Name;
+        EXPECT_EQ(textOf(f, t.Name), QString::fromUtf8(t.Caption)) << t.Name;
         auto* label = qobject_cast<QLabel*>(f.findControl(QString::fromLatin1(t.Name)));
         ASSERT_NE(label, nullptr);
         EXPECT_EQ(label->parentWidget(), test::control<QFrame>(f, "Panel2"));

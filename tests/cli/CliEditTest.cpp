@@ -43,7 +43,9 @@ TEST_F(CliEdit, RmDeletesTheNamedFilesOnly) {
                                                  {"/a/n.txt", test::FileBytes(10)}}));
     EXPECT_EQ(run({"rm", "A.JPG", "/a/n.txt"}), 1);  // n.txt is no picture: --files lists it
     EXPECT_EQ(out.str(), "deleted /a/mobile/picture/a.jpg\n");
-    EXPECT_EQ(err.str(), "snaprill-cli: /a/n.txt: no such file on the phone\n");
+    EXPECT_EQ(err.str(),
+              "snaprill-cli: /a/n.txt is not among the phone's pictures in "
+              "/a/mobile/picture/ (--files looks at every file)\n");
     EXPECT_EQ(run({"rm", "--files", "/a/n.txt"}), 0) << err.str();
     EXPECT_EQ(phone->State().Files.size(), 1u);
     EXPECT_TRUE(phone->State().Files.contains(Pic + "b.jpg"));
@@ -61,6 +63,17 @@ TEST_F(CliEdit, ExcludeEditsTheWindowsListFile) {
     EXPECT_EQ(err.str(), "snaprill-cli: /a/none.jpg is not on the list\n");
     EXPECT_EQ(run({"exclude", "list"}), 0);
     EXPECT_EQ(out.str(), "/a/mobile/picture/Фото.jpg\n");
-    EXPECT_EQ(run({"exclude", "add", "x.jpg", "/a/日.jpg"}), 2);
-    EXPECT_EQ(readLocal(paths.ExcludePath), "/a/mobile/picture/\xd4\xee\xf2\xee.jpg\r\n");
+    // A picture's own name is that of the pictures folder of the drive, as
+    // every command takes it; a name no phone can hold is refused.
+    EXPECT_EQ(run({"exclude", "add", "x.jpg", "/a/日.jpg", "mobile/y.jpg"}), 2);
+    EXPECT_EQ(err.str(),
+              "snaprill-cli: /a/日.jpg: no phone file can have that name\n"
+              "snaprill-cli: mobile/y.jpg: not a phone name such as /a/mobile/picture/x.jpg or "
+              "x.jpg\n");
+    EXPECT_EQ(run({"exclude", "add", "--drive", "b/", "IMG_0102.jpg"}), 0) << err.str();
+    EXPECT_EQ(readLocal(paths.ExcludePath),
+              "/a/mobile/picture/\xd4\xee\xf2\xee.jpg\r\n/a/mobile/picture/x.jpg\r\n"
+              "/b/mobile/picture/IMG_0102.jpg\r\n");
+    EXPECT_EQ(run({"exclude", "remove", "X.JPG"}), 0) << err.str();
+    EXPECT_EQ(out.str(), "removed /a/mobile/picture/X.JPG\n");
 }

@@ -9,23 +9,31 @@ const std::string Pic = "/a/mobile/picture/";
 
 class CliPhones : public test::CliTest {};
 
-// A phone in modem mode is switched as the window switches it; --wait waits
-// until it is back in P2K mode.
-TEST_F(CliPhones, ListsBothModesAndWaitsForTheSwitch) {
+// A phone in modem mode is listed as one, after the P2K phones and numbered
+// on, and left as it is; --switch switches it, and with --wait waits until
+// it is back in P2K mode.
+TEST_F(CliPhones, ListsBothModesAndSwitchesOnlyWhenAsked) {
     plug("one", phoneState("E398"));
     TVirtualModemPhone modem(devices, "two", std::make_shared<TVirtualPhone>(phoneState("V3")));
     ASSERT_TRUE(modem.IsValid());
-    modem.Modem().SetReading(false);  // it switches only once told to read
     realWait = true;
 
     EXPECT_EQ(run({"phones"}), 0) << err.str();
     EXPECT_EQ(out.str(),
               "1  E398 [0A4A5A6A7A8A9B]  P2K\n"
-              "-  Motorola USB Modem (virtual)  modem\n");
+              "2  Motorola USB Modem (virtual)  modem\n");
+    EXPECT_EQ(err.str(), "");
+    EXPECT_TRUE(modem.Modem().Lines().empty());
+
+    modem.Modem().SetReading(false);  // it switches only once told to read
+    EXPECT_EQ(run({"phones", "--switch"}), 0) << err.str();
+    EXPECT_EQ(out.str(),
+              "1  E398 [0A4A5A6A7A8A9B]  P2K\n"
+              "2  Motorola USB Modem (virtual)  modem, switching to P2K\n");
     EXPECT_EQ(err.str(), "snaprill-cli: Switching to P2K mode: Motorola USB Modem (virtual)\n");
 
     OnIdle = [&](int) { modem.Modem().SetReading(true); };
-    EXPECT_EQ(run({"phones", "--wait", "10", "--json", "-q"}), 0) << err.str();
+    EXPECT_EQ(run({"phones", "--switch", "--wait", "10", "--json", "-q"}), 0) << err.str();
     EXPECT_EQ(err.str(), "");
     const QJsonArray phones = json()["phones"].toArray();
     ASSERT_EQ(phones.size(), 2);
@@ -33,6 +41,31 @@ TEST_F(CliPhones, ListsBothModesAndWaitsForTheSwitch) {
     EXPECT_EQ(phones[1]["name"].toString(), "V3 [0A4A5A6A7A8A9B]");
     EXPECT_EQ(phones[1]["mode"].toString(), "P2K");
     EXPECT_FALSE(phones[1]["in_use"].toBool());
+}
+
+// A command switches the one phone it uses, by its number in `phones`, and
+// leaves the others in modem mode.
+TEST_F(CliPhones, ACommandSwitchesOnlyThePhoneItUses) {
+    plug("one", phoneState("E398", {{Pic + "one.jpg", test::FileBytes(10)}}));
+    std::vector<std::unique_ptr<TVirtualModemPhone>> modems;
+    for (const char* name : {"m1", "m2"}) {
+        modems.push_back(std::make_unique<TVirtualModemPhone>(
+            devices, name,
+            std::make_shared<TVirtualPhone>(
+                phoneState(name, {{Pic + name + ".jpg", test::FileBytes(20)}}))));
+        ASSERT_TRUE(modems.back()->IsValid());
+    }
+    realWait = true;
+    EXPECT_EQ(run({"ls", "--phone", "3"}), 0) << err.str();
+    // One modem switched, the other left as it was.
+    ASSERT_EQ(int(modems[0]->InP2KMode()) + int(modems[1]->InP2KMode()), 1);
+    const std::string used = modems[0]->InP2KMode() ? "m1" : "m2";
+    EXPECT_NE(out.str().find(Pic + used + ".jpg"), std::string::npos) << out.str();
+    EXPECT_EQ(run({"ls", "--phone", "4"}), 3);
+    EXPECT_EQ(err.str(), "snaprill-cli: there is no phone 4: 3 connected\n");
+    EXPECT_EQ(int(modems[0]->InP2KMode()) + int(modems[1]->InP2KMode()), 1);
+    EXPECT_EQ(run({"ls", "--phone", "1"}), 0) << err.str();
+    EXPECT_EQ(int(modems[0]->InP2KMode()) + int(modems[1]->InP2KMode()), 1);
 }
 
 TEST_F(CliPhones, LsShowsSizesNamesExclusionsAndTheCount) {
@@ -77,7 +110,7 @@ TEST_F(CliPhones, NoPhoneBusyPhoneAndTimeOutGiveStatusThree) {
               "Snaprill window: nothing was done\n");
     EXPECT_EQ(phone->Received().size(), received);
     EXPECT_EQ(run({"phones"}), 0);
-    EXPECT_EQ(out.str(), "1   []  P2K, in use by another program\n");
+    EXPECT_EQ(out.str(), "1  unknown model  P2K, in use by another program\n");
 }
 
 // A phone plugged in while --wait waits is used; one pulled out during a
@@ -89,7 +122,7 @@ TEST_F(CliPhones, APhonePluggedDuringTheWaitIsListed) {
         }
     };
     EXPECT_EQ(run({"ls", "--wait", "5"}), 0) << err.str();
-    EXPECT_NE(out.str().find("1 files, 0.0 kB"), std::string::npos) << out.str();
+    EXPECT_NE(out.str().find("1 files, 10 B"), std::string::npos) << out.str();
     OnIdle = nullptr;
 
     const uint64_t start = transport.Exchanges();

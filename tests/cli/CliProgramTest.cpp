@@ -84,5 +84,5 @@ TEST_F(CliProgram, WaitsForAPhoneToBePluggedIn) {
     ASSERT_TRUE(QDir().rename(root + "/spare/cam", root + "/phones/cam"));
     EXPECT_EQ(program.Finish(), 0) << program.Process.readAllStandardError().toStdString();
     EXPECT_EQ(program.Process.readAllStandardOutput(),
-              "         5  /a/mobile/picture/p.jpg\n1 files, 0.0 kB\n");
+              "         5  /a/mobile/picture/p.jpg\n1 files, 5 B\n");
 }

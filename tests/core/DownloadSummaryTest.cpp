@@ -99,3 +99,33 @@ TEST_F(DownloadSummary, CountsEveryRowAndFailsOnlyForFailures) {
         EXPECT_EQ(host.Shown, c.Shown);
     }
 }
+
+// With "Delete downloaded photos from phone" on, the line counts the
+// pictures taken off the phone too; off, it reads as it always did.
+TEST_F(DownloadSummary, CountsDeletionsWhenDeleteIsOn) {
+    // The second picture's second read fails: it stays on the phone.
+    for (const bool deleteAfter : {true, false}) {
+        SCOPED_TRACE(deleteAfter);
+        session.reset();
+        devices.UnplugPhone("one");
+        devices.DispatchPending();
+        log.clear();
+        host.Folder = root + (deleteAfter ? "/On/" : "/Off/");
+        auto phone = plug("one", phoneState("A", "0A",
+                                            {{Pic + "a.jpg", test::FileBytes(500)},
+                                             {Pic + "b.jpg", test::FileBytes(2500)},
+                                             {Pic + "c.jpg", test::FileBytes(700)}}));
+        phone->Faults().FailReadAtBlock = 2;
+        phone->Faults().BlockFailuresStall = false;
+        host.DeleteAfter = deleteAfter;
+        TPhoneSession& s = start();
+        s.FileList().SelectAll();
+        s.Download();
+        const QStringList sums = QStringList(log.begin(), log.end()).filter("Downloaded:");
+        EXPECT_EQ(sums,
+                  QStringList{deleteAfter ? "Downloaded: 2, skipped: 0, failed: 1, deleted from "
+                                            "the phone: 2"
+                                          : "Downloaded: 2, skipped: 0, failed: 1"});
+        EXPECT_EQ(phone->State().Files.size(), deleteAfter ? 1u : 3u);
+    }
+}

@@ -136,8 +136,9 @@ TEST_F(SessionRoad, ADownloadAtTheDefaultsIsAsItAlwaysWas) {
     for (int kb = 1; kb <= 5; ++kb) {
         expected.append(QString("Downloading - %1/ 5 kB").arg(kb, 2));
     }
-    expected += {"The file <root>/Pictures/c.jpg exists, skipping",
-                 "Downloaded: 2, skipped: 1, failed: 0", "3 files", "1 files"};
+    expected +=
+        {"The file <root>/Pictures/c.jpg exists, skipping",
+         "Downloaded: 2, skipped: 1, failed: 0, deleted from the phone: 2", "3 files", "1 files"};
     EXPECT_EQ(lines.join("\n").toStdString(), expected.join("\n").toStdString());
     EXPECT_EQ(QDir(host.Folder).entryList(QDir::Files | QDir::Hidden),
               (QStringList{"a.jpg", "b.jpg", "c.jpg"}));

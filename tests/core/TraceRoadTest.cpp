@@ -55,8 +55,9 @@ TEST_F(TraceRoad, TracingChangesNothingOnTheWire) {
     for (int kb = 1; kb <= 5; ++kb) {
         expected.append(QString("Downloading - %1/ 5 kB").arg(kb, 2));
     }
-    expected += {"The file " + host.Folder + "c.jpg exists, skipping",
-                 "Downloaded: 2, skipped: 1, failed: 0", "3 files", "1 files"};
+    expected +=
+        {"The file " + host.Folder + "c.jpg exists, skipping",
+         "Downloaded: 2, skipped: 1, failed: 0, deleted from the phone: 2", "3 files", "1 files"};
     EXPECT_EQ(QStringList(log.begin(), log.end()).join("\n").toStdString(),
               expected.join("\n").toStdString());
     EXPECT_EQ(readLocal(host.Folder + "b.jpg"), bytes(pictures.at(Pic + "b.jpg")));

@@ -4,6 +4,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include "sim/PhoneFolderClaim.h"
+#include "sim/VirtualP2KTransport.h"
 #include "sim/VirtualPhoneFolder.h"
 
 namespace fs = std::filesystem;
@@ -167,6 +169,49 @@ TEST(VirtualPhoneFolder, EnvironmentNamesTheFolder) {
     setenv(TVirtualPhoneFolder::EnvironmentVariable, "/tmp/phones", 1);
     EXPECT_EQ(TVirtualPhoneFolder::FromEnvironment(), fs::path("/tmp/phones"));
     unsetenv(TVirtualPhoneFolder::EnvironmentVariable);
+}
+
+// Two programs on one folder of phones, each with its own copy of a phone:
+// while one has the phone open, the other cannot open it and is told that
+// another holds it; once closed, the other can. The lock file is no file of
+// the phone's.
+TEST(VirtualPhoneFolder, AnOpenPhoneIsClaimedAgainstOtherPrograms) {
+    TTempFolder tmp;
+    writeFile(tmp.Path() / "cam" / "a" / "p.jpg", "12345");
+    struct TProgram {
+        TVirtualDeviceSource Devices;
+        TVirtualP2KTransport Transport{Devices};
+        std::unique_ptr<TVirtualPhoneFolder> Folder;
+        explicit TProgram(const fs::path& Path)
+            : Folder(std::make_unique<TVirtualPhoneFolder>(Devices, Path)) {
+            Folder->Rescan();
+            Transport.SetClaimer([this](const std::string& DevicePath, bool& Held) {
+                return ClaimPhoneFolder(*Folder->FolderOf(DevicePath), Held);
+            });
+        }
+    };
+    TProgram window(tmp.Path()), cli(tmp.Path());
+    const std::string path = TVirtualDeviceSource::PhonePath("cam");
+    ASSERT_TRUE(window.Folder->FolderOf(path));
+    EXPECT_FALSE(window.Folder->FolderOf(TVirtualDeviceSource::PhonePath("none")));
+
+    std::unique_ptr<IP2KChannel> held = window.Transport.Open(path);
+    ASSERT_NE(held, nullptr);
+    EXPECT_TRUE(PhoneFolderClaimed(tmp.Path() / "cam"));
+    EXPECT_EQ(cli.Transport.Open(path), nullptr);
+    EXPECT_TRUE(cli.Transport.HeldElsewhere(path));
+    EXPECT_FALSE(window.Transport.HeldElsewhere(path));
+
+    EXPECT_TRUE(held->Close());
+    EXPECT_FALSE(PhoneFolderClaimed(tmp.Path() / "cam"));
+    std::unique_ptr<IP2KChannel> now = cli.Transport.Open(path);
+    EXPECT_NE(now, nullptr);
+    EXPECT_FALSE(cli.Transport.HeldElsewhere(path));
+    now.reset();  // dropped without a close: the claim goes too
+    EXPECT_FALSE(PhoneFolderClaimed(tmp.Path() / "cam"));
+
+    // The phone read again sees the same files: the lock file is hidden.
+    EXPECT_EQ(LoadVirtualPhone(tmp.Path() / "cam").Files.size(), 1u);
 }
 
 // An empty folder of a phone's folder is a folder of the phone, and every

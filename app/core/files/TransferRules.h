@@ -10,6 +10,10 @@
 // Bytes asked of the phone per read: small blocks when Photo Manager mode
 // keeps existing files (the common, careful case), large ones otherwise.
 int32_t downloadBlockSize(TManagerMode Mode, bool Overwrite);
+// Bytes asked per read at the link's full speed, whatever the mode: as much
+// as one reply carries on every link. The command line reads so, and the
+// window with "Fast transfers" on.
+inline constexpr int32_t FastBlockSize = 4000;
 // Bytes sent to the phone per write.
 inline constexpr int32_t UploadBlockSize = 1000;
 // The most bytes one read may ask for on every link: a reply carries at

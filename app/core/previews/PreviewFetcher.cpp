@@ -177,19 +177,24 @@ int TPreviewFetcher::nextRow() {
 }
 
 void TPreviewFetcher::step() {
-    // A command's own event processing turns the loop too: the fetcher
-    // waits for it to end (busyChanged) or for the dialog to close.
-    if (session_.Busy() || session_.ModalOpen()) {
-        return;
-    }
+    // A command's own event processing turns the loop too: what needs the
+    // phone waits for it to end (busyChanged) or for the dialog to close.
+    // A downloaded picture's thumbnail is made from its local copy, which
+    // needs no phone: at once, also while the command runs or its end box
+    // is open.
+    const bool phoneFree = !session_.Busy() && !session_.ModalOpen();
     if (!enabled()) {
-        closeJob();  // switched off: the file is closed, nothing more is read
+        if (phoneFree) {
+            closeJob();  // switched off: the file is closed, nothing more is read
+        }
         return;
     }
-    if (finished_) {
-        finishJob();
-    } else if (!local_.empty()) {
+    if (!local_.empty()) {
         feedLocal();
+    } else if (!phoneFree) {
+        return;
+    } else if (finished_) {
+        finishJob();
     } else if (job_) {
         if (job_->Closing) {
             closeJob();
@@ -203,7 +208,7 @@ void TPreviewFetcher::step() {
         }
         startJob(row);
     }
-    if (hasWork()) {
+    if (phoneFree ? hasWork() : !local_.empty()) {
         arm();
     }
 }
@@ -364,7 +369,8 @@ void TPreviewFetcher::downloaded(const std::string& Name, int32_t Size, const QS
     }
     const QString key = previewKey(identity_, Name, Size);
     if (!cache_->Contains(key)) {
-        local_.push_back({key, Local});  // made once the command has ended
+        local_.push_back({key, Local});  // made at the next turn of the event loop
+        arm();
     }
 }
 

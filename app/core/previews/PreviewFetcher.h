@@ -40,7 +40,8 @@ enum class TPreviewState : uint8_t {
 // For each picture, rows on screen first: its thumbnail in the cache, and
 // no phone read at all; else its first blocks, and the thumbnail its EXIF
 // block embeds when there is one; else the whole picture, decoded small. A
-// downloaded picture feeds the cache from its local copy. Nothing is read
+// downloaded picture feeds the cache from its local copy as soon as the
+// event loop turns, command or not: that reads no phone. Nothing is read
 // while the host's Previews option is off.
 class TPreviewFetcher : public QObject {
     Q_OBJECT

@@ -19,6 +19,9 @@ class ILocalFiles;
 // record what it fetched, log, report a local failure, and read the host's
 // options and answers. The session gives it to the jobs it runs; a test may
 // give a job a context of its own.
+struct TDownloadOutcome;
+struct TDownloadedRow;
+
 class TMotoP2KModemItem;
 
 class ICommandContext {
@@ -65,6 +68,13 @@ class ICommandContext {
     // A downloaded picture stays on the phone: its local copy is not known
     // to be on the disk. Logged, and told to the front end.
     virtual void KeptOnPhone(const std::string& Name) = 0;
+    // A row of a download met its fate (downloaded, and deleted if so;
+    // skipped; failed), told as soon as it is known; SoFar is the download
+    // up to it.
+    virtual void RowDone(const TDownloadedRow& Row, const TDownloadOutcome& SoFar) {
+        (void)Row;
+        (void)SoFar;
+    }
 
     // --- The phone ---------------------------------------------------------------
     // Asked after an exchange with Item failed: whether its phone has left.

@@ -46,6 +46,15 @@ TDownloadOutcome TDownloadJob::Run(const QString& Folder) {
     folder_ = Folder;
     setUpPlaces(Folder);
     int step = 0;
+    // A row's fate is known once the command goes on past it (a phone
+    // lost or a stop asked for meanwhile is the command's end, not the
+    // row's) or has ended: only then is it told.
+    size_t told = 0;
+    auto tell = [&] {
+        for (; told < out.Rows.size(); ++told) {
+            context_.RowDone(out.Rows[told], out);
+        }
+    };
     for (const TFileRow& row : rows_) {
         if (!context_.Pump()) {
             endChanged(out);
@@ -55,6 +64,7 @@ TDownloadOutcome TDownloadJob::Run(const QString& Folder) {
             out.End = TCommandEnd::Stopped;
             break;
         }
+        tell();
         context_.SetFileBar(++step);
         context_.FileBegins(row.Size);
         TDownloadedRow& result = out.Rows.emplace_back();
@@ -141,6 +151,7 @@ TDownloadOutcome TDownloadJob::Run(const QString& Folder) {
     if (out.End == TCommandEnd::Done && context_.StopRequested()) {
         out.End = TCommandEnd::Stopped;
     }
+    tell();
     return out;
 }
 

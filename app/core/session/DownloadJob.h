@@ -76,6 +76,14 @@ struct TDownloadOutcome {
     int NotDownloaded() const {
         return Count(TDownloadFate::Failed) + Count(TDownloadFate::BadName);
     }
+    // The pictures taken off the phone once their copies were on the disk.
+    int Deleted() const {
+        int n = 0;
+        for (const TDownloadedRow& r : Rows) {
+            n += r.Deleted ? 1 : 0;
+        }
+        return n;
+    }
     // Left on purpose: an existing file kept, an excluded row, a "No", a
     // picture downloaded before.
     int Skipped() const {

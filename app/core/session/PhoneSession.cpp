@@ -253,6 +253,9 @@ void TPhoneSession::forgetPhones() {
 }
 
 void TPhoneSession::atArrival() {
+    if (modemPolicy_ == TModemPolicy::Leave) {
+        return;  // the front end switches the one it wants
+    }
     if (deferring()) {
         // Switching needs no phone the command uses: it waits, and the
         // command goes on.
@@ -264,24 +267,56 @@ void TPhoneSession::atArrival() {
 
 // --- The flow ------------------------------------------------------------------
 
-void TPhoneSession::Start() {
-    switchP2K();
+void TPhoneSession::Start(TModemPolicy Modems) {
+    modemPolicy_ = Modems;
+    if (Modems == TModemPolicy::SwitchAll) {
+        switchP2K();
+    }
     getDevises();
+}
+
+QStringList TPhoneSession::ModemEntries() {
+    TMotoATModemList& modems = at_->DeviseList();
+    modems.Rescan();
+    QStringList out;
+    for (int i = 0; i < modems.Count(); ++i) {
+        if (const auto item = modems.Hold(i)) {
+            out.append(phoneToUnicode(item->ModemInfo().DeviceDesc));
+        }
+    }
+    return out;
+}
+
+bool TPhoneSession::SwitchModem(int Index) {
+    TMotoATModemList& modems = at_->DeviseList();
+    modems.Rescan();
+    const std::shared_ptr<TMotoATModemItem> item = modems.Hold(Index);
+    if (!item || !switchModem(*item)) {
+        return false;
+    }
+    p2k_->DeviseList().Rescan();
+    return true;
+}
+
+bool TPhoneSession::switchModem(TMotoATModemItem& Item) {
+    if (!Item.OpenPhone() || !Item.IsOpen()) {
+        return false;
+    }
+    // The port stays open until the next close-all.
+    Item.SwitchMode(amMode8);
+    const QString modem = phoneToUnicode(Item.ModemInfo().DeviceDesc);
+    LogMsg("idSwitchingP2K", {modem});
+    emit modemSwitching(modem);
+    return true;
 }
 
 void TPhoneSession::switchP2K() {
     TMotoATModemList& modems = at_->DeviseList();
     modems.Rescan();
     for (int i = 0; i < modems.Count(); ++i) {
-        const std::shared_ptr<TMotoATModemItem> item = modems.Hold(i);
-        if (!item || !item->OpenPhone() || !item->IsOpen()) {
-            continue;
+        if (const std::shared_ptr<TMotoATModemItem> item = modems.Hold(i)) {
+            switchModem(*item);
         }
-        // The port stays open until the next close-all.
-        item->SwitchMode(amMode8);
-        const QString modem = phoneToUnicode(item->ModemInfo().DeviceDesc);
-        LogMsg("idSwitchingP2K", {modem});
-        emit modemSwitching(modem);
     }
     // The switched phone comes back later as a P2K arrival.
     p2k_->DeviseList().Rescan();

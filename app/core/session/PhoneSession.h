@@ -31,10 +31,16 @@ class ILocalFiles;
 class QSocketNotifier;
 class TFileListModel;
 class TMotoATMode;
+class TMotoATModemItem;
 class TMotoP2KMode;
 class TMotoP2KModemItem;
 struct TP2KFile;
 struct TPhoneBackend;
+
+// What the session does with phones attached in modem mode: switch each to
+// P2K mode, as the window does, or leave them for the front end to switch
+// the one it wants (SwitchModem).
+enum class TModemPolicy { SwitchAll, Leave };
 
 // The two kinds of transfer, which the front end shows differently: a
 // download takes the file list away while it runs, an upload does not.
@@ -55,8 +61,15 @@ class TPhoneSession : public QObject, private ICommandContext {
     ~TPhoneSession() override;
 
     // --- What the user does --------------------------------------------------
-    // Switches the modem phones and lists the P2K phones, choosing the first.
-    void Start();
+    // Switches the modem phones (unless Modems says to leave them; then one
+    // arriving later is left too) and lists the P2K phones, choosing the first.
+    void Start(TModemPolicy Modems = TModemPolicy::SwitchAll);
+    // The phones attached in modem mode, by their modem's description, as
+    // found now.
+    QStringList ModemEntries();
+    // Switches modem phone Index (of ModemEntries) to P2K mode; it comes
+    // back later as a P2K phone. False when it is gone or cannot be opened.
+    bool SwitchModem(int Index);
     // Chooses phone Index and runs the connect-and-list sequence on it.
     void ChoosePhone(int Index);
     // The connect-and-list sequence on the chosen phone; with an empty phone
@@ -209,6 +222,11 @@ class TPhoneSession : public QObject, private ICommandContext {
     void transferEnded();
     // A phone file was downloaded whole into Local (a UTF-8 path).
     void fileDownloaded(const std::string& PhoneName, int32_t Size, const QString& Local);
+    // A row of the running download met its fate (downloaded, and deleted
+    // if so; skipped; failed), as soon as it is known. SoFar is the
+    // download's outcome up to it; for the row at which the download ended,
+    // its flags say why.
+    void downloadRowDone(const TDownloadedRow& Row, const TDownloadOutcome& SoFar);
 
     // What front ends act on, each beside its Log line.
     // The listing just made (or its drives) has more files than the list shows.
@@ -247,6 +265,9 @@ class TPhoneSession : public QObject, private ICommandContext {
         emit fileDownloaded(Row.Name, Row.Size, Local);
     }
     void KeptOnPhone(const std::string& Name) override;
+    void RowDone(const TDownloadedRow& Row, const TDownloadOutcome& SoFar) override {
+        emit downloadRowDone(Row, SoFar);
+    }
     void Log(const TSessionMsg& Msg) override { emit logged(Msg); }
     void ReportLocalFailure(const QString& Text) override;
     bool PhoneLost(const std::shared_ptr<TMotoP2KModemItem>& Item) override;
@@ -283,6 +304,8 @@ class TPhoneSession : public QObject, private ICommandContext {
 
     // The connection flow.
     void switchP2K();
+    // Opens modem Item and tells it to switch; false when it cannot be opened.
+    bool switchModem(TMotoATModemItem& Item);
     void getDevises();
     void closeAllDevices();
     void connectAndList(const std::optional<std::string>& KeepDrive);
@@ -320,6 +343,7 @@ class TPhoneSession : public QObject, private ICommandContext {
     int modal_ = 0;
     std::vector<TDeviceEvent> deferred_;
 
+    TModemPolicy modemPolicy_ = TModemPolicy::SwitchAll;
     TManagerMode mode_ = mmPhotoManager;
     QStringList phoneEntries_;
     int chosenPhone_ = -1;

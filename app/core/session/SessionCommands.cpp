@@ -228,8 +228,14 @@ void TPhoneSession::downloadSelected() {
     }
     if (ran) {
         // What became of the rows, in one line; the list's count stays last.
-        LogMsg("idDownloadSummary",
-               {qint64{counts.Done}, qint64{counts.Skipped}, qint64{counts.Failed}});
+        QList<TMessageArg> sums = {qint64{counts.Done}, qint64{counts.Skipped},
+                                   qint64{counts.Failed}};
+        if (mode == mmPhotoManager && host_.Option(TSessionOption::DeleteAfter)) {
+            sums.append(qint64{counts.Deleted});
+            LogMsg("idDownloadSummaryDeleted", std::move(sums));
+        } else {
+            LogMsg("idDownloadSummary", std::move(sums));
+        }
     }
     LogMsg("idFilesCount", {qint64{fileList_->Rows().Count()}});
     if (Interrupted()) {

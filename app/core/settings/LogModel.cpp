@@ -179,6 +179,17 @@ void TLogModel::Publish() {
     endInsertRows();
 }
 
+void TLogModel::Clear() {
+    beginResetModel();
+    bytes_.clear();
+    marks_.clear();
+    raws_.clear();
+    rawNumbers_.clear();
+    lines_ = 0;
+    published_ = 0;
+    endResetModel();
+}
+
 void TLogModel::RenderAgain() {
     if (published_ > 0) {
         emit dataChanged(index(0), index(published_ - 1), {Qt::DisplayRole});

@@ -45,6 +45,8 @@ class TLogModel : public QAbstractListModel {
     bool HasUnpublished() const { return published_ < lines_; }
     // Shows views every line added so far.
     void Publish();
+    // Forgets every line (the user cleared the Log).
+    void Clear();
     // Tells views that every message line may read differently now.
     void RenderAgain();
     // The memory the lines take, in bytes.

@@ -3,7 +3,7 @@
 QString builtInTemplate(const QString& Name) {
     for (const auto& t : MessageTemplates) {
         if (Name == QLatin1String(t.Name)) {
-            return QString::fromLatin1(t.Caption);
+            return QString::fromUtf8(t.Caption);
         }
     }
     return {};

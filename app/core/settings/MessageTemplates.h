@@ -8,10 +8,10 @@
 // language file translates the messages by renaming the labels.
 struct TMessageTemplate {
     const char* Name;     // the label's objectName
-    const char* Caption;  // its built-in caption
+    const char* Caption;  // its built-in caption (UTF-8)
 };
 
-inline constexpr std::array<TMessageTemplate, 46> MessageTemplates = {{
+inline constexpr std::array<TMessageTemplate, 54> MessageTemplates = {{
     {"idDownloadComplete", "Download is complete!"},
     {"idUploading", "Uploading - %2.f/%2.f kB"},
     {"idFilesCount", "%d files"},
@@ -47,6 +47,19 @@ inline constexpr std::array<TMessageTemplate, 46> MessageTemplates = {{
     {"idSkippingKnown", "%s was downloaded before, skipping"},
     {"idStaleRemoved", "Removed %s, left by a download that was cut off"},
     {"idSpeedTimeLeft", "%2.f kB/s, %s left"},
+    {"idDownloadSummaryDeleted",
+     "Downloaded: %d, skipped: %d, failed: %d, deleted from the phone: %d"},
+    // Tooltips.
+    {"idFreeSpaceTip", "Free space of the phone's drive /a/, in kB (1024 bytes)"},
+    {"idFastTransfersTip",
+     "Reads the phone in blocks of 4000 bytes and ends a listing once the counted files "
+     "arrived, as the command line does: about three times as fast on a slow link"},
+    // The Log page's menu.
+    {"idLogCopy", "Copy"},
+    {"idLogSelectAll", "Select All"},
+    {"idLogSave", "Save as\u2026"},
+    {"idLogClear", "Clear"},
+    {"idLogSaveFailed", "The Log could not be saved in %s: %s"},
     {"idUploadNotStored", "Upload of %s failed: the phone did not store all of it"},
     {"idUploadNoRoom", "%s was not uploaded: it needs %2.f kB, the phone has %2.f kB free"},
     {"idPhoneLost", "The phone was lost: %d files done, %d not tried"},

@@ -116,6 +116,7 @@ TStoredSettings TSettingsStore::read(QString* Error) const {
     out.Previews = settingBool(s, QStringLiteral("previews"));
     out.PictureTime = settingBool(s, QStringLiteral("picturetime"));
     out.SkipDownloaded = settingBool(s, QStringLiteral("skipdownloaded"));
+    out.FastTransfers = settingBool(s, QStringLiteral("fasttransfers"));
     out.DateFolders = settingBool(s, QStringLiteral("datefolders"));
     out.DatePattern = settingString(s, QStringLiteral("datepattern"));
     out.SameName = settingInt(s, QStringLiteral("samename"));
@@ -153,6 +154,7 @@ bool TSettingsStore::write(const TSettingsToWrite& Values, QString* Error) const
     s.setValue(QStringLiteral("previews"), Values.Previews ? 1 : 0);
     s.setValue(QStringLiteral("picturetime"), Values.PictureTime ? 1 : 0);
     s.setValue(QStringLiteral("skipdownloaded"), Values.SkipDownloaded ? 1 : 0);
+    s.setValue(QStringLiteral("fasttransfers"), Values.FastTransfers ? 1 : 0);
     s.setValue(QStringLiteral("datefolders"), Values.DateFolders ? 1 : 0);
     s.setValue(QStringLiteral("datepattern"), Values.DatePattern);
     s.setValue(QStringLiteral("samename"), Values.SameName);

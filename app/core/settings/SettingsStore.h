@@ -33,6 +33,7 @@ struct TStoredSettings {
     std::optional<bool> Previews;
     std::optional<bool> PictureTime;     // "picturetime"
     std::optional<bool> SkipDownloaded;  // "skipdownloaded"
+    std::optional<bool> FastTransfers;   // "fasttransfers"
     std::optional<bool> DateFolders;     // "datefolders": sort into folders by date taken
     std::optional<QString> DatePattern;  // "datepattern": their pattern
     std::optional<int> SameName;         // "samename": 0 skip, 1 keep both
@@ -54,6 +55,7 @@ struct TSettingsToWrite {
     bool Previews = true;
     bool PictureTime = true;
     bool SkipDownloaded = false;
+    bool FastTransfers = false;
     bool DateFolders = false;
     QString DatePattern;
     int SameName = 0;
