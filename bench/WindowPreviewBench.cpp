@@ -168,7 +168,7 @@ void BM_MemoryWith10000KeptThumbnails(benchmark::State& State) {
         rig.Open();
         // Every picture's thumbnail kept, as a run before would have left them.
         TPreviewFetcher& previews = rig.Previews();
-        previews.SetCacheFolder(rig.Config.ThumbnailDir, 512 * 1024 * 1024);
+        previews.SetCacheFolder(rig.Config.ThumbnailDir, qint64{512} * 1024 * 1024);
         for (int r = 0; r < previews.Count(); ++r) {
             previews.Cache().Put(previews.Key(r), entry);
         }

@@ -115,6 +115,7 @@ class SessionTest : public ::testing::Test, protected TPhoneRig<TNoSerialPorts> 
     void selectAll() { session->FileList().SelectAll(); }
     std::vector<std::string> rowNames() const {
         std::vector<std::string> out;
+        out.reserve(size_t(session->Rows().Count()));
         for (int i = 0; i < session->Rows().Count(); ++i) {
             out.push_back(session->Rows().At(i).Name);
         }

@@ -13,7 +13,7 @@
 inline constexpr int32_t PreviewBlockSize = 4000;
 // The most of a file's head read in search of its EXIF block: an APP1
 // segment is at most 64 KB, and a few other segments may come first.
-inline constexpr qsizetype MaxExifHead = 128 * 1024;
+inline constexpr qsizetype MaxExifHead = qsizetype{128} * 1024;
 // The largest picture read whole to draw its preview; a larger one without
 // an embedded thumbnail gets none (its bytes would cost too long a read and
 // too much memory to decode).
