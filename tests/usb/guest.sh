@@ -35,9 +35,12 @@ t "udevd up"
 
 "$BUILD/tests/usb/snaprill_usb_phone" "$D" > "$D/phone.log" 2>&1 &
 PHONE=$!
+# Up to two minutes (the machine is emulated and may be shared), and no
+# longer than the phone program lives.
 i=0
 until [ -f "$D/ready" ]; do
-    i=$((i + 1)); [ $i -gt 200 ] && break; sleep 0.05
+    kill -0 "$PHONE" 2>/dev/null || break
+    i=$((i + 1)); [ $i -gt 2400 ] && break; sleep 0.05
 done
 [ -f "$D/ready" ]
 step $? "the emulated phone attached in modem mode"
