@@ -53,6 +53,7 @@ int main(int argc, char** argv) {
     const bool hide = TSettingsStore(config.SettingsPath).readHide().value_or(false);
     const bool trayAvailable = config.TrayAvailable();
 
+    // SNAPRILL_TRACE=FILE writes a wire trace of the window's phones.
     std::unique_ptr<TBackendHolder> backend = createBackend();
     TForm1 form(backend->Backend(), config);
     if (stopAsked) {

@@ -52,6 +52,8 @@ class TDefaultHost final : public ISessionHost {
     bool Option(TSessionOption) override { return false; }
     QString SaveFolder() override { return Folder; }
     std::string UploadFolder() override { return {}; }
+    QString FolderPattern() override { return {}; }
+    QString SecondFolder() override { return {}; }
     QString ChooseFolder(const TSessionMsg&) override { return Folder; }
     QStringList ChooseFiles() override { return {}; }
     bool AskYesNo(const TSessionMsg&) override { return false; }
@@ -88,6 +90,7 @@ struct TCliRig {
             {home + "/Snaprill.conf", home + "/exclude.txt", home + "/", home + "/history.txt"},
             false,
             80,
+            {},
             {}};
         Args.insert(Args.begin(), "snaprill-cli");
         return runCli(env, Args);

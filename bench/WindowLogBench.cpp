@@ -69,7 +69,7 @@ struct TLogRig {
         QCoreApplication::processEvents();
     }
     void AddLine(int I) {
-        Form->session().LogMsg("idDownloading", {I / 1024.0, 512.0});
+        emit Form->session().logged(TSessionMsg::Template("idDownloading", {I / 1024.0, 512.0}));
         QCoreApplication::processEvents();
     }
 };

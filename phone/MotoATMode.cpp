@@ -11,6 +11,8 @@ TMotoATMode::TMotoATMode(TPhoneBackend& Backend)
 }
 
 TMotoATMode::~TMotoATMode() {
+    // A modem held elsewhere may outlive this component and its owner's handler.
+    SetOnDebug(nullptr);
     deviseList_.reset();
     backend_.Devices.UnregisterNotify(this);
 }
@@ -49,4 +51,9 @@ void TMotoATMode::DeviceChangeMessage(uint32_t EventType, const TDevBroadcastHea
     } catch (...) {
         // A failing rescan or handler never reaches the event source.
     }
+}
+
+void TMotoATMode::DeviceChanged(TDeviceChange Change, const std::string& Name) {
+    const TDevBroadcastHeader header = DeviceChangeHeader(UsbDeviceInterfaceGuid, Name);
+    DeviceChangeMessage(DeviceChangeEventType(Change), &header);
 }

@@ -79,7 +79,10 @@ class TMotoATMode : public IDeviceChangeSink {
     TATNotifyEvent OnRemove;
 
     virtual void DeviceChange(uint32_t EventType, const TDevBroadcastHeader* EventData);
-    void DeviceChangeMessage(uint32_t EventType, const TDevBroadcastHeader* EventData) override;
+    // A device-change message; swallows every exception.
+    void DeviceChangeMessage(uint32_t EventType, const TDevBroadcastHeader* EventData);
+    // Entry point of the device source: the change as a device-change message.
+    void DeviceChanged(TDeviceChange Change, const std::string& Name) override;
 
   private:
     TPhoneBackend& backend_;

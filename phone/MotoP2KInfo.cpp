@@ -24,6 +24,47 @@ constexpr size_t FreeSpacePayload = 14;
 
 }  // namespace
 
+std::string PhoneModelFromSeem(const uint8_t* Data, size_t Len) {
+    std::string model;
+    for (size_t i = 0; i < std::min(Len, ModelBuffer); ++i) {
+        if (Data[i] != 0 && Data[i] != 0xFF) {
+            model += static_cast<char>(Data[i]);
+        }
+    }
+    return model;
+}
+
+std::string FlexVersionFromSeem(const uint8_t* Bytes, size_t Len) {
+    uint8_t data[FlexBuffer] = {};
+    Len = std::min(Len, FlexBuffer);
+    if (Len > 0) {
+        std::memcpy(data, Bytes, Len);
+    }
+    std::string version;
+    if (data[0] == 8 || (data[0] == 7 && Len == 9)) {
+        // Packed: each shown byte joins the high nibble of one data byte with
+        // the low nibble of the next.
+        for (int i = 1; i <= 7; ++i) {
+            uint32_t hi = data[i];
+            for (uint32_t b = 0; b <= 3; ++b) {
+                hi = ClearBit(hi, b);
+            }
+            uint32_t lo = data[i + 1];
+            for (uint32_t b = 4; b <= 7; ++b) {
+                lo = ClearBit(lo, b);
+            }
+            version += IntToHex(hi | lo, 2);
+        }
+    } else {
+        for (size_t i = 0; i < Len; ++i) {
+            if (data[i] != 0 && data[i] != 0xFF) {
+                version += IntToHex(data[i], 2);
+            }
+        }
+    }
+    return version;
+}
+
 bool TMotoP2KModemItem::fileSystemCommand(const uint8_t* Payload, size_t PayloadLen, uint8_t* Reply,
                                           size_t ReplyCapacity, uint16_t& ReplyLen) {
     ReplyLen = 0;
@@ -78,14 +119,8 @@ std::string TMotoP2KModemItem::GetPhoneModel() {
         DoDebug("Get Phone Model Failed - Error Read Seem Phone", dtError);
         return {};
     }
-    std::string model;
-    for (uint16_t i = 0; i < len; ++i) {
-        if (data[i] != 0 && data[i] != 0xFF) {
-            model += static_cast<char>(data[i]);
-        }
-    }
     DoDebug("GetPhone Model", dtInformation);
-    return model;
+    return PhoneModelFromSeem(data, len);
 }
 
 std::string TMotoP2KModemItem::GetFlexVersion() {
@@ -93,37 +128,14 @@ std::string TMotoP2KModemItem::GetFlexVersion() {
         return {};
     }
     auto self = weak_from_this().lock();
-    // Zero-filled, so packed data shorter than 9 bytes read the rest as 0.
     uint8_t data[FlexBuffer] = {};
     uint16_t len = 0;
     if (!ReadSeem(SeemFlex, 1, 0, 9, data, sizeof data, len)) {
         DoDebug("Get Phone Flex version Failed - Error Read Seem Phone", dtError);
         return {};
     }
-    std::string version;
-    if (data[0] == 8 || (data[0] == 7 && len == 9)) {
-        // Packed: each shown byte joins the high nibble of one data byte with
-        // the low nibble of the next.
-        for (int i = 1; i <= 7; ++i) {
-            uint32_t hi = data[i];
-            for (uint32_t b = 0; b <= 3; ++b) {
-                hi = ClearBit(hi, b);
-            }
-            uint32_t lo = data[i + 1];
-            for (uint32_t b = 4; b <= 7; ++b) {
-                lo = ClearBit(lo, b);
-            }
-            version += IntToHex(hi | lo, 2);
-        }
-    } else {
-        for (uint16_t i = 0; i < len; ++i) {
-            if (data[i] != 0 && data[i] != 0xFF) {
-                version += IntToHex(data[i], 2);
-            }
-        }
-    }
     DoDebug("Get Phone Flex version", dtInformation);
-    return version;
+    return FlexVersionFromSeem(data, len);
 }
 
 std::string TMotoP2KModemItem::GetDrives() {

@@ -31,6 +31,9 @@ TMotoP2KMode::TMotoP2KMode(TPhoneBackend& Backend)
 }
 
 TMotoP2KMode::~TMotoP2KMode() {
+    // A phone held elsewhere (a command's job, a mount) may outlive this
+    // component; its handler belongs to the component's owner, which goes now.
+    SetOnDebug(nullptr);
     backend_.Devices.UnregisterNotify(this);
 }
 
@@ -68,4 +71,9 @@ void TMotoP2KMode::DeviceChangeMessage(uint32_t EventType, const TDevBroadcastHe
         // A failing rescan or application handler must not leave the event
         // dispatch; the list is as up to date as the rescan got.
     }
+}
+
+void TMotoP2KMode::DeviceChanged(TDeviceChange Change, const std::string& Name) {
+    const TDevBroadcastHeader header = DeviceChangeHeader(P2KInterfaceGuid, Name);
+    DeviceChangeMessage(DeviceChangeEventType(Change), &header);
 }

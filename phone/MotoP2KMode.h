@@ -47,6 +47,12 @@ struct TP2KFileAttrs {
     friend bool operator==(TP2KFileAttrs, TP2KFileAttrs) = default;
 };
 
+// The model and the flex version a phone's seem data stand for: the model
+// seem's characters without 0 and FF bytes; the flex seem packed (two digits
+// a byte from nibbles of neighbouring bytes) or plain (every byte in hex).
+std::string PhoneModelFromSeem(const uint8_t* Data, size_t Len);
+std::string FlexVersionFromSeem(const uint8_t* Data, size_t Len);
+
 // One listed phone file.
 struct TP2KFile {
     int32_t Size = 0;
@@ -58,6 +64,11 @@ using TP2KFiles = std::vector<TP2KFile>;
 // True to go on, false to stop.
 using TP2KFileCallback = std::function<bool(const TP2KFile& File)>;
 using TP2KProgressCallback = std::function<bool(int32_t Done, int32_t Total)>;
+// Where a complete download goes, decided once all of it is flushed to its
+// temporary file (TempPath, closed, readable): the final local path, which
+// may lie in another folder of the same file system, or an empty text to
+// drop the file. May throw std::system_error for a local failure.
+using TP2KPlaceCallback = std::function<std::string(const std::string& TempPath)>;
 
 // One P2K phone: its command channel and every command it runs. Items are
 // shared: an operation keeps its item alive until it returns, so a rescan run
@@ -104,14 +115,21 @@ class TMotoP2KModemItem : public std::enable_shared_from_this<TMotoP2KModemItem>
     // Whole-file operations. Local names are UTF-8 paths. Local-file failures
     // throw std::system_error carrying the path.
     bool DeleteFile(const std::string& Name);
+    // The file lands in a temporary file beside LocalName and takes its name
+    // once complete and flushed; Place, when given, names another target
+    // then, or drops the file.
     bool DownloadFile(const std::string& PhoneName, const std::string& LocalName, int32_t BlockSize,
-                      int32_t ExpectedSize, const TP2KProgressCallback& Progress);
+                      int32_t ExpectedSize, const TP2KProgressCallback& Progress,
+                      const TP2KPlaceCallback& Place = {});
     bool UploadFile(const std::string& LocalName, const std::string& PhoneName, int32_t BlockSize,
                     const TP2KProgressCallback& Progress);
     // True when the last DownloadFile returned true and the file's data and
     // name are known to be on the disk, so that the phone's copy may go.
     // A download whose folder could not be flushed returns true, not this.
     bool LastDownloadDurable() const { return lastDownloadDurable_; }
+    // Where the last DownloadFile put its file; empty when it put none (it
+    // failed, or Place dropped it).
+    const std::string& LastDownloadPath() const { return lastDownloadPath_; }
 
   private:
     TUSBDevise modemInfo_;
@@ -126,6 +144,7 @@ class TMotoP2KModemItem : public std::enable_shared_from_this<TMotoP2KModemItem>
     // download tell a failed exchange from a genuine short read.
     bool lastTransactionFailed_ = false;
     bool lastDownloadDurable_ = false;
+    std::string lastDownloadPath_;
 
     // SendCommand with CmdFileSystem and a reply buffer; logs nothing.
     bool fileSystemCommand(const uint8_t* Payload, size_t PayloadLen, uint8_t* Reply,
@@ -164,8 +183,10 @@ class TMotoP2KMode : public IDeviceChangeSink {
 
     // Rescan, re-apply OnDebug, then OnArrival or OnRemove.
     virtual void DeviceChange(uint32_t EventType, const TDevBroadcastHeader* EventData);
-    // Entry point of the device source; swallows every exception.
-    void DeviceChangeMessage(uint32_t EventType, const TDevBroadcastHeader* EventData) override;
+    // A device-change message; swallows every exception.
+    void DeviceChangeMessage(uint32_t EventType, const TDevBroadcastHeader* EventData);
+    // Entry point of the device source: the change as a device-change message.
+    void DeviceChanged(TDeviceChange Change, const std::string& Name) override;
 
   private:
     TPhoneBackend& backend_;

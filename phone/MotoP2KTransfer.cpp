@@ -14,108 +14,17 @@
 
 #include "MotoP2KMode.h"
 #include "MotoSysUtils.h"
+#include "backend/DurableFile.h"
 
 namespace {
 
 constexpr size_t MaxPhoneName = 255;
 constexpr int32_t MaxWriteBlock = 1024;
 constexpr int32_t MaxReadBlock = 4096;
-constexpr size_t MaxTempBase = 200;
 
 [[noreturn]] void throwLocal(int Error, const std::string& Path) {
     throw std::system_error(Error, std::generic_category(), Path);
 }
-
-// A download lands in a temporary file beside its target and takes the
-// target's name only once complete, so no partial file ever stands under the
-// target name (it would later pass for a file already fetched). The file is
-// removed again unless committed, also when an exception passes through.
-// Every step goes through Files, so tests can watch and fail each one.
-class TTempDownload {
-  public:
-    TTempDownload(ILocalFiles& Files, const std::string& Target) : files_(Files), target_(Target) {
-        const std::string dir = ExtractP2KFileDir(Target);
-        // Cut so that the temporary name fits wherever the target's name
-        // fits (255 bytes): the suffix below takes at most 26 of them.
-        const std::string base = ExtractP2KFileName(Target).substr(0, MaxTempBase);
-        int error = 0;
-        for (unsigned attempt = 0; attempt < 100; ++attempt) {
-            path_ = dir + "." + base + "." + std::to_string(::getpid()) + "." +
-                    std::to_string(attempt) + ".part";
-            error = files_.CreateNew(path_, fd_);
-            if (error == 0) {
-                return;
-            }
-            if (error != EEXIST) {
-                break;
-            }
-        }
-        fd_ = -1;
-        path_.clear();
-        throwLocal(error, Target);
-    }
-    ~TTempDownload() {
-        Close();
-        if (!committed_ && !path_.empty()) {
-            files_.Unlink(path_);
-        }
-    }
-    TTempDownload(const TTempDownload&) = delete;
-    TTempDownload& operator=(const TTempDownload&) = delete;
-
-    // Bytes the file took; fewer than Count on a write error.
-    size_t Write(const uint8_t* Data, size_t Count) { return files_.Write(fd_, Data, Count); }
-    // Flushes the data written so far to the disk.
-    void Sync() {
-        if (fd_ < 0) {
-            return;
-        }
-        if (const int error = files_.SyncFile(fd_)) {
-            throwLocal(error, target_);
-        }
-    }
-    // 0 or the error of the close.
-    int Close() {
-        if (fd_ < 0) {
-            return 0;
-        }
-        const int error = files_.Close(fd_);
-        fd_ = -1;
-        return error;
-    }
-    // Moves the finished file over the target name, then flushes the folder
-    // so that the new name is on the disk too. True when both are known to
-    // be on the disk.
-    bool Commit() {
-        if (const int error = Close()) {
-            throwLocal(error, target_);
-        }
-        if (const int error = files_.Rename(path_, target_)) {
-            throwLocal(error, target_);
-        }
-        committed_ = true;
-        return syncFolder();
-    }
-
-  private:
-    ILocalFiles& files_;
-    std::string target_;
-    std::string path_;
-    int fd_ = -1;
-    bool committed_ = false;
-
-    // A failure does not fail the download: the file is complete under its
-    // name by now, and some file systems refuse to flush a folder (or a
-    // folder may be writable but not readable). Failing here would leave a
-    // good file behind a false result. The new name is then not known to be
-    // on the disk, so the caller keeps the phone's copy. EINVAL and ENOTSUP
-    // mean the file system has no folder flush, hence nothing left to flush.
-    bool syncFolder() const {
-        const std::string dir = ExtractP2KFileDir(target_);
-        const int error = files_.SyncFolder(dir.empty() ? "." : dir);
-        return error == 0 || error == EINVAL || error == ENOTSUP || error == EOPNOTSUPP;
-    }
-};
 
 class TLocalReader {
   public:
@@ -188,8 +97,10 @@ bool TMotoP2KModemItem::DeleteFile(const std::string& Name) {
 
 bool TMotoP2KModemItem::DownloadFile(const std::string& PhoneName, const std::string& LocalName,
                                      int32_t BlockSize, int32_t ExpectedSize,
-                                     const TP2KProgressCallback& Progress) {
+                                     const TP2KProgressCallback& Progress,
+                                     const TP2KPlaceCallback& Place) {
     lastDownloadDurable_ = false;
+    lastDownloadPath_.clear();
     if (!IsOpen()) {
         DoDebug("File Download Phone - Phone Not Open", dtError);
         return false;
@@ -205,9 +116,9 @@ bool TMotoP2KModemItem::DownloadFile(const std::string& PhoneName, const std::st
         return false;
     }
 
-    std::unique_ptr<TTempDownload> local;
+    std::unique_ptr<TDurableFile> local;
     try {
-        local = std::make_unique<TTempDownload>(files_, LocalName);
+        local = std::make_unique<TDurableFile>(files_, LocalName);
     } catch (...) {
         // The phone file must not stay open behind the caller's back.
         FileClose();
@@ -286,7 +197,15 @@ bool TMotoP2KModemItem::DownloadFile(const std::string& PhoneName, const std::st
     if (local->Close() != 0) {
         return false;
     }
-    lastDownloadDurable_ = local->Commit();
+    std::string target = LocalName;
+    if (Place) {
+        target = Place(local->Path());
+        if (target.empty()) {
+            return true;  // complete, and not wanted: the temporary file goes with `local`
+        }
+    }
+    lastDownloadDurable_ = local->Commit(target);
+    lastDownloadPath_ = target;
     return true;
 }
 

@@ -18,6 +18,9 @@ void runGet(TCliEnv& Env, const TCliOptions& Options, TCliReport& Report);
 void runPut(TCliEnv& Env, const TCliOptions& Options, TCliReport& Report);
 void runRemove(TCliEnv& Env, const TCliOptions& Options, TCliReport& Report);
 void runExclude(TCliEnv& Env, const TCliOptions& Options, TCliReport& Report);
+void runMount(TCliEnv& Env, const TCliOptions& Options, TCliReport& Report);
+void runUnmount(TCliEnv& Env, const TCliOptions& Options, TCliReport& Report);
+void runDoctor(TCliEnv& Env, const TCliOptions& Options, TCliReport& Report);
 
 // The rows a NAME argument names: the row of that full phone name or, for a
 // name without "/", every row of that file name; letter case aside, as the

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/program/UserPaths.h"
+#include "linux/Doctor.h"
 
 struct TPhoneBackend;
 
@@ -28,6 +29,8 @@ struct TCliEnv {
     // events and the virtual phones' folder watch are handled; tests move a
     // fake clock.
     std::function<void(int Ms)> Idle;
+    // Looks at the system for `doctor`, given the program's versions.
+    std::function<TDoctorReport(const std::string& ProgramVersions)> Doctor;
 };
 
 // Runs one command line (Args[0] is the program's name); returns its exit status.

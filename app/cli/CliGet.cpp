@@ -21,6 +21,15 @@ namespace {
 
 // DIR: --to, else the window's stored save folder, else the Pictures
 // folder; absolute, ending in "/".
+// --also-to's folder, absolute and ending in "/"; empty for none.
+QString secondFolder(const TCliOptions& Options) {
+    if (Options.AlsoTo.empty()) {
+        return {};
+    }
+    const QString folder = QDir(QString::fromStdString(Options.AlsoTo)).absolutePath();
+    return folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/');
+}
+
 QString targetFolder(const TCliEnv& Env, const TCliOptions& Options) {
     QString folder = QString::fromStdString(Options.To);
     if (folder.isEmpty()) {
@@ -46,6 +55,26 @@ const char* fateName(TDownloadFate Fate) {
             break;
     }
     return "failed";
+}
+
+// Why a downloaded picture stayed on the phone under --delete-after.
+QString keptText(const TDownloadedRow& Row, const QString& Name) {
+    switch (Row.Kept) {
+        case TKeptOnPhone::NotFlushed:
+            return QStringLiteral(
+                       "%1 stays on the phone: its copy could not be flushed to the "
+                       "disk")
+                .arg(Name);
+        case TKeptOnPhone::SecondDiffers:
+            return QStringLiteral(
+                       "%1 stays on the phone: the second folder holds another "
+                       "picture of that name")
+                .arg(Name);
+        case TKeptOnPhone::No:
+        case TKeptOnPhone::NotDeleted:
+            break;
+    }
+    return QStringLiteral("%1 stays on the phone: the phone did not delete it").arg(Name);
 }
 
 }  // namespace
@@ -75,6 +104,9 @@ void runGet(TCliEnv& Env, const TCliOptions& Options, TCliReport& Report) {
     host.Overwrite = Options.Overwrite;
     host.DeleteAfter = Options.DeleteAfter;
     host.NewOnly = Options.NewOnly;
+    host.KeepBoth = Options.KeepBoth;
+    host.Pattern = QString::fromStdString(Options.Into);
+    host.Second = secondFolder(Options);
     // The pictures downloaded before, by the window or the command line; this
     // download's complete pictures join them.
     const QString historyError = session.History().Load(Env.Paths.HistoryPath);
@@ -83,6 +115,8 @@ void runGet(TCliEnv& Env, const TCliOptions& Options, TCliReport& Report) {
     }
     session.Download();
     const TDownloadOutcome& outcome = session.LastDownload();
+    const TCommandEnd end = session.LastOutcome(TCommandKind::Download).End;
+    const bool localFailure = end == TCommandEnd::LocalFailure;
     const bool whole = phone.StillThere();
 
     int downloaded = 0, skipped = 0, failed = 0, deleted = 0;
@@ -95,17 +129,13 @@ void runGet(TCliEnv& Env, const TCliOptions& Options, TCliReport& Report) {
             case TDownloadFate::Downloaded:
                 ++downloaded;
                 Report.PrintFile(
-                    QStringLiteral("downloaded %1 -> %2%3")
+                    QStringLiteral("downloaded %1 -> %2%3%4")
                         .arg(name, row.Local,
+                             row.Second.isEmpty() ? QString()
+                                                  : QStringLiteral(" and %1").arg(row.Second),
                              row.Deleted ? QStringLiteral(", deleted from the phone") : QString()));
                 if (Options.DeleteAfter && !row.Deleted && !(last && !whole)) {
-                    Report.Fail(ExitFailed, phone.KeptOnPhone().contains(name)
-                                                ? QStringLiteral("%1 stays on the phone: its copy "
-                                                                 "could not be flushed to the disk")
-                                                      .arg(name)
-                                                : QStringLiteral("%1 stays on the phone: the "
-                                                                 "phone did not delete it")
-                                                      .arg(name));
+                    Report.Fail(ExitFailed, keptText(row, name));
                 }
                 break;
             case TDownloadFate::Existing:
@@ -131,7 +161,7 @@ void runGet(TCliEnv& Env, const TCliOptions& Options, TCliReport& Report) {
                 ++failed;
                 // A local failure was told with its reason already, and a
                 // command cut short is told below.
-                if (!(last && (outcome.LocalFailure || outcome.Interrupted || !whole))) {
+                if (!(last && (localFailure || end == TCommandEnd::Interrupted || !whole))) {
                     Report.Fail(ExitFailed,
                                 QStringLiteral("download of %1 failed: the phone did not give "
                                                "all of it")
@@ -143,12 +173,13 @@ void runGet(TCliEnv& Env, const TCliOptions& Options, TCliReport& Report) {
         files.append(
             QJsonObject{{QStringLiteral("name"), name},
                         {QStringLiteral("local"), row.Local},
+                        {QStringLiteral("second"), row.Second},
                         {QStringLiteral("result"), QString::fromLatin1(fateName(row.Fate))},
                         {QStringLiteral("deleted"), row.Deleted}});
     }
-    if (outcome.LocalFailure) {
+    if (localFailure) {
         Report.Raise(ExitLocal);
-    } else if (outcome.Interrupted && whole) {
+    } else if (end == TCommandEnd::Interrupted && whole) {
         Report.Fail(ExitFailed, QStringLiteral("the download stopped before its end"));
     }
     QString summary = QStringLiteral("%1 downloaded, %2 skipped, %3 failed")

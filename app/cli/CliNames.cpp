@@ -31,7 +31,7 @@ void selectNamed(TPhoneSession& Session, const std::vector<std::string>& Names,
         list.SelectAll();
         return;
     }
-    QItemSelection selection;
+    std::vector<int> chosen;
     for (const std::string& name : Names) {
         const std::vector<int> rows = rowsNamed(list.Rows(), name);
         if (rows.empty()) {
@@ -39,9 +39,7 @@ void selectNamed(TPhoneSession& Session, const std::vector<std::string>& Names,
                 ExitFailed,
                 QStringLiteral("%1: no such file on the phone").arg(QString::fromStdString(name)));
         }
-        for (int row : rows) {
-            selection.select(list.index(row, 0), list.index(row, 0));
-        }
+        chosen.insert(chosen.end(), rows.begin(), rows.end());
     }
-    list.ApplySelection(selection, {});
+    list.SelectRows(chosen);
 }

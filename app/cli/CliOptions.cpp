@@ -1,7 +1,11 @@
 #include "cli/CliOptions.h"
 
 #include <CLI/CLI.hpp>
+#include <QString>
 #include <ostream>
+
+#include "cli/CliTraceOptions.h"
+#include "core/files/FolderPattern.h"
 
 namespace {
 
@@ -44,6 +48,19 @@ std::string checkCombinations(const TCliOptions& O) {
     if (O.Command == TCliCommand::Get && O.Files && O.DeleteAfter) {
         return "--delete-after takes pictures only: it cannot go with --files";
     }
+    if (O.Command == TCliCommand::Get && O.Files &&
+        (!O.Into.empty() || !O.AlsoTo.empty() || O.KeepBoth)) {
+        return "--into, --also-to and --keep-both take pictures only: they cannot go with "
+               "--files";
+    }
+    if (O.Command == TCliCommand::Get && O.Mirror && !O.Into.empty()) {
+        return "--into and --mirror each choose the folders under DIR: give one of them";
+    }
+    if (O.Command == TCliCommand::Get && !O.Into.empty()) {
+        if (const auto problem = folderPatternProblem(QString::fromStdString(O.Into))) {
+            return "--into " + O.Into + " cannot be used: " + problem->toStdString();
+        }
+    }
     if (O.Command == TCliCommand::Put && !O.To.empty() && O.To.front() != '/') {
         return "--to must be a phone folder such as /a/mobile/picture/";
     }
@@ -68,6 +85,7 @@ TParsedArgs parseCliArgs(const std::vector<std::string>& Args, std::ostream& Out
     app.add_flag("--json", o.Json, "print one JSON document on standard output, for scripts");
     app.add_flag("-q,--quiet", o.Quiet,
                  "no progress line and no line per file; errors are still printed");
+    addTraceOptions(app, o);
 
     CLI::App* phones = app.add_subcommand("phones", "list the phones present, one a line");
     CLI::App* ls = app.add_subcommand(
@@ -93,6 +111,17 @@ TParsedArgs parseCliArgs(const std::vector<std::string>& Args, std::ostream& Out
     get->add_flag("--mirror", o.Mirror,
                   "keep the phone's folders under DIR (/a/mobile/picture/x.jpg goes to "
                   "DIR/a/mobile/picture/x.jpg)");
+    get->add_option("--into", o.Into,
+                    "sort the pictures into folders under DIR by the date each was taken: %Y "
+                    "year, %m month, %d day, %M the phone's model, %% a %; such as %Y/%Y-%m-%d")
+        ->type_name("PATTERN");
+    get->add_option("--also-to", o.AlsoTo,
+                    "copy each picture into this folder too (in the same folders by date), "
+                    "durably, before --delete-after takes it off the phone")
+        ->type_name("DIR");
+    get->add_flag("--keep-both", o.KeepBoth,
+                  "save a different picture whose name is taken as \"name (2).jpg\"; the same "
+                  "picture is still skipped");
 
     CLI::App* put = app.add_subcommand("put", "upload local files to the phone");
     put->add_option("FILE", o.Names, "local files to upload")->required();
@@ -117,6 +146,26 @@ TParsedArgs parseCliArgs(const std::vector<std::string>& Args, std::ostream& Out
     CLI::App* exRemove =
         exclude->add_subcommand("remove", "take phone names off the exclusion list");
     exRemove->add_option("NAME", o.Names, "full phone names")->required();
+    CLI::App* doctor = addDoctorCommand(app);
+
+    CLI::App* mount = app.add_subcommand(
+        "mount",
+        "show the phone as a folder: every file of every drive under DIR, for file managers, "
+        "viewers and rsync (returns once mounted; `umount` ends it)");
+    mount->add_option("DIR", o.Dir, "the folder to show the phone in")->required();
+    phoneOption(mount, o);
+    mount->add_flag("--read-only", o.ReadOnly,
+                    "nothing is written or deleted on the phone: every change is refused");
+    mount->add_flag("-f,--foreground", o.Foreground,
+                    "serve in the foreground until unmounted or Ctrl+C, instead of returning");
+    mount
+        ->add_option("--refresh", o.RefreshSeconds,
+                     "list a drive again when one of its folders is read more than SECONDS "
+                     "after its last listing (30; 0 lists at every read)")
+        ->type_name("SECONDS")
+        ->check(CLI::Range(0, 24 * 3600));
+    CLI::App* umount = app.add_subcommand("umount", "unmount a folder that `mount` serves");
+    umount->add_option("DIR", o.Dir, "the folder the phone is shown in")->required();
 
     std::vector<const char*> argv;
     for (const std::string& a : Args) {
@@ -134,6 +183,8 @@ TParsedArgs parseCliArgs(const std::vector<std::string>& Args, std::ostream& Out
         {get, TCliCommand::Get},          {put, TCliCommand::Put},
         {rm, TCliCommand::Remove},        {exList, TCliCommand::ExcludeList},
         {exAdd, TCliCommand::ExcludeAdd}, {exRemove, TCliCommand::ExcludeRemove},
+        {mount, TCliCommand::Mount},      {umount, TCliCommand::Unmount},
+        {doctor, TCliCommand::Doctor},
     };
     for (const auto& [command, kind] : commands) {
         if (command->parsed()) {

@@ -6,7 +6,19 @@
 #include <vector>
 
 // The commands of snaprill-cli.
-enum class TCliCommand { Phones, List, Get, Put, Remove, ExcludeList, ExcludeAdd, ExcludeRemove };
+enum class TCliCommand {
+    Phones,
+    List,
+    Get,
+    Put,
+    Remove,
+    ExcludeList,
+    ExcludeAdd,
+    ExcludeRemove,
+    Mount,
+    Unmount,
+    Doctor,
+};
 
 // One command line, as read.
 struct TCliOptions {
@@ -23,6 +35,16 @@ struct TCliOptions {
     bool DeleteAfter = false;
     bool NewOnly = false;  // skip pictures downloaded from that phone before
     bool Mirror = false;
+    std::string Into;        // --into: the folders by date taken under DIR; empty for none
+    std::string AlsoTo;      // --also-to: a second folder each picture is copied into
+    bool KeepBoth = false;   // --keep-both: a different picture of a taken name is kept too
+    std::string TraceFile;   // --trace: a wire trace of the command goes there
+    bool TraceData = false;  // --trace-data: file contents kept in the trace
+    bool Verbose = false;    // -v: the developer logging categories on
+    std::string Dir;          // mount and umount: the folder
+    bool ReadOnly = false;    // mount --read-only
+    bool Foreground = false;  // mount -f
+    int RefreshSeconds = 30;  // mount --refresh
 };
 
 // The exit statuses, as --help and the manual page list them.

@@ -33,28 +33,20 @@ TCliPhone::~TCliPhone() {
 
 void TCliPhone::connectSession() {
     TPhoneSession* s = session_.get();
-    QObject::connect(s, &TPhoneSession::logged, [this](const TSessionMsg& Msg) {
-        const QString name = Msg.Name ? QString::fromLatin1(Msg.Name) : QString();
-        if (name == QLatin1String("idListIncomplete")) {
-            listIncomplete_ = true;
-        } else if (name == QLatin1String("idKeptOnPhone") && !Msg.Args.isEmpty()) {
-            if (const auto* text = std::get_if<QString>(&Msg.Args.front())) {
-                keptOnPhone_.append(*text);
-            }
-        } else if (name == QLatin1String("idSwitchingP2K") && !Msg.Args.isEmpty()) {
-            report_.Note(builtInText(Msg));
-            if (const auto* modem = std::get_if<QString>(&Msg.Args.front())) {
-                switching_.append(*modem);
-            }
-        } else if (name == QLatin1String("idPhoneFound") && !Msg.Args.isEmpty()) {
-            // A switched phone comes back as one more P2K phone.
-            const auto* count = std::get_if<qint64>(&Msg.Args.front());
-            const int found = count ? static_cast<int>(*count) : 0;
-            for (int i = phonesFound_; i >= 0 && i < found && !switching_.isEmpty(); ++i) {
-                switching_.removeFirst();
-            }
-            phonesFound_ = found;
+    QObject::connect(s, &TPhoneSession::listIncomplete, [this] { listIncomplete_ = true; });
+    QObject::connect(s, &TPhoneSession::keptOnPhone, [this](const std::string& Name) {
+        keptOnPhone_.append(phoneToUnicode(Name));
+    });
+    QObject::connect(s, &TPhoneSession::modemSwitching, [this](const QString& Modem) {
+        report_.Note(QStringLiteral("Switching to P2K mode: %1").arg(Modem));
+        switching_.append(Modem);
+    });
+    QObject::connect(s, &TPhoneSession::phonesFound, [this](int Found) {
+        // A switched phone comes back as one more P2K phone.
+        for (int i = phonesFound_; i >= 0 && i < Found && !switching_.isEmpty(); ++i) {
+            switching_.removeFirst();
         }
+        phonesFound_ = Found;
     });
     QObject::connect(s, &TPhoneSession::listingStarted, [this](int) { listIncomplete_ = false; });
     QObject::connect(s, &TPhoneSession::phonesChanged, [this] { phonesChanged_ = chosen_; });

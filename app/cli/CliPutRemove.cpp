@@ -77,6 +77,8 @@ void runPut(TCliEnv& Env, const TCliOptions& Options, TCliReport& Report) {
     phone.SetTransferFiles(std::move(progress));
     session.Upload();
     const TUploadOutcome& outcome = session.LastUpload();
+    const bool localFailure =
+        session.LastOutcome(TCommandKind::Upload).End == TCommandEnd::LocalFailure;
     const bool whole = phone.StillThere();
 
     QJsonArray results;
@@ -94,7 +96,7 @@ void runPut(TCliEnv& Env, const TCliOptions& Options, TCliReport& Report) {
                                         .arg(file));
         } else if (outcome.Failed.contains(file)) {
             result = QStringLiteral("failed");
-            if (!outcome.LocalFailure || file != outcome.Failed.back()) {
+            if (!localFailure || file != outcome.Failed.back()) {
                 Report.Fail(ExitFailed, QStringLiteral("upload of %1 failed: the phone did not "
                                                        "take all of it")
                                             .arg(file));
@@ -107,7 +109,7 @@ void runPut(TCliEnv& Env, const TCliOptions& Options, TCliReport& Report) {
                         {QStringLiteral("name"), name ? phoneToUnicode(*name) : QString()},
                         {QStringLiteral("result"), result}});
     }
-    if (outcome.LocalFailure) {
+    if (localFailure) {
         Report.Raise(ExitFailed);
     }
     Report.Doc().insert(QStringLiteral("phone"), Options.Phone);

@@ -25,6 +25,12 @@ const char* commandName(TCliCommand Command) {
         case TCliCommand::ExcludeAdd:
         case TCliCommand::ExcludeRemove:
             return "exclude";
+        case TCliCommand::Mount:
+            return "mount";
+        case TCliCommand::Unmount:
+            return "umount";
+        case TCliCommand::Doctor:
+            return "doctor";
     }
     return "";
 }
@@ -61,6 +67,15 @@ int runCli(TCliEnv& Env, const std::vector<std::string>& Args) {
         case TCliCommand::ExcludeAdd:
         case TCliCommand::ExcludeRemove:
             runExclude(Env, options, report);
+            break;
+        case TCliCommand::Mount:
+            runMount(Env, options, report);
+            break;
+        case TCliCommand::Unmount:
+            runUnmount(Env, options, report);
+            break;
+        case TCliCommand::Doctor:
+            runDoctor(Env, options, report);
             break;
     }
     return report.Finish();

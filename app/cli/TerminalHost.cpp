@@ -7,6 +7,9 @@
 
 void TTerminalHost::ProcessEvents() {
     backend_.Devices.DispatchPending();
+    if (AtPause) {
+        AtPause();
+    }
     if (session_ != nullptr && TStopSignals::Asked()) {
         stopRunningCommand(*session_);
     }
@@ -24,6 +27,8 @@ bool TTerminalHost::Option(TSessionOption Option) {
             return true;  // as the window does by default
         case TSessionOption::SkipDownloaded:
             return NewOnly;
+        case TSessionOption::KeepBoth:
+            return KeepBoth;
         case TSessionOption::Previews:
             return false;  // nothing is read but what the command reads
     }

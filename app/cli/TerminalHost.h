@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <string>
 
 #include "core/session/SessionHost.h"
@@ -26,14 +27,22 @@ class TTerminalHost final : public ISessionHost {
     bool Overwrite = false;
     bool DeleteAfter = false;
     bool NewOnly = false;
+    bool KeepBoth = false;
     QString Folder;           // where downloads go, ending in "/"
+    QString Pattern;          // the folders by date pictures are sorted into; empty: none
+    QString Second;           // where a second copy goes, ending in "/"; empty: none
     std::string PhoneFolder;  // where uploads go (phone bytes, ending in "/")
     QStringList Files;        // the files to upload
+    // What else is served at a command's pauses: a mounted phone folder's
+    // requests, answered while its transfers run.
+    std::function<void()> AtPause;
 
     void ProcessEvents() override;
     bool Option(TSessionOption Option) override;
     QString SaveFolder() override { return Folder; }
     std::string UploadFolder() override { return PhoneFolder; }
+    QString FolderPattern() override { return Pattern; }
+    QString SecondFolder() override { return Second; }
     QString ChooseFolder(const TSessionMsg&) override { return Folder; }
     QStringList ChooseFiles() override { return Files; }
     bool AskYesNo(const TSessionMsg&) override { return Overwrite; }

@@ -4,6 +4,7 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QLineEdit>
+#include <QRadioButton>
 
 #include "gui/TForm1.h"
 
@@ -26,6 +27,8 @@ bool TForm1::Option(TSessionOption Option) {
             return pictureTimeBox_->isChecked();
         case TSessionOption::SkipDownloaded:
             return skipDownloadedBox_->isChecked();
+        case TSessionOption::KeepBoth:
+            return keepBothButton_->isChecked();
     }
     return false;
 }

@@ -103,8 +103,9 @@ bool TForm1::controlText(const QObject* Control, QString* Text) {
         return put(b->text());
     }
     if (const auto* e = qobject_cast<const QLineEdit*>(Control)) {
-        // The download folder is a setting, not a text to translate.
-        if (e->objectName() == QLatin1String("Edit1")) {
+        // The download folder is a setting, not a text to translate; so are
+        // the fields marked as settings.
+        if (e->objectName() == QLatin1String("Edit1") || e->property("setting").toBool()) {
             return false;
         }
         return put(e->text());

@@ -78,6 +78,7 @@ void TForm1::buildOptionsPage() {
     previewsBox_ = addOptionBox("idPreviews", "Show picture previews");
     pictureTimeBox_ = addOptionBox("idPictureTime", "Set photo file times to when they were taken");
     skipDownloadedBox_ = addOptionBox("idSkipDownloaded", "Skip photos downloaded before");
+    buildImportOptions(optionBoxes_);
     v->addSpacing(8);
 
     auto* grid = new QGridLayout;

@@ -14,6 +14,7 @@
 
 #include "core/files/PhoneText.h"
 #include "core/session/FileListModel.h"
+#include "core/session/SelectionLink.h"
 #include "gui/TForm1.h"
 
 void TForm1::connectControls() {
@@ -22,6 +23,7 @@ void TForm1::connectControls() {
     connect(languageChoice_, &QComboBox::activated, this, [this] { languageChosen(); });
     connect(charsetChoice_, &QComboBox::activated, this, [this] { charsetChosen(); });
     connect(browseButton_, &QPushButton::clicked, this, [this] { browseForFolder(); });
+    connectImportOptions();
     connect(downloadButton_, &QToolButton::clicked, s, &TPhoneSession::Download);
     connect(deleteButton_, &QToolButton::clicked, s, &TPhoneSession::Delete);
     connect(uploadButton_, &QToolButton::clicked, s, &TPhoneSession::Upload);
@@ -54,11 +56,11 @@ void TForm1::connectControls() {
     });
     connect(fileView_, &QTreeView::clicked, s, &TPhoneSession::ApplyCheckMarks);
     connect(fileView_, &QTreeView::doubleClicked, s, &TPhoneSession::Download);
-    connect(fileView_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
-            [this](const QItemSelection& Selected, const QItemSelection& Deselected) {
-                session_->FileList().ApplySelection(Selected, Deselected);
-                showSelectionSummary();
-            });
+    // The list's selection is the truth: the view shows it and writes the
+    // user's changes into it; the summary follows the list.
+    new TSelectionLink(session_->FileList(), *fileView_->selectionModel(), this);
+    connect(&session_->FileList(), &TFileListModel::selectionChanged, this,
+            &TForm1::showSelectionSummary);
     connect(neverDownloadAction_, &QAction::triggered, s, &TPhoneSession::NeverDownloadSelected);
 }
 
@@ -83,7 +85,6 @@ void TForm1::connectSession() {
     connect(s, &TPhoneSession::listingStep, this,
             [this](int Listed) { bytesBar_->setValue(std::min(Listed, bytesBar_->maximum())); });
     connect(s, &TPhoneSession::listingEnded, this, &TForm1::showListingEnded);
-    connect(s, &TPhoneSession::allRowsSelected, fileView_, &QTreeView::selectAll);
     connect(s, &TPhoneSession::transferStarted, this, &TForm1::showTransferStarted);
     connect(s, &TPhoneSession::transferFileStep, this, [this](int Value) {
         setFileBar(Value);
@@ -101,7 +102,8 @@ void TForm1::setCommandControlsEnabled(bool Enabled) {
           static_cast<QWidget*>(driveChoice_), static_cast<QWidget*>(modeChoice_),
           static_cast<QWidget*>(downloadButton_), static_cast<QWidget*>(uploadButton_),
           static_cast<QWidget*>(deleteButton_), static_cast<QWidget*>(browseButton_),
-          static_cast<QWidget*>(languageChoice_), static_cast<QWidget*>(charsetChoice_)}) {
+          static_cast<QWidget*>(languageChoice_), static_cast<QWidget*>(charsetChoice_),
+          static_cast<QWidget*>(alsoCopyBrowse_)}) {
         w->setEnabled(Enabled);
     }
 }

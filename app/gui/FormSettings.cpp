@@ -27,6 +27,7 @@ void TForm1::FormCreate() {
     previewsBox_->setChecked(stored.Previews.value_or(true));
     pictureTimeBox_->setChecked(stored.PictureTime.value_or(true));
     skipDownloadedBox_->setChecked(stored.SkipDownloaded.value_or(false));
+    restoreImportOptions(stored);
 
     restorePlace(stored.Place);
 
@@ -79,6 +80,7 @@ void TForm1::FormClose() {
     values.Previews = previewsBox_->isChecked();
     values.PictureTime = pictureTimeBox_->isChecked();
     values.SkipDownloaded = skipDownloadedBox_->isChecked();
+    storeImportOptions(values);
     values.Lang = languageChoice_->currentIndex() >= 0 ? languageChoice_->currentText() : QString();
     values.Mode = modeChoice_->currentIndex();
     values.Charset = charsetChoice_->currentIndex();

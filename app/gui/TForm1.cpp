@@ -97,6 +97,9 @@ void TForm1::modeChosen(bool ByUser) {
           static_cast<QWidget*>(skipDownloadedBox_)}) {
         w->setVisible(photo);
     }
+    for (QWidget* w : importOptionControls()) {
+        w->setVisible(photo);
+    }
     uploadRow_->setVisible(!photo);
     if (!photo) {
         placeUploadPath();

@@ -30,6 +30,7 @@ class QListWidget;
 class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
+class QRadioButton;
 class QShortcut;
 class QTabWidget;
 class QToolButton;
@@ -93,6 +94,14 @@ class TForm1 : public QMainWindow, private ISessionHost {
     void buildOptionsPage();
     // A check box of the Options page's settings column.
     QCheckBox* addOptionBox(const char* Name, const char* Caption);
+    // The importer settings, under the check boxes (FormImportOptions.cpp).
+    void buildImportOptions(QVBoxLayout* Column);
+    void connectImportOptions();
+    // Those controls, shown in Photo Manager mode only.
+    QList<QWidget*> importOptionControls() const;
+    void browseForSecondFolder();
+    void restoreImportOptions(const TStoredSettings& Stored);
+    void storeImportOptions(TSettingsToWrite& Values) const;
     void buildLogPage();
     void buildAboutPage();
     void buildTemplates();
@@ -146,6 +155,8 @@ class TForm1 : public QMainWindow, private ISessionHost {
     bool Option(TSessionOption Option) override;
     QString SaveFolder() override;
     std::string UploadFolder() override;
+    QString FolderPattern() override;
+    QString SecondFolder() override;
     QString ChooseFolder(const TSessionMsg& Title) override;
     QStringList ChooseFiles() override;
     bool AskYesNo(const TSessionMsg& Question) override;
@@ -244,6 +255,14 @@ class TForm1 : public QMainWindow, private ISessionHost {
     QCheckBox* pictureTimeBox_ = nullptr;     // idPictureTime
     QCheckBox* skipDownloadedBox_ = nullptr;  // idSkipDownloaded
     QVBoxLayout* optionBoxes_ = nullptr;      // the column of those check boxes
+    QCheckBox* dateFoldersBox_ = nullptr;     // idDateFolders
+    QLineEdit* datePatternField_ = nullptr;   // idDatePattern
+    QLabel* sameNameLabel_ = nullptr;         // idSameName
+    QRadioButton* sameSkipButton_ = nullptr;  // idSameSkip
+    QRadioButton* keepBothButton_ = nullptr;  // idSameKeepBoth
+    QCheckBox* alsoCopyBox_ = nullptr;        // idAlsoCopy
+    QLineEdit* alsoCopyField_ = nullptr;      // idAlsoCopyDir
+    QPushButton* alsoCopyBrowse_ = nullptr;   // idAlsoCopyBrowse
     QLabel* languageLabel_ = nullptr;         // idLanguage
     QComboBox* languageChoice_ = nullptr;     // idLanguageSel
     QPlainTextEdit* languageInfo_ = nullptr;  // info

@@ -10,76 +10,54 @@
 inline constexpr const char* P2KInterfaceGuid = "{4E1E1E15-52D7-11D4-852D-00105AA6F80B}";
 inline constexpr const char* UsbDeviceInterfaceGuid = "{A5DCBF10-6530-11D2-901F-00C04FB951ED}";
 
-// Device-change event types (the first parameter of a device-change message).
-inline constexpr uint32_t DBT_DEVNODES_CHANGED = 0x0007;
-inline constexpr uint32_t DBT_DEVICEARRIVAL = 0x8000;
-inline constexpr uint32_t DBT_DEVICEQUERYREMOVE = 0x8001;
-inline constexpr uint32_t DBT_DEVICEREMOVECOMPLETE = 0x8004;
+// What a device source tells its sinks: an interface of their class arrived
+// or was removed (udev's "add" and "remove").
+enum class TDeviceChange { Arrival, Removal };
 
-// Device types of a broadcast header.
-inline constexpr uint32_t DBT_DEVTYP_VOLUME = 2;
-inline constexpr uint32_t DBT_DEVTYP_PORT = 3;
-inline constexpr uint32_t DBT_DEVTYP_DEVICEINTERFACE = 5;
-
-// The broadcast that comes with a device-change message: the header's size,
-// device type and reserved fields, then the interface class and name that a
-// device-interface broadcast carries.
-struct TDevBroadcastHeader {
-    uint32_t Size = 32;
-    uint32_t DeviceType = DBT_DEVTYP_DEVICEINTERFACE;
-    uint32_t Reserved = 0;
-    std::string ClassGuid;
-    std::string Name;
-};
-
-// Device-property codes, as the system numbers its registry properties.
-enum TDeviseProperty : uint32_t {
-    SPDRP_DEVICEDESC = 0,
-    SPDRP_HARDWAREID = 1,
-    SPDRP_COMPATIBLEIDS = 2,
-    SPDRP_SERVICE = 4,
-    SPDRP_CLASS = 7,
-    SPDRP_CLASSGUID = 8,
-    SPDRP_DRIVER = 9,
-    SPDRP_CONFIGFLAGS = 10,
-    SPDRP_MFG = 11,
-    SPDRP_FRIENDLYNAME = 12,
-    SPDRP_LOCATION_INFORMATION = 13,
-    SPDRP_PHYSICAL_DEVICE_OBJECT_NAME = 14,
-    SPDRP_CAPABILITIES = 15,
-    SPDRP_UI_NUMBER = 16,
-    SPDRP_UPPERFILTERS = 17,
-    SPDRP_LOWERFILTERS = 18,
-    SPDRP_BUSTYPEGUID = 19,
-    SPDRP_LEGACYBUSTYPE = 20,
-    SPDRP_BUSNUMBER = 21,
-    SPDRP_ENUMERATOR_NAME = 22,
-    SPDRP_SECURITY = 23,
-    SPDRP_DEVTYPE = 25,
-    SPDRP_EXCLUSIVE = 26,
-    SPDRP_CHARACTERISTICS = 27,
-    SPDRP_ADDRESS = 28,
-    SPDRP_DEVICE_POWER_DATA = 30,
+// What Linux knows of one present interface and of the USB device it belongs
+// to: sysfs attributes and udev properties, as plain text. Empty where the
+// system has no value (a virtual device has no vendor id, for one).
+struct TDeviceProperties {
+    // The interface's description: the source's table of known devices,
+    // else the interface's or the product's own string. The link components
+    // filter on it.
+    std::string Description;
+    std::string Bus;                // ID_BUS: "usb", or "virtual"
+    std::string VendorId;           // idVendor, 4 hex digits
+    std::string ProductId;          // idProduct
+    std::string Revision;           // bcdDevice
+    std::string Manufacturer;       // the device's own manufacturer string
+    std::string Product;            // the device's own product string
+    std::string InterfaceNumber;    // bInterfaceNumber, 2 hex digits
+    std::string InterfaceClass;     // bInterfaceClass
+    std::string InterfaceSubClass;  // bInterfaceSubClass
+    std::string InterfaceProtocol;  // bInterfaceProtocol
+    std::string Driver;             // the kernel driver bound to the interface
+    std::string Subsystem;          // "usb" for an interface, "tty" for a port
+    std::string KernelName;         // "1-1:1.8", "ttyACM0"
+    std::string IdPath;             // udev's ID_PATH, else the kernel name
+    std::string UsbDevNode;         // /dev/bus/usb/BBB/DDD of the USB device
+    std::string BusNum;             // busnum, decimal
+    std::string DevNum;             // devnum, decimal, new on every attach
+    std::string PortPath;           // devpath: "1", "1.4"
 };
 
 // One present interface as a device source reports it: its identity, its
-// openable path and its properties as raw bytes, exactly as the system would
-// store them (texts with their terminating zero, multi-strings as a sequence
-// of zero-terminated strings plus a final zero, numbers as 4 little-endian
-// bytes). GetUSBDevises turns them into a TUSBDevise by its reading rules.
+// openable path and its properties. GetUSBDevises turns it into a TUSBDevise.
 struct TDeviseInterface {
     uint32_t DevInst = 0;
     std::string DevicePath;
-    std::map<uint32_t, std::string> Properties;
+    TDeviceProperties Properties;
     // The USB device's serial number string; empty when it has none.
     std::string SerialNumber;
 };
 
-// Receives device-change messages on the thread that dispatches them.
+// Receives arrivals and removals on the thread that dispatches them.
 class IDeviceChangeSink {
   public:
     virtual ~IDeviceChangeSink() = default;
-    virtual void DeviceChangeMessage(uint32_t EventType, const TDevBroadcastHeader* EventData) = 0;
+    // Name is the interface's device path or node, as far as still known.
+    virtual void DeviceChanged(TDeviceChange Change, const std::string& Name) = 0;
 };
 
 // Lists present device interfaces of a class and tells of arrivals and

@@ -1,6 +1,7 @@
 #include "backend/LocalFiles.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -63,6 +64,10 @@ int TPosixLocalFiles::SyncFolder(const std::string& Folder) {
 
 int TPosixLocalFiles::Unlink(const std::string& Path) {
     return ::unlink(Path.c_str()) == 0 ? 0 : errno;
+}
+
+int TPosixLocalFiles::MakeFolder(const std::string& Path) {
+    return ::mkdir(Path.c_str(), 0777) == 0 ? 0 : errno;
 }
 
 ILocalFiles& PosixLocalFiles() {

@@ -23,6 +23,8 @@ class ILocalFiles {
     // or changed in it stays after a power cut.
     virtual int SyncFolder(const std::string& Folder) = 0;
     virtual int Unlink(const std::string& Path) = 0;
+    // Makes the one folder Path, failing with EEXIST if the name is taken.
+    virtual int MakeFolder(const std::string& Path) = 0;
 };
 
 // The real file system through POSIX calls, retried on EINTR.
@@ -35,6 +37,7 @@ class TPosixLocalFiles final : public ILocalFiles {
     int Rename(const std::string& From, const std::string& To) override;
     int SyncFolder(const std::string& Folder) override;
     int Unlink(const std::string& Path) override;
+    int MakeFolder(const std::string& Path) override;
 };
 
 // One TPosixLocalFiles for the whole process; it holds no state.

@@ -10,12 +10,8 @@ void TDeviceChangeSinks::Remove(IDeviceChangeSink* Sink) {
     std::erase_if(entries_, [Sink](const TEntry& E) { return E.Sink == Sink; });
 }
 
-void TDeviceChangeSinks::Deliver(const std::string& InterfaceGuid, uint32_t EventType,
+void TDeviceChangeSinks::Deliver(const std::string& InterfaceGuid, TDeviceChange Change,
                                  const std::string& Name) {
-    TDevBroadcastHeader Header;
-    Header.DeviceType = DBT_DEVTYP_DEVICEINTERFACE;
-    Header.ClassGuid = InterfaceGuid;
-    Header.Name = Name;
     const std::vector<TEntry> Snapshot = entries_;
     for (const auto& E : Snapshot) {
         if (E.Guid != InterfaceGuid) {
@@ -25,7 +21,7 @@ void TDeviceChangeSinks::Deliver(const std::string& InterfaceGuid, uint32_t Even
             return X.Sink == E.Sink && X.Guid == InterfaceGuid;
         });
         if (Still) {
-            E.Sink->DeviceChangeMessage(EventType, &Header);
+            E.Sink->DeviceChanged(Change, Name);
         }
     }
 }

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -12,11 +11,10 @@ class TDeviceChangeSinks {
   public:
     void Add(const std::string& InterfaceGuid, IDeviceChangeSink* Sink);
     void Remove(IDeviceChangeSink* Sink);
-    // Sends EventType with a device-interface header naming the class and
-    // Name to every sink of the class. A sink may add or remove sinks from
-    // its handler (a component destroyed by its own event): one removed
-    // meanwhile is not called any more.
-    void Deliver(const std::string& InterfaceGuid, uint32_t EventType, const std::string& Name);
+    // Tells every sink of the class of Change, naming the interface Name. A sink may add or remove
+    // sinks from its handler (a component destroyed by its own event): one removed meanwhile is not
+    // called any more.
+    void Deliver(const std::string& InterfaceGuid, TDeviceChange Change, const std::string& Name);
 
   private:
     struct TEntry {

@@ -188,7 +188,7 @@ void TUdevDeviceSource::DispatchPending() {
         E.Product = str(udev_device_get_property_value(D.get(), "PRODUCT"));
         E.Interface = str(udev_device_get_property_value(D.get(), "INTERFACE"));
         TUdevEventRoute Route = RouteUdevEvent(E);
-        if (Route.EventType == 0) {
+        if (!Route.Routed()) {
             continue;
         }
         std::string Name = str(udev_device_get_devnode(D.get()));
@@ -196,10 +196,10 @@ void TUdevDeviceSource::DispatchPending() {
             Name = str(udev_device_get_syspath(D.get()));
         }
         if (Route.ToP2K) {
-            sinks_.Deliver(P2KInterfaceGuid, Route.EventType, Name);
+            sinks_.Deliver(P2KInterfaceGuid, Route.Change, Name);
         }
         if (Route.ToUsbDevice) {
-            sinks_.Deliver(UsbDeviceInterfaceGuid, Route.EventType, Name);
+            sinks_.Deliver(UsbDeviceInterfaceGuid, Route.Change, Name);
         }
     }
 }

@@ -3,20 +3,12 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
-#include <iterator>
-#include <vector>
 
 namespace {
 
 std::string lower(std::string S) {
     std::transform(S.begin(), S.end(), S.begin(),
                    [](unsigned char C) { return static_cast<char>(std::tolower(C)); });
-    return S;
-}
-
-std::string upper(std::string S) {
-    std::transform(S.begin(), S.end(), S.begin(),
-                   [](unsigned char C) { return static_cast<char>(std::toupper(C)); });
     return S;
 }
 
@@ -49,32 +41,6 @@ bool parseUnsigned(const std::string& Text, int Base, uint32_t& Value) {
     const char* End = Text.data() + Text.size();
     auto [Ptr, Ec] = std::from_chars(Text.data(), End, Value, Base);
     return Ec == std::errc() && Ptr == End;
-}
-
-std::string text(const std::string& S) {
-    return S + '\0';
-}
-
-std::string multiText(const std::vector<std::string>& Strings) {
-    std::string Out;
-    for (const auto& S : Strings) {
-        Out += S + '\0';
-    }
-    return Out + '\0';
-}
-
-std::string dword(uint32_t V) {
-    std::string Out(4, '\0');
-    for (int I = 0; I < 4; ++I) {
-        Out[I] = static_cast<char>((V >> (8 * I)) & 0xFF);
-    }
-    return Out;
-}
-
-// Two upper-case hex digits of a sysfs hex attribute, "00" when absent.
-std::string hex2(const std::string& S) {
-    std::string U = upper(S.empty() ? "00" : S);
-    return U.size() >= 2 ? U : std::string(2 - U.size(), '0') + U;
 }
 
 }  // namespace
@@ -122,72 +88,35 @@ TDeviseInterface BuildDeviseInterface(const TUdevAttributes& A, TUdevDeviceKind 
     R.DevInst = StableDevInst(A);
     R.DevicePath = Kind == TUdevDeviceKind::ModemPort ? A.DevNode : A.SysPath;
     R.SerialNumber = A.Serial;
-    auto& P = R.Properties;
-
-    std::string Desc = DescribeUdevDevice(A, Kind);
-    if (!Desc.empty()) {
-        P[SPDRP_DEVICEDESC] = text(Desc);
-    }
-
-    if (!A.VendorId.empty() && !A.ProductId.empty()) {
-        std::string Id = "USB\\VID_" + upper(A.VendorId) + "&PID_" + upper(A.ProductId);
-        std::vector<std::string> Ids{Id};
-        if (!A.Revision.empty()) {
-            Ids.push_back(Id + "&REV_" + upper(A.Revision));
-        }
-        if (!A.InterfaceNumber.empty()) {
-            Ids.push_back(Id + "&MI_" + hex2(A.InterfaceNumber));
-        }
-        P[SPDRP_HARDWAREID] = multiText(Ids);
-    }
-    if (!A.InterfaceClass.empty()) {
-        std::string Class = "USB\\Class_" + hex2(A.InterfaceClass);
-        std::string Sub = Class + "&SubClass_" + hex2(A.InterfaceSubClass);
-        P[SPDRP_COMPATIBLEIDS] =
-            multiText({Sub + "&Prot_" + hex2(A.InterfaceProtocol), Sub, Class});
-    }
-    if (!A.Manufacturer.empty()) {
-        P[SPDRP_MFG] = text(A.Manufacturer);
-    }
-    if (!A.Driver.empty()) {
-        P[SPDRP_DRIVER] = text(A.Driver);
-        P[SPDRP_SERVICE] = text(A.Driver);
-    }
-    if (Kind == TUdevDeviceKind::ModemPort) {
-        P[SPDRP_CLASS] = text("Modem");
-        if (!Desc.empty() && !A.KernelName.empty()) {
-            P[SPDRP_FRIENDLYNAME] = text(Desc + " (" + A.KernelName + ")");
-        }
-    }
-    std::string Location = A.IdPath.empty() ? A.KernelName : A.IdPath;
-    if (!Location.empty()) {
-        P[SPDRP_LOCATION_INFORMATION] = text(Location);
-    }
-    if (!A.UsbDevNode.empty()) {
-        P[SPDRP_PHYSICAL_DEVICE_OBJECT_NAME] = text(A.UsbDevNode);
-    }
-    P[SPDRP_ENUMERATOR_NAME] = text("USB");
-
-    uint32_t Number = 0;
-    if (parseUnsigned(A.BusNum, 10, Number)) {
-        P[SPDRP_BUSNUMBER] = dword(Number);
-    }
-    // The address of a USB device is its port on the hub it hangs from: the
-    // last element of its port path.
-    auto Dot = A.PortPath.find_last_of('.');
-    std::string Port = Dot == std::string::npos ? A.PortPath : A.PortPath.substr(Dot + 1);
-    if (parseUnsigned(Port, 10, Number)) {
-        P[SPDRP_ADDRESS] = dword(Number);
-    }
+    TDeviceProperties& P = R.Properties;
+    P.Description = DescribeUdevDevice(A, Kind);
+    P.Bus = "usb";
+    P.VendorId = A.VendorId;
+    P.ProductId = A.ProductId;
+    P.Revision = A.Revision;
+    P.Manufacturer = A.Manufacturer;
+    P.Product = A.Product;
+    P.InterfaceNumber = A.InterfaceNumber;
+    P.InterfaceClass = A.InterfaceClass;
+    P.InterfaceSubClass = A.InterfaceSubClass;
+    P.InterfaceProtocol = A.InterfaceProtocol;
+    P.Driver = A.Driver;
+    P.Subsystem = Kind == TUdevDeviceKind::ModemPort ? "tty" : "usb";
+    P.KernelName = A.KernelName;
+    P.IdPath = A.IdPath;
+    P.UsbDevNode = A.UsbDevNode;
+    P.BusNum = A.BusNum;
+    P.DevNum = A.DevNum;
+    P.PortPath = A.PortPath;
     return R;
 }
 
 TUdevEventRoute RouteUdevEvent(const TUdevEvent& E) {
     TUdevEventRoute Route;
     if (E.Action == "add") {
-        Route.EventType = DBT_DEVICEARRIVAL;
+        Route.Change = TDeviceChange::Arrival;
     } else if (E.Action == "remove") {
-        Route.EventType = DBT_DEVICEREMOVECOMPLETE;
+        Route.Change = TDeviceChange::Removal;
     } else {
         return Route;
     }
@@ -210,9 +139,6 @@ TUdevEventRoute RouteUdevEvent(const TUdevEvent& E) {
         Route.ToP2K = Eight && Vendor && VendorClass;
     } else if (E.Subsystem == "tty" && startsWith(E.SysName, "ttyACM")) {
         Route.ToUsbDevice = true;
-    }
-    if (!Route.ToP2K && !Route.ToUsbDevice) {
-        Route.EventType = 0;
     }
     return Route;
 }

@@ -55,16 +55,17 @@ std::string DescribeUdevDevice(const TUdevAttributes& A, TUdevDeviceKind Kind);
 // changes when it re-attaches (the device number is part of it), never 0.
 uint32_t StableDevInst(const TUdevAttributes& A);
 
-// The enumeration record for the device, its properties in the system's raw
-// form (zero-terminated texts, multi-strings, 4-byte little-endian numbers).
+// The enumeration record for the device: its identity, its openable path
+// (the P2K interface's sysfs path, the port's /dev node) and its properties.
 TDeviseInterface BuildDeviseInterface(const TUdevAttributes& A, TUdevDeviceKind Kind);
 
 // Where one udev event goes: which classes' sinks hear of it, and as which
-// event type. EventType 0 means nobody hears of it.
+// change. An event that is neither an arrival nor a removal goes nowhere.
 struct TUdevEventRoute {
-    uint32_t EventType = 0;
+    TDeviceChange Change = TDeviceChange::Arrival;
     bool ToP2K = false;        // sinks of P2KInterfaceGuid
     bool ToUsbDevice = false;  // sinks of UsbDeviceInterfaceGuid
+    bool Routed() const { return ToP2K || ToUsbDevice; }
 };
 
 // What a udev event carries that decides its route. Removal events carry no

@@ -10,33 +10,8 @@ namespace {
 
 constexpr const char* PhoneDescription = "Test Command Interface (virtual phone)";
 constexpr const char* ModemDescription = "Motorola USB Modem (virtual)";
-constexpr const char* PhoneHardwareIds[] = {"VIRTUAL\\SNAPRILL_P2K_PHONE", "VIRTUAL\\SNAPRILL"};
-constexpr const char* ModemHardwareIds[] = {"VIRTUAL\\SNAPRILL_MODEM", "VIRTUAL\\SNAPRILL"};
-constexpr const char* CompatibleIds[] = {"VIRTUAL\\SNAPRILL"};
 constexpr const char* Maker = "Snaprill (virtual device)";
-constexpr const char* ServiceName = "snaprill_virtual";
-
-std::string text(const std::string& S) {
-    return S + '\0';
-}
-
-template <size_t N>
-std::string multiText(const char* const (&Items)[N]) {
-    std::string out;
-    for (const char* item : Items) {
-        out += item;
-        out += '\0';
-    }
-    return out + '\0';
-}
-
-std::string number(uint32_t V) {
-    std::string out(4, '\0');
-    for (int i = 0; i < 4; ++i) {
-        out[size_t(i)] = char((V >> (8 * i)) & 0xFF);
-    }
-    return out;
-}
+constexpr const char* DriverName = "snaprill_virtual";
 
 // FNV-1a: the same name always gives the same device instance.
 uint32_t hashName(const std::string& S) {
@@ -81,7 +56,7 @@ bool TVirtualDeviceSource::plug(TDevice Device) {
     Device.DevInst = newDevInst(Device.IsModem, Device.Name);
     Device.Generation = nextGeneration_++;
     devices_.push_back(std::move(Device));
-    queue(DBT_DEVICEARRIVAL, devices_.back());
+    queue(TDeviceChange::Arrival, devices_.back());
     return true;
 }
 
@@ -93,7 +68,7 @@ bool TVirtualDeviceSource::unplug(bool IsModem, const std::string& Name) {
     if (it == devices_.end()) {
         return false;
     }
-    queue(DBT_DEVICEREMOVECOMPLETE, *it);
+    queue(TDeviceChange::Removal, *it);
     devices_.erase(it);
     return true;
 }
@@ -110,6 +85,22 @@ std::string TVirtualDeviceSource::PlugPhone(const std::string& Name,
     return plug(std::move(d)) ? PhonePath(Name) : std::string();
 }
 
+std::string TVirtualDeviceSource::PlugDevice(const std::string& Name,
+                                             std::shared_ptr<IVirtualP2KDevice> Device,
+                                             const TDeviceProperties& Properties,
+                                             const std::string& Serial) {
+    if (!Device) {
+        return {};
+    }
+    TDevice d;
+    d.Name = Name;
+    d.Path = PhonePath(Name);
+    d.Phone = std::move(Device);
+    d.Properties = Properties;
+    d.Serial = Serial;
+    return plug(std::move(d)) ? PhonePath(Name) : std::string();
+}
+
 bool TVirtualDeviceSource::UnplugPhone(const std::string& Name) {
     return unplug(false, Name);
 }
@@ -122,12 +113,29 @@ bool TVirtualDeviceSource::PlugModem(const std::string& Name, const std::string&
     return plug(std::move(d));
 }
 
+bool TVirtualDeviceSource::PlugModem(const std::string& Name, const std::string& PortPath,
+                                     const TDeviceProperties& Properties,
+                                     const std::string& Serial) {
+    TDevice d;
+    d.IsModem = true;
+    d.Name = Name;
+    d.Path = PortPath;
+    d.Properties = Properties;
+    d.Serial = Serial;
+    return plug(std::move(d));
+}
+
 bool TVirtualDeviceSource::UnplugModem(const std::string& Name) {
     return unplug(true, Name);
 }
 
 std::shared_ptr<TVirtualPhone> TVirtualDeviceSource::PhoneAt(const std::string& DevicePath,
                                                              uint64_t* Generation) const {
+    return std::dynamic_pointer_cast<TVirtualPhone>(DeviceAt(DevicePath, Generation));
+}
+
+std::shared_ptr<IVirtualP2KDevice> TVirtualDeviceSource::DeviceAt(const std::string& DevicePath,
+                                                                  uint64_t* Generation) const {
     std::lock_guard lock(mutex_);
     for (const TDevice& d : devices_) {
         if (!d.IsModem && d.Path == DevicePath) {
@@ -154,9 +162,9 @@ bool TVirtualDeviceSource::IsPlugged(const std::string& DevicePath, uint64_t Gen
     return Generation != 0 && GenerationAt(DevicePath) == Generation;
 }
 
-void TVirtualDeviceSource::queue(uint32_t EventType, const TDevice& Device) {
+void TVirtualDeviceSource::queue(TDeviceChange Change, const TDevice& Device) {
     events_.push_back(
-        {EventType, Device.IsModem ? UsbDeviceInterfaceGuid : P2KInterfaceGuid, Device.Path});
+        {Change, Device.IsModem ? UsbDeviceInterfaceGuid : P2KInterfaceGuid, Device.Path});
     if (eventFd_ >= 0) {
         uint64_t one = 1;
         ssize_t written = write(eventFd_, &one, sizeof one);
@@ -168,24 +176,21 @@ TDeviseInterface TVirtualDeviceSource::record(const TDevice& Device) {
     TDeviseInterface r;
     r.DevInst = Device.DevInst;
     r.DevicePath = Device.Path;
-    auto& p = r.Properties;
-    p[SPDRP_DEVICEDESC] = text(Device.IsModem ? ModemDescription : PhoneDescription);
-    p[SPDRP_HARDWAREID] =
-        Device.IsModem ? multiText(ModemHardwareIds) : multiText(PhoneHardwareIds);
-    p[SPDRP_COMPATIBLEIDS] = multiText(CompatibleIds);
-    p[SPDRP_CLASS] = text(Device.IsModem ? "Modem" : "USB");
-    p[SPDRP_CLASSGUID] = text(Device.IsModem ? UsbDeviceInterfaceGuid : P2KInterfaceGuid);
-    p[SPDRP_DRIVER] = text(ServiceName);
-    p[SPDRP_SERVICE] = text(ServiceName);
-    p[SPDRP_MFG] = text(Maker);
-    p[SPDRP_FRIENDLYNAME] =
-        text(Device.Name + (Device.IsModem ? " (virtual modem)" : " (virtual phone)"));
-    p[SPDRP_LOCATION_INFORMATION] = text("virtual:" + Device.Name);
-    p[SPDRP_ENUMERATOR_NAME] = text("VIRTUAL");
-    p[SPDRP_BUSNUMBER] = number(0);
-    p[SPDRP_UI_NUMBER] = number(0);
-    p[SPDRP_CONFIGFLAGS] = number(0);
-    p[SPDRP_CAPABILITIES] = number(0);
+    r.SerialNumber = Device.Serial;
+    if (Device.Properties) {
+        r.Properties = *Device.Properties;
+        return r;
+    }
+    // No vendor or product id: a virtual device never poses as a real one.
+    TDeviceProperties& p = r.Properties;
+    p.Description = Device.IsModem ? ModemDescription : PhoneDescription;
+    p.Bus = "virtual";
+    p.Manufacturer = Maker;
+    p.Product = Device.Name + (Device.IsModem ? " (virtual modem)" : " (virtual phone)");
+    p.Driver = DriverName;
+    p.Subsystem = Device.IsModem ? "tty" : "usb";
+    p.IdPath = "virtual:" + Device.Name;
+    p.BusNum = "0";
     return r;
 }
 
@@ -240,9 +245,6 @@ void TVirtualDeviceSource::DispatchPending() {
                 }
             }
         }
-        TDevBroadcastHeader header;
-        header.ClassGuid = e.ClassGuid;
-        header.Name = e.Path;
         for (IDeviceChangeSink* sink : targets) {
             // A sink that an earlier handler unregistered must not be called.
             bool registered;
@@ -252,7 +254,7 @@ void TVirtualDeviceSource::DispatchPending() {
                                          [sink](const TSink& s) { return s.Sink == sink; });
             }
             if (registered) {
-                sink->DeviceChangeMessage(e.EventType, &header);
+                sink->DeviceChanged(e.Change, e.Path);
             }
         }
     }

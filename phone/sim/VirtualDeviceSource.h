@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include <optional>
+
 #include "backend/DeviceSource.h"
 #include "sim/VirtualPhone.h"
 
@@ -34,11 +36,19 @@ class TVirtualDeviceSource final : public IDeviceSource {
     // Plugs a phone in P2K mode under a name unique among the plugged phones;
     // returns its device path, or "" when a phone of that name is plugged.
     std::string PlugPhone(const std::string& Name, std::shared_ptr<TVirtualPhone> Phone);
+    // The same for any device side of a command interface, listed with the
+    // properties given instead of a virtual phone's (a replayed phone shows
+    // the device it was recorded on); its path still says it is virtual.
+    std::string PlugDevice(const std::string& Name, std::shared_ptr<IVirtualP2KDevice> Device,
+                           const TDeviceProperties& Properties, const std::string& Serial = {});
     // False when no phone of that name is plugged.
     bool UnplugPhone(const std::string& Name);
     // Plugs a modem whose port is the pseudo-terminal slave at PortPath.
     // False when a modem of that name is plugged.
     bool PlugModem(const std::string& Name, const std::string& PortPath);
+    // A modem listed with the properties given (a replayed phone's port).
+    bool PlugModem(const std::string& Name, const std::string& PortPath,
+                   const TDeviceProperties& Properties, const std::string& Serial = {});
     bool UnplugModem(const std::string& Name);
 
     static std::string PhonePath(const std::string& Name) { return "virtual:p2k/" + Name; }
@@ -46,6 +56,9 @@ class TVirtualDeviceSource final : public IDeviceSource {
     // there; Generation, when given, receives the generation of that plug.
     std::shared_ptr<TVirtualPhone> PhoneAt(const std::string& DevicePath,
                                            uint64_t* Generation = nullptr) const;
+    // The device side plugged there, whatever it is.
+    std::shared_ptr<IVirtualP2KDevice> DeviceAt(const std::string& DevicePath,
+                                                uint64_t* Generation = nullptr) const;
     // Whether the phone plugged at DevicePath is still the one of that plug
     // (a phone unplugged and plugged again gets a new generation).
     bool IsPlugged(const std::string& DevicePath, uint64_t Generation) const;
@@ -65,10 +78,13 @@ class TVirtualDeviceSource final : public IDeviceSource {
         std::string Path;
         uint32_t DevInst = 0;
         uint64_t Generation = 0;
-        std::shared_ptr<TVirtualPhone> Phone;
+        std::shared_ptr<IVirtualP2KDevice> Phone;
+        // Listed with these properties instead of a virtual device's.
+        std::optional<TDeviceProperties> Properties;
+        std::string Serial;
     };
     struct TEvent {
-        uint32_t EventType;
+        TDeviceChange Change;
         std::string ClassGuid;
         std::string Path;
     };
@@ -79,7 +95,7 @@ class TVirtualDeviceSource final : public IDeviceSource {
 
     bool plug(TDevice Device);
     bool unplug(bool IsModem, const std::string& Name);
-    void queue(uint32_t EventType, const TDevice& Device);
+    void queue(TDeviceChange Change, const TDevice& Device);
     uint32_t newDevInst(bool IsModem, const std::string& Name) const;
     static TDeviseInterface record(const TDevice& Device);
 

@@ -13,7 +13,7 @@ constexpr size_t SetupSize = 8;
 class TVirtualP2KChannel final : public IP2KChannel {
   public:
     TVirtualP2KChannel(TVirtualP2KTransport& Transport, std::string Path,
-                       std::shared_ptr<TVirtualPhone> Phone, uint64_t Generation)
+                       std::shared_ptr<IVirtualP2KDevice> Phone, uint64_t Generation)
         : transport_(Transport),
           path_(std::move(Path)),
           phone_(std::move(Phone)),
@@ -74,7 +74,7 @@ class TVirtualP2KChannel final : public IP2KChannel {
 
     TVirtualP2KTransport& transport_;
     std::string path_;
-    std::shared_ptr<TVirtualPhone> phone_;
+    std::shared_ptr<IVirtualP2KDevice> phone_;
     uint64_t generation_;
     bool open_ = true;
 };
@@ -88,7 +88,7 @@ void TVirtualP2KTransport::SetHeldElsewhere(const std::string& DevicePath, bool 
 }
 
 bool TVirtualP2KTransport::HeldElsewhere(const std::string& DevicePath) const {
-    return held_.contains(DevicePath) && devices_.PhoneAt(DevicePath) != nullptr;
+    return held_.contains(DevicePath) && devices_.DeviceAt(DevicePath) != nullptr;
 }
 
 std::unique_ptr<IP2KChannel> TVirtualP2KTransport::Open(const std::string& DevicePath) {
@@ -96,7 +96,7 @@ std::unique_ptr<IP2KChannel> TVirtualP2KTransport::Open(const std::string& Devic
         return nullptr;
     }
     uint64_t generation = 0;
-    std::shared_ptr<TVirtualPhone> phone = devices_.PhoneAt(DevicePath, &generation);
+    std::shared_ptr<IVirtualP2KDevice> phone = devices_.DeviceAt(DevicePath, &generation);
     if (!phone) {
         return nullptr;
     }

@@ -99,17 +99,26 @@ struct TVirtualPhoneFaults {
     size_t ListExtraBytes = 0;
 };
 
-class TVirtualPhone {
+// The device side of a command interface, as the virtual channel drives it:
+// a virtual phone, or a phone replayed from a wire trace.
+class IVirtualP2KDevice {
+  public:
+    virtual ~IVirtualP2KDevice() = default;
+    // Host-to-device transfer: Setup is the 8-byte setup packet, Data its data
+    // stage of Length bytes. False means the device stalls it.
+    virtual bool ControlOut(const uint8_t* Setup, const uint8_t* Data, size_t Length) = 0;
+    // Device-to-host transfer: the device writes at most Capacity bytes (and
+    // at most wLength) to Out. Returns the bytes produced, or -1 for a stall.
+    virtual int ControlIn(const uint8_t* Setup, uint8_t* Out, size_t Capacity) = 0;
+};
+
+class TVirtualPhone : public IVirtualP2KDevice {
   public:
     TVirtualPhone();
     explicit TVirtualPhone(TVirtualPhoneState State);
 
-    // Host-to-device transfer: Setup is the 8-byte setup packet, Data its data
-    // stage of Length bytes. False means the phone stalls it.
-    bool ControlOut(const uint8_t* Setup, const uint8_t* Data, size_t Length);
-    // Device-to-host transfer: the phone writes at most Capacity bytes (and at
-    // most wLength) to Out. Returns the bytes produced, or -1 for a stall.
-    int ControlIn(const uint8_t* Setup, uint8_t* Out, size_t Capacity);
+    bool ControlOut(const uint8_t* Setup, const uint8_t* Data, size_t Length) override;
+    int ControlIn(const uint8_t* Setup, uint8_t* Out, size_t Capacity) override;
 
     TVirtualPhoneState& State() { return state_; }
     const TVirtualPhoneState& State() const { return state_; }

@@ -62,14 +62,20 @@ bool readFile(const fs::path& P, std::vector<uint8_t>& Data) {
     return !in.bad();
 }
 
-// The sorted subfolders of a folder, without hidden ones; empty on any error.
-std::vector<fs::path> subfolders(const fs::path& Folder) {
+// The sorted subfolders of a folder (or, with Traces, its trace files),
+// without hidden ones; empty on any error.
+std::vector<fs::path> subfolders(const fs::path& Folder, bool Traces = false) {
     std::vector<fs::path> out;
     std::error_code ec;
     fs::directory_iterator it(Folder, fs::directory_options::skip_permission_denied, ec);
     for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
         std::error_code typeError;
-        if (!hidden(it->path()) && it->is_directory(typeError)) {
+        if (hidden(it->path())) {
+            continue;
+        }
+        if (Traces ? it->is_regular_file(typeError) &&
+                         endsWith(it->path().filename().string(), TVirtualPhoneFolder::TraceSuffix)
+                   : it->is_directory(typeError)) {
             out.push_back(it->path());
         }
     }
@@ -138,6 +144,13 @@ TVirtualPhoneSettings ParseVirtualPhoneIni(const std::string& Text) {
             if (form == "packed" || form == "plain") {
                 s.PackedFlex = form == "packed";
             }
+        } else if (key == "delay") {
+            char* end = nullptr;
+            const unsigned long v = std::strtoul(value.c_str(), &end, 10);
+            // At most a minute: a transaction waits five seconds for a reply.
+            if (!value.empty() && value[0] != '-' && end != nullptr && *end == '\0' && v <= 60000) {
+                s.DelayMilliseconds = uint32_t(v);
+            }
         } else if (key == "freespace") {
             char* end = nullptr;
             long long v = std::strtoll(value.c_str(), &end, 10);
@@ -193,6 +206,10 @@ std::optional<fs::path> TVirtualPhoneFolder::FromEnvironment() {
 void TVirtualPhoneFolder::remove(TEntry& Entry) {
     // Stop the modem first, so that it cannot attach the phone afterwards.
     Entry.ModemHandle.reset();
+    if (Entry.Replay) {
+        Entry.Replay.reset();  // unplugs whichever side is plugged
+        return;
+    }
     devices_.UnplugModem(Entry.Name);
     devices_.UnplugPhone(Entry.Name);
 }
@@ -215,6 +232,8 @@ bool TVirtualPhoneFolder::Rescan() {
             continue;  // no name, or nobody to play the modem: the phone stays away
         }
         entry.Phone = std::make_shared<TVirtualPhone>(LoadVirtualPhone(sub));
+        entry.Phone->Faults().DelayMicroseconds =
+            ParseVirtualPhoneIni(readSmallFile(sub / IniName)).DelayMilliseconds * 1000u;
         if (entry.Modem) {
             entry.ModemHandle = startModem_(entry.Name, entry.Phone, devices_);
             if (!entry.ModemHandle) {
@@ -225,6 +244,20 @@ bool TVirtualPhoneFolder::Rescan() {
         }
         entries_.emplace(folderName, std::move(entry));
         changed = true;
+    }
+    for (const fs::path& file : subfolders(folder_, true)) {
+        const std::string fileName = file.filename().string();
+        present.insert(fileName);
+        if (entries_.count(fileName) != 0) {
+            continue;
+        }
+        TEntry entry;
+        // A file that is no trace is told of once and kept as an empty entry,
+        // so that it is not read again until it changes name.
+        if (loadTrace(file, entry)) {
+            changed = true;
+        }
+        entries_.emplace(fileName, std::move(entry));
     }
     for (auto it = entries_.begin(); it != entries_.end();) {
         if (present.count(it->first) != 0) {
@@ -238,13 +271,55 @@ bool TVirtualPhoneFolder::Rescan() {
     return changed;
 }
 
+bool TVirtualPhoneFolder::loadTrace(const fs::path& File, TEntry& Entry) {
+    const std::string fileName = File.filename().string();
+    const std::string name = fileName.substr(0, fileName.size() - std::string(TraceSuffix).size());
+    std::string text, error;
+    std::error_code ec;
+    if (name.empty() || fs::file_size(File, ec) > MaxFileSize || ec) {
+        error = "it is empty or too large";
+    } else {
+        std::ifstream in(File, std::ios::binary);
+        std::ostringstream content;
+        content << in.rdbuf();
+        text = content.str();
+    }
+    std::shared_ptr<TTraceReplay> replay =
+        error.empty() ? TTraceReplay::FromText(text, fileName, error) : nullptr;
+    if (replay) {
+        replay->SetOnFailure(onReplayMessage_);
+        auto rig = std::make_shared<TReplayPhoneRig>(devices_, name, replay);
+        if (rig->IsValid()) {
+            Entry.Name = name;
+            Entry.Replay = std::move(rig);
+            return true;
+        }
+        error = "a phone of that name is plugged, or its modem could not start";
+    }
+    if (onReplayMessage_) {
+        onReplayMessage_("the trace " + File.string() + " is not replayed: " + error);
+    }
+    return false;
+}
+
 std::vector<std::string> TVirtualPhoneFolder::Names() const {
     std::vector<std::string> names;
     for (const auto& [folder, entry] : entries_) {
-        names.push_back(entry.Name);
+        if (!entry.Name.empty()) {
+            names.push_back(entry.Name);
+        }
     }
     std::sort(names.begin(), names.end());
     return names;
+}
+
+std::shared_ptr<TTraceReplay> TVirtualPhoneFolder::Replay(const std::string& Name) const {
+    for (const auto& [file, entry] : entries_) {
+        if (entry.Name == Name && entry.Replay) {
+            return entry.Replay->Replay();
+        }
+    }
+    return nullptr;
 }
 
 std::shared_ptr<TVirtualPhone> TVirtualPhoneFolder::Phone(const std::string& Name) const {

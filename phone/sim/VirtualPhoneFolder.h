@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "sim/ReplayPhone.h"
 #include "sim/VirtualDeviceSource.h"
 #include "sim/VirtualPhone.h"
 
@@ -25,11 +26,17 @@
 //   Firmware = 0A4A5A6A7A8A9B   hex digits of the flex version
 //   FlexForm = packed | plain   how the flex seem is stored (packed by default)
 //   FreeSpace = 4194304         free bytes of every drive
+//   Delay = 4                   milliseconds every transaction takes (0 by
+//                               default), as a slow link (benchmarks, tests)
 //
 // A subfolder whose name ends in ".modem" is a phone that starts in modem
 // mode: its modem is started through the modem hook, and the phone (name
 // without ".modem") is handed over to be attached in P2K mode when the modem
 // is told to switch.
+//
+// A file whose name ends in ".trace" is a phone replayed from a wire trace
+// (see TTraceReplay): it is listed as the traced device, in the traced mode,
+// and answers as the traced phone did.
 //
 // Files are read into the phone when it is plugged; changes made through the
 // phone stay in memory. Names the phone's 8-bit text cannot hold (characters
@@ -41,6 +48,7 @@ struct TVirtualPhoneSettings {
     std::string Firmware = "0A4A5A6A7A8A9B";
     bool PackedFlex = true;
     int32_t FreeSpace = 8 * 1024 * 1024;
+    uint32_t DelayMilliseconds = 0;
 };
 
 // Reads phone.ini text; unknown keys and bad values keep the defaults.
@@ -53,6 +61,7 @@ class TVirtualPhoneFolder {
   public:
     static constexpr uintmax_t MaxFileSize = 64 * 1024 * 1024;
     static constexpr const char* ModemSuffix = ".modem";
+    static constexpr const char* TraceSuffix = ".trace";
     static constexpr const char* EnvironmentVariable = "SNAPRILL_VIRTUAL_PHONES";
 
     // Starts the modem of a phone that begins in modem mode: plugs a modem
@@ -82,6 +91,13 @@ class TVirtualPhoneFolder {
     // Names of the phones present, sorted (without ".modem").
     std::vector<std::string> Names() const;
     std::shared_ptr<TVirtualPhone> Phone(const std::string& Name) const;
+    // The replay of the trace file Name.trace; nullptr when there is none.
+    std::shared_ptr<TTraceReplay> Replay(const std::string& Name) const;
+    // Told of a trace file that is not a trace, and of a replay that ended
+    // on a request that differs from its trace (one line each).
+    void SetOnReplayMessage(std::function<void(const std::string&)> Handler) {
+        onReplayMessage_ = std::move(Handler);
+    }
 
   private:
     struct TEntry {
@@ -89,11 +105,15 @@ class TVirtualPhoneFolder {
         bool Modem = false;
         std::shared_ptr<TVirtualPhone> Phone;
         std::shared_ptr<void> ModemHandle;
+        std::shared_ptr<TReplayPhoneRig> Replay;
     };
+    // Reads a trace file into an entry; false when it is not a replayable trace.
+    bool loadTrace(const std::filesystem::path& File, TEntry& Entry);
     void remove(TEntry& Entry);
 
     TVirtualDeviceSource& devices_;
     std::filesystem::path folder_;
     TModemStarter startModem_;
-    std::map<std::string, TEntry> entries_;  // by subfolder name
+    std::map<std::string, TEntry> entries_;  // by subfolder or trace file name
+    std::function<void(const std::string&)> onReplayMessage_;
 };

@@ -228,14 +228,17 @@ TEST_F(TransferWindowTest, HostilePhoneNamesWriteNothingOutsideTheFolder) {
     open();
     ASSERT_EQ(list()->rowCount(), int(files.size()));
     selectAll();
-    chooserAnswer = root + "/target/";
+    // Two levels down, so that whatever "a/../../x" could reach is still
+    // inside the test's own folder, whatever else the machine keeps in /tmp.
+    chooserAnswer = root + "/deep/target/";
     clickDownload();
     // "../x" and "a/../../x" could only ever be the file x inside the folder;
     // this phone refuses to open them, as it refuses the 257-byte name.
-    EXPECT_EQ(filesUnderRoot(),
-              (QStringList{"config/Brenwick/Snaprill.conf", QString::fromUtf8("target/фото.jpg")}));
-    EXPECT_FALSE(QFileInfo::exists(QFileInfo(root).absolutePath() + "/x"));
-    EXPECT_EQ(readLocal(root + QString::fromUtf8("/target/фото.jpg")),
+    EXPECT_EQ(filesUnderRoot(), (QStringList{"config/Brenwick/Snaprill.conf",
+                                             QString::fromUtf8("deep/target/фото.jpg")}));
+    EXPECT_FALSE(QFileInfo::exists(root + "/x"));
+    EXPECT_FALSE(QFileInfo::exists(root + "/deep/x"));
+    EXPECT_EQ(readLocal(root + QString::fromUtf8("/deep/target/фото.jpg")),
               asBytes(test::FileBytes(5, 7)));
     // Every other row is named in the Log, skipped or failed.
     const QStringList skipped = log().filter("cannot be a local file name, skipping");

@@ -50,22 +50,24 @@ class CliTest : public ::testing::Test, protected TPhoneRig<TTermiosSerialPorts,
     }
 
     // Runs "snaprill-cli Args..." and returns its exit status; its output is
-    // in out and err.
-    int run(std::vector<std::string> Args) {
+    // in out and err. Through, when given, is the backend it runs on (the
+    // fixture's own phones behind decorators).
+    int run(std::vector<std::string> Args, TPhoneBackend* Through = nullptr) {
         out.str({});
         err.str({});
-        TCliEnv env{backend, out, err, paths, terminal, 60, {}};
-        env.Idle = [this](int Ms) {
+        TPhoneBackend& phones = Through ? *Through : backend;
+        TCliEnv env{phones, out, err, paths, terminal, 60, {}, {}};
+        env.Idle = [this, &phones](int Ms) {
             ++idles;
             clock.Advance(static_cast<uint32_t>(Ms));
             if (OnIdle) {
                 OnIdle(idles);
             }
             if (realWait) {  // a virtual modem's thread plugs its phone in real time
-                pollfd p{devices.EventFd(), POLLIN, 0};
+                pollfd p{phones.Devices.EventFd(), POLLIN, 0};
                 ::poll(&p, 1, Ms);
             }
-            devices.DispatchPending();
+            phones.Devices.DispatchPending();
         };
         Args.insert(Args.begin(), "snaprill-cli");
         return runCli(env, Args);

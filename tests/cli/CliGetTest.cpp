@@ -176,3 +176,41 @@ TEST_F(CliGet, NewSkipsPicturesDownloadedBefore) {
     EXPECT_EQ(run({"get", "--to", dir.toStdString()}), 0);
     EXPECT_EQ(filesUnder(dir), QStringList({"fresh.jpg", "old.jpg"}));
 }
+
+// The importer's three options: pictures into the folders a pattern names,
+// a different picture of a taken name kept too, a second copy; each picture
+// leaves the phone once both copies are on the disk. A second folder that
+// is not there (a disk not mounted) ends the command before anything leaves
+// the phone.
+TEST_F(CliGet, IntoAlsoToAndKeepBoth) {
+    auto phone = plug("one", phoneState("E398", {{Pic + "p1.jpg", test::FileBytes(3000, 1)},
+                                                 {Pic + "p2.jpg", test::FileBytes(2000, 2)}}));
+    const QString saved = root + "/out/", usb = root + "/usb/";
+    writeFile(saved + "E398/p1.jpg", "another p1");
+    QDir().mkpath(usb);
+    const std::vector<std::string> args = {
+        "get", "--into", "%M", "--also-to", usb.toStdString(), "--to", saved.toStdString()};
+
+    std::vector<std::string> gone = args;
+    gone[4] = (root + "/gone").toStdString();
+    gone.push_back("--delete-after");
+    EXPECT_EQ(run(gone), 4);
+    EXPECT_NE(err.str().find(root.toStdString() + "/gone/: No such file or directory"),
+              std::string::npos)
+        << err.str();
+    EXPECT_EQ(phone->State().Files.size(), 2u);
+    EXPECT_FALSE(QFileInfo::exists(root + "/gone"));
+
+    std::vector<std::string> all = args;
+    all.insert(all.end(), {"--keep-both", "--delete-after", "--json"});
+    ASSERT_EQ(run(all), 0) << err.str();
+    EXPECT_EQ(filesUnder(saved), (QStringList{"E398/p1 (2).jpg", "E398/p1.jpg", "E398/p2.jpg"}));
+    EXPECT_EQ(filesUnder(usb), (QStringList{"E398/p1 (2).jpg", "E398/p2.jpg"}));
+    EXPECT_EQ(readLocal(usb + "E398/p1 (2).jpg"), test::asBytes(test::FileBytes(3000, 1)));
+    EXPECT_EQ(readLocal(saved + "E398/p1.jpg"), "another p1");
+    const QJsonArray files = json()["files"].toArray();
+    ASSERT_EQ(files.size(), 2);
+    EXPECT_EQ(files[0].toObject()["second"].toString(), usb + "E398/p1 (2).jpg");
+    EXPECT_TRUE(files[0].toObject()["deleted"].toBool());
+    EXPECT_TRUE(phone->State().Files.empty());
+}

@@ -5,6 +5,7 @@
 // no picture is lost or stands corrupted under its name, no temporary file
 // is left, the session is free for the next command, and its Log says what
 // happened.
+#include <algorithm>
 #include <cstdio>
 
 #include "core/SessionFixture.h"
@@ -17,6 +18,21 @@ using TCommand = test::TMatrixCommand;
 using test::faultName;
 using test::TFault;
 enum class TEvent { Arrival, Removal, ModemArrival };
+
+TCommandKind kindOf(TCommand C) {
+    switch (C) {
+        case TCommand::PhotoList:
+            return TCommandKind::List;
+        case TCommand::PhotoDownload:
+        case TCommand::FileDownload:
+            return TCommandKind::Download;
+        case TCommand::Upload:
+            return TCommandKind::Upload;
+        case TCommand::Delete:
+            return TCommandKind::Delete;
+    }
+    return TCommandKind::List;
+}
 
 const char* commandName(TCommand C) {
     switch (C) {
@@ -70,6 +86,19 @@ class SessionMatrix : public test::SessionTest, protected test::TMatrixFiles {
         started = ended = 0;
         QObject::connect(session.get(), &TPhoneSession::transferStarted, [this] { ++started; });
         QObject::connect(session.get(), &TPhoneSession::transferEnded, [this] { ++ended; });
+        outcomes.clear();
+        QObject::connect(session.get(), &TPhoneSession::commandEnded,
+                         [this](const TCommandOutcome& O) { outcomes.push_back(O); });
+    }
+    int filesGiven(TCommand C) const {
+        switch (C) {
+            case TCommand::PhotoList:
+                return 0;
+            case TCommand::Upload:
+                return int(host.Files.size());
+            default:
+                return int(startFiles(C).size());
+        }
     }
     void run(TCommand C) {
         switch (C) {
@@ -102,6 +131,23 @@ class SessionMatrix : public test::SessionTest, protected test::TMatrixFiles {
         }
         if (started != ended) {
             fail("transfer not ended");
+        }
+        // The command told how it ended, with every file it was given
+        // counted once; the phones changing under it is how it ended.
+        const auto told = std::find_if(outcomes.begin(), outcomes.end(),
+                                       [&](const auto& O) { return O.Command == kindOf(C); });
+        if (told == outcomes.end()) {
+            fail("no outcome");
+        } else {
+            if (told->Files() != filesGiven(C)) {
+                fail("files miscounted");
+            }
+            if (fired && event == TEvent::Arrival && told->End != TCommandEnd::Interrupted) {
+                fail("arrival not in the outcome");
+            }
+            if (fired && event == TEvent::Removal && told->End == TCommandEnd::Done) {
+                fail("removal not in the outcome");
+            }
         }
         if (log.empty()) {
             fail("nothing logged");
@@ -195,6 +241,7 @@ class SessionMatrix : public test::SessionTest, protected test::TMatrixFiles {
 
     std::shared_ptr<TVirtualPhone> phone;
     int started = 0, ended = 0;
+    std::vector<TCommandOutcome> outcomes;
     int total = 0;
     TEvent event = TEvent::Arrival;
     bool fired = false;  // the cell's device event came

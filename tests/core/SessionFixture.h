@@ -57,11 +57,15 @@ class TTestHost : public ISessionHost {
                 return PictureTime;
             case TSessionOption::SkipDownloaded:
                 return SkipDownloaded;
+            case TSessionOption::KeepBoth:
+                return KeepBoth;
         }
         return false;
     }
     QString SaveFolder() override { return Folder; }
     std::string UploadFolder() override { return PhoneFolder; }
+    QString FolderPattern() override { return Pattern; }
+    QString SecondFolder() override { return Second; }
     QString ChooseFolder(const TSessionMsg&) override {
         ++FolderDialogs;
         return ChosenFolder;
@@ -78,7 +82,9 @@ class TTestHost : public ISessionHost {
     // Options and answers.
     bool Overwrite = false, DeleteAfter = false, DownloadAll = false, Yes = false;
     bool Previews = false;
-    bool PictureTime = true, SkipDownloaded = false;
+    bool PictureTime = true, SkipDownloaded = false, KeepBoth = false;
+    QString Pattern;       // the folder pattern; empty: not sorted by date
+    QString Second;        // the folder a second copy goes to, ending in "/"; empty: none
     QString Folder;        // the save folder, ending in "/"
     QString ChosenFolder;  // the folder dialog's answer
     std::string PhoneFolder;

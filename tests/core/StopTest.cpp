@@ -128,5 +128,5 @@ TEST_F(StopRule, WithNoTransferRunningStopDoesNothing) {
     selectAll();
     session->Download();
     EXPECT_EQ(readLocal(host.Folder + "a.jpg"), bytes(test::FileBytes(100)));
-    EXPECT_FALSE(session->StopRequested());
+    EXPECT_FALSE(session->LastOutcome(TCommandKind::Download).End == TCommandEnd::Stopped);
 }

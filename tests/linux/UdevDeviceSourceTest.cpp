@@ -8,7 +8,7 @@ namespace {
 
 struct TCountingSink : IDeviceChangeSink {
     int Messages = 0;
-    void DeviceChangeMessage(uint32_t, const TDevBroadcastHeader*) override { ++Messages; }
+    void DeviceChanged(TDeviceChange, const std::string&) override { ++Messages; }
 };
 
 }  // namespace
@@ -19,9 +19,7 @@ struct TCountingSink : IDeviceChangeSink {
 TEST(UdevDeviceSource, ConstructsEnumeratesAndDispatchesAnywhere) {
     TUdevDeviceSource Source;
     for (const auto& R : Source.Enumerate(P2KInterfaceGuid)) {
-        auto It = R.Properties.find(SPDRP_DEVICEDESC);
-        ASSERT_NE(It, R.Properties.end());
-        EXPECT_NE(It->second.find("Test Command Interface"), std::string::npos);
+        EXPECT_NE(R.Properties.Description.find("Test Command Interface"), std::string::npos);
         EXPECT_EQ(R.DevicePath.rfind("/sys/", 0), 0u);
     }
     for (const auto& R : Source.Enumerate(UsbDeviceInterfaceGuid)) {
@@ -58,10 +56,9 @@ struct TActingSink : IDeviceChangeSink {
     TDeviceChangeSinks* Sinks = nullptr;
     IDeviceChangeSink* RemoveOnCall = nullptr;
     TActingSink(std::vector<std::string>* L, std::string N) : Log(L), Name(std::move(N)) {}
-    void DeviceChangeMessage(uint32_t EventType, const TDevBroadcastHeader* H) override {
-        Log->push_back(Name + ":" + std::to_string(EventType) + ":" +
-                       std::to_string(H->DeviceType) + ":" + H->ClassGuid.substr(0, 9) + ":" +
-                       H->Name);
+    void DeviceChanged(TDeviceChange Change, const std::string& Node) override {
+        Log->push_back(Name + ":" + (Change == TDeviceChange::Arrival ? "add" : "remove") + ":" +
+                       Node);
         if (RemoveOnCall) {
             Sinks->Remove(RemoveOnCall);
         }
@@ -78,26 +75,25 @@ TEST(DeviceChangeSinks, DeliversByClassAndSurvivesRemovalDuringDelivery) {
     Sinks.Add(UsbDeviceInterfaceGuid, &B);
     Sinks.Add(P2KInterfaceGuid, &C);
 
-    Sinks.Deliver(P2KInterfaceGuid, DBT_DEVICEARRIVAL, "/sys/x");
-    EXPECT_EQ(Log, (std::vector<std::string>{"a:32768:5:{4E1E1E15:/sys/x",
-                                             "c:32768:5:{4E1E1E15:/sys/x"}));
+    Sinks.Deliver(P2KInterfaceGuid, TDeviceChange::Arrival, "/sys/x");
+    EXPECT_EQ(Log, (std::vector<std::string>{"a:add:/sys/x", "c:add:/sys/x"}));
     Log.clear();
-    Sinks.Deliver(UsbDeviceInterfaceGuid, DBT_DEVICEREMOVECOMPLETE, "/dev/ttyACM0");
-    EXPECT_EQ(Log, (std::vector<std::string>{"b:32772:5:{A5DCBF10:/dev/ttyACM0"}));
+    Sinks.Deliver(UsbDeviceInterfaceGuid, TDeviceChange::Removal, "/dev/ttyACM0");
+    EXPECT_EQ(Log, (std::vector<std::string>{"b:remove:/dev/ttyACM0"}));
 
     // The first sink removes the second while the message is on its way:
     // the removed one is not called; then one removes itself.
     Log.clear();
     A.Sinks = &Sinks;
     A.RemoveOnCall = &C;
-    Sinks.Deliver(P2KInterfaceGuid, DBT_DEVICEARRIVAL, "p");
+    Sinks.Deliver(P2KInterfaceGuid, TDeviceChange::Arrival, "p");
     EXPECT_EQ(Log.size(), 1u);
     A.RemoveOnCall = &A;
-    Sinks.Deliver(P2KInterfaceGuid, DBT_DEVICEARRIVAL, "p");
+    Sinks.Deliver(P2KInterfaceGuid, TDeviceChange::Arrival, "p");
     Log.clear();
-    Sinks.Deliver(P2KInterfaceGuid, DBT_DEVICEARRIVAL, "p");
+    Sinks.Deliver(P2KInterfaceGuid, TDeviceChange::Arrival, "p");
     EXPECT_TRUE(Log.empty());
     Sinks.Remove(&B);
-    Sinks.Deliver(UsbDeviceInterfaceGuid, DBT_DEVICEARRIVAL, "u");
+    Sinks.Deliver(UsbDeviceInterfaceGuid, TDeviceChange::Arrival, "u");
     EXPECT_TRUE(Log.empty());
 }

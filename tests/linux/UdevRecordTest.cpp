@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include "USBCtrls.h"
 #include "linux/UdevRecord.h"
+#include "support/FakeDeviceSource.h"
 
 namespace {
 
@@ -44,66 +46,80 @@ std::string bytes(const char (&S)[N]) {
     return std::string(S, N - 1);
 }
 
-std::string prop(const TDeviseInterface& R, uint32_t Code) {
-    auto It = R.Properties.find(Code);
-    return It == R.Properties.end() ? std::string("<absent>") : It->second;
-}
-
 }  // namespace
 
-TEST(UdevRecord, PhoneInterfaceRecordCarriesRawProperties) {
+TEST(UdevRecord, PhoneInterfaceRecordCarriesWhatUdevKnows) {
     TDeviseInterface R = BuildDeviseInterface(phoneInterface(), TUdevDeviceKind::P2KInterface);
     EXPECT_EQ(R.DevicePath, "/sys/devices/pci0000:00/0000:00:14.0/usb1/1-4/1-4:1.8");
     EXPECT_NE(R.DevInst, 0u);
-    EXPECT_EQ(prop(R, SPDRP_DEVICEDESC), bytes("Motorola USB Test Command Interface\0"));
-    // A multi-string: the plain id first, then the longer ones, then a final zero.
-    EXPECT_EQ(prop(R, SPDRP_HARDWAREID),
-              bytes("USB\\VID_22B8&PID_4901\0USB\\VID_22B8&PID_4901&REV_0001\0"
-                    "USB\\VID_22B8&PID_4901&MI_08\0\0"));
-    EXPECT_EQ(prop(R, SPDRP_COMPATIBLEIDS),
-              bytes("USB\\Class_FF&SubClass_00&Prot_00\0USB\\Class_FF&SubClass_00\0"
-                    "USB\\Class_FF\0\0"));
-    EXPECT_EQ(prop(R, SPDRP_MFG), bytes("Motorola Inc.\0"));
-    EXPECT_EQ(prop(R, SPDRP_BUSNUMBER), bytes("\x01\0\0\0"));
-    EXPECT_EQ(prop(R, SPDRP_ADDRESS), bytes("\x04\0\0\0"));
-    EXPECT_EQ(prop(R, SPDRP_LOCATION_INFORMATION), bytes("1-4:1.8\0"));
-    EXPECT_EQ(prop(R, SPDRP_PHYSICAL_DEVICE_OBJECT_NAME), bytes("/dev/bus/usb/001/007\0"));
-    // Nothing is bound to the interface: no driver, no service, no class.
-    EXPECT_EQ(prop(R, SPDRP_DRIVER), "<absent>");
-    EXPECT_EQ(prop(R, SPDRP_SERVICE), "<absent>");
-    EXPECT_EQ(prop(R, SPDRP_CLASS), "<absent>");
-    EXPECT_EQ(prop(R, SPDRP_FRIENDLYNAME), "<absent>");
+    const TDeviceProperties& P = R.Properties;
+    EXPECT_EQ(P.Description, "Motorola USB Test Command Interface");
+    EXPECT_EQ(P.Bus, "usb");
+    EXPECT_EQ(P.VendorId + ":" + P.ProductId + " rev " + P.Revision, "22b8:4901 rev 0001");
+    EXPECT_EQ(P.InterfaceNumber + " " + P.InterfaceClass + "/" + P.InterfaceSubClass + "/" +
+                  P.InterfaceProtocol,
+              "08 ff/00/00");
+    EXPECT_EQ(P.Manufacturer, "Motorola Inc.");
+    EXPECT_EQ(P.Subsystem, "usb");
+    EXPECT_EQ(P.KernelName, "1-4:1.8");
+    EXPECT_EQ(P.UsbDevNode, "/dev/bus/usb/001/007");
+    EXPECT_EQ(P.BusNum + "/" + P.DevNum + " port " + P.PortPath, "1/7 port 4");
+    EXPECT_EQ(P.Driver, "");        // nothing is bound to the interface
     EXPECT_EQ(R.SerialNumber, "");  // the device has none
 
-    // udev's path wins over the kernel name once udevd has run; a hub port
-    // path gives the last port as the address.
+    // The record a program sees of it: udev's path wins over the kernel name
+    // once udevd has run; a hub port path gives the last port as the address.
+    test::TFakeDeviceSource Source;
     TUdevAttributes A = phoneInterface();
+    Source.Present[P2KInterfaceGuid] = {BuildDeviseInterface(A, TUdevDeviceKind::P2KInterface)};
     A.IdPath = "pci-0000:00:14.0-usb-0:4.2:1.8";
     A.PortPath = "4.2";
     A.Driver = "usbfs";
     A.Serial = "SN0042";
-    R = BuildDeviseInterface(A, TUdevDeviceKind::P2KInterface);
-    EXPECT_EQ(R.SerialNumber, "SN0042");
-    EXPECT_EQ(prop(R, SPDRP_LOCATION_INFORMATION), bytes("pci-0000:00:14.0-usb-0:4.2:1.8\0"));
-    EXPECT_EQ(prop(R, SPDRP_ADDRESS), bytes("\x02\0\0\0"));
-    EXPECT_EQ(prop(R, SPDRP_DRIVER), bytes("usbfs\0"));
+    Source.Present[P2KInterfaceGuid].push_back(
+        BuildDeviseInterface(A, TUdevDeviceKind::P2KInterface));
+    TUSBDevises D;
+    GetUSBDevises(Source, P2KInterfaceGuid, "", D);
+    ASSERT_EQ(D.size(), 2u);
+    EXPECT_EQ(D[0].DeviceDesc, "Motorola USB Test Command Interface");
+    EXPECT_EQ(D[0].HardwareID, "USB\\VID_22B8&PID_4901");
+    EXPECT_EQ(D[0].CompatibleIDs, "USB\\Class_FF&SubClass_00&Prot_00");
+    EXPECT_EQ(D[0].Mfg, "Motorola Inc.");
+    EXPECT_EQ(D[0].BusNumber, 1u);
+    EXPECT_EQ(D[0].Address, "\x04");
+    EXPECT_EQ(D[0].LocationInformation, "1-4:1.8");
+    EXPECT_EQ(D[0].PhysicalDeviceObjectName, "/dev/bus/usb/001/007");
+    EXPECT_EQ(D[0].EnumeratorName, "USB");
+    EXPECT_EQ(D[0].Driver + D[0].Service + D[0].Class + D[0].FriendlyName, "");
+    EXPECT_EQ(D[1].SerialNumber, "SN0042");
+    EXPECT_EQ(D[1].LocationInformation, "pci-0000:00:14.0-usb-0:4.2:1.8");
+    EXPECT_EQ(D[1].Address, "\x02");
+    EXPECT_EQ(D[1].Driver, "usbfs");
 
     // Numbers that do not parse are left out rather than guessed.
     A.BusNum = "x1";
     A.PortPath = "";
-    R = BuildDeviseInterface(A, TUdevDeviceKind::P2KInterface);
-    EXPECT_EQ(prop(R, SPDRP_BUSNUMBER), "<absent>");
-    EXPECT_EQ(prop(R, SPDRP_ADDRESS), "<absent>");
+    Source.Present[P2KInterfaceGuid] = {BuildDeviseInterface(A, TUdevDeviceKind::P2KInterface)};
+    GetUSBDevises(Source, P2KInterfaceGuid, "", D);
+    ASSERT_EQ(D.size(), 1u);
+    EXPECT_EQ(D[0].BusNumber, 0u);
+    EXPECT_EQ(D[0].Address, "");
 }
 
 TEST(UdevRecord, ModemPortRecord) {
     TDeviseInterface R = BuildDeviseInterface(modemPort(), TUdevDeviceKind::ModemPort);
     EXPECT_EQ(R.DevicePath, "/dev/ttyACM0");
-    EXPECT_EQ(prop(R, SPDRP_DEVICEDESC), bytes("Motorola USB Modem\0"));
-    EXPECT_EQ(prop(R, SPDRP_FRIENDLYNAME), bytes("Motorola USB Modem (ttyACM0)\0"));
-    EXPECT_EQ(prop(R, SPDRP_DRIVER), bytes("cdc_acm\0"));
-    EXPECT_EQ(prop(R, SPDRP_CLASS), bytes("Modem\0"));
-    EXPECT_EQ(prop(R, SPDRP_HARDWAREID).substr(0, 22), bytes("USB\\VID_22B8&PID_4902\0"));
+    EXPECT_EQ(R.Properties.Subsystem, "tty");
+    test::TFakeDeviceSource Source;
+    Source.Present[UsbDeviceInterfaceGuid] = {R};
+    TUSBDevises D;
+    GetUSBDevises(Source, UsbDeviceInterfaceGuid, "", D);
+    ASSERT_EQ(D.size(), 1u);
+    EXPECT_EQ(D[0].DeviceDesc, "Motorola USB Modem");
+    EXPECT_EQ(D[0].FriendlyName, "Motorola USB Modem (ttyACM0)");
+    EXPECT_EQ(D[0].Driver, "cdc_acm");
+    EXPECT_EQ(D[0].Class, "Modem");
+    EXPECT_EQ(D[0].HardwareID, "USB\\VID_22B8&PID_4902");
 }
 
 TEST(UdevRecord, DescriptionTableAndFallbacks) {
@@ -134,8 +150,7 @@ TEST(UdevRecord, DescriptionTableAndFallbacks) {
     M.Product = "";
     EXPECT_FALSE(IsPhoneModemPort(M));
     EXPECT_EQ(DescribeUdevDevice(M, TUdevDeviceKind::ModemPort), "");
-    EXPECT_EQ(prop(BuildDeviseInterface(M, TUdevDeviceKind::ModemPort), SPDRP_DEVICEDESC),
-              "<absent>");
+    EXPECT_EQ(BuildDeviseInterface(M, TUdevDeviceKind::ModemPort).Properties.Description, "");
 }
 
 TEST(UdevRecord, DevInstStableWhilePluggedNewOnReattach) {
@@ -156,32 +171,23 @@ TEST(UdevRecord, DevInstStableWhilePluggedNewOnReattach) {
 TEST(UdevRecord, EventRoutes) {
     struct TCase {
         TUdevEvent E;
-        uint32_t Type;
+        int Kind;  // 1 an arrival, 2 a removal, 0 nobody hears of it
         bool P2K;
         bool Usb;
     };
     const TCase Cases[] = {
         // The phone's command interface arrives and leaves.
-        {{"add", "usb", "usb_interface", "1-1:1.8", "22b8/4901/1", "255/0/0"},
-         DBT_DEVICEARRIVAL,
-         true,
-         false},
-        {{"remove", "usb", "usb_interface", "1-1:1.8", "22b8/4901/1", "255/0/0"},
-         DBT_DEVICEREMOVECOMPLETE,
-         true,
-         false},
+        {{"add", "usb", "usb_interface", "1-1:1.8", "22b8/4901/1", "255/0/0"}, 1, true, false},
+        {{"remove", "usb", "usb_interface", "1-1:1.8", "22b8/4901/1", "255/0/0"}, 2, true, false},
         // Interface 18 ends in 8 but is not interface 8; another vendor; another class.
         {{"add", "usb", "usb_interface", "1-1:1.18", "22b8/4901/1", "255/0/0"}, 0, false, false},
         {{"add", "usb", "usb_interface", "1-1:1.8", "1d6b/104/1", "255/0/0"}, 0, false, false},
         {{"add", "usb", "usb_interface", "1-1:1.8", "22b8/4901/1", "10/0/0"}, 0, false, false},
         {{"add", "usb", "usb_interface", "1-1", "22b8/4901/1", ""}, 0, false, false},
         // Every USB device and every ACM port tells the modem class.
-        {{"add", "usb", "usb_device", "1-1", "1d6b/104/1", ""}, DBT_DEVICEARRIVAL, false, true},
-        {{"remove", "usb", "usb_device", "1-1", "22b8/4902/1", ""},
-         DBT_DEVICEREMOVECOMPLETE,
-         false,
-         true},
-        {{"remove", "tty", "", "ttyACM0", "", ""}, DBT_DEVICEREMOVECOMPLETE, false, true},
+        {{"add", "usb", "usb_device", "1-1", "1d6b/104/1", ""}, 1, false, true},
+        {{"remove", "usb", "usb_device", "1-1", "22b8/4902/1", ""}, 2, false, true},
+        {{"remove", "tty", "", "ttyACM0", "", ""}, 2, false, true},
         {{"add", "tty", "", "ttyS0", "", ""}, 0, false, false},
         // Other actions are not arrivals or removals.
         {{"bind", "usb", "usb_interface", "1-1:1.8", "22b8/4901/1", "255/0/0"}, 0, false, false},
@@ -191,7 +197,7 @@ TEST(UdevRecord, EventRoutes) {
     for (const auto& C : Cases) {
         TUdevEventRoute R = RouteUdevEvent(C.E);
         SCOPED_TRACE(C.E.Action + " " + C.E.Subsystem + " " + C.E.SysName + " " + C.E.Product);
-        EXPECT_EQ(R.EventType, C.Type);
+        EXPECT_EQ(!R.Routed() ? 0 : R.Change == TDeviceChange::Arrival ? 1 : 2, C.Kind);
         EXPECT_EQ(R.ToP2K, C.P2K);
         EXPECT_EQ(R.ToUsbDevice, C.Usb);
     }

@@ -160,23 +160,26 @@ TEST(ATMode, DeviceChangesRescanThenReapplyThenNotify) {
         ++removals;
     };
     rig.plugModem(31, rig.ModemB);
-    rig.Source.Broadcast(DBT_DEVICEARRIVAL);
+    rig.Source.Broadcast(TDeviceChange::Arrival);
     EXPECT_EQ(arrivals, 1);
     EXPECT_EQ(countAtArrival, 2);
     EXPECT_TRUE(handlerAtArrival);
 
     // Any USB device that arrives causes a rescan and an event, list unchanged.
     rig.Source.Add(UsbDeviceInterfaceGuid, 32, "/dev/hidraw0", "USB Input Device");
-    rig.Source.Broadcast(DBT_DEVICEARRIVAL);
+    rig.Source.Broadcast(TDeviceChange::Arrival);
     EXPECT_EQ(arrivals, 2);
     EXPECT_EQ(mode->DeviseList().Count(), 2);
 
     // Other events and other device types: no rescan and no event.
     const int enumerations = rig.Source.Enumerations;
-    rig.Source.Broadcast(DBT_DEVNODES_CHANGED);
-    rig.Source.Broadcast(DBT_DEVICEQUERYREMOVE);
-    rig.Source.Broadcast(DBT_DEVICEARRIVAL, DBT_DEVTYP_VOLUME);
-    rig.Source.Broadcast(DBT_DEVICEREMOVECOMPLETE, DBT_DEVTYP_PORT);
+    TDevBroadcastHeader iface, volume, port;
+    volume.DeviceType = DBT_DEVTYP_VOLUME;
+    port.DeviceType = DBT_DEVTYP_PORT;
+    mode->DeviceChangeMessage(DBT_DEVNODES_CHANGED, &iface);
+    mode->DeviceChangeMessage(DBT_DEVICEQUERYREMOVE, &iface);
+    mode->DeviceChangeMessage(DBT_DEVICEARRIVAL, &volume);
+    mode->DeviceChangeMessage(DBT_DEVICEREMOVECOMPLETE, &port);
     EXPECT_EQ(rig.Source.Enumerations, enumerations);
     EXPECT_EQ(arrivals, 2);
     EXPECT_EQ(removals, 0);
@@ -193,7 +196,7 @@ TEST(ATMode, DeviceChangesRescanThenReapplyThenNotify) {
     rig.Source.Remove(30);
     rig.Source.Remove(31);
     log.Clear();
-    rig.Source.Broadcast(DBT_DEVICEREMOVECOMPLETE);
+    rig.Source.Broadcast(TDeviceChange::Removal);
     EXPECT_EQ(removals, 1);
     ASSERT_EQ(mode->DeviseList().Count(), 1);
     EXPECT_EQ(mode->DeviseList().Items(0)->ModemInfo().DevInst, 33u);
@@ -207,7 +210,7 @@ TEST(ATMode, DeviceChangesRescanThenReapplyThenNotify) {
     // A throwing handler never escapes; the list is already up to date.
     mode->OnRemove = [](void*) { throw std::runtime_error("handler failed"); };
     rig.Source.Present.clear();
-    EXPECT_NO_THROW(rig.Source.Broadcast(DBT_DEVICEREMOVECOMPLETE));
+    EXPECT_NO_THROW(rig.Source.Broadcast(TDeviceChange::Removal));
     EXPECT_EQ(mode->DeviseList().Count(), 0);
 
     mode.reset();

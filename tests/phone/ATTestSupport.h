@@ -131,7 +131,7 @@ class TScriptedDeviceSource final : public test::TFakeDeviceSource {
         TDeviseInterface i;
         i.DevInst = DevInst;
         i.DevicePath = Path;
-        i.Properties[SPDRP_DEVICEDESC] = test::TextProp(Desc);
+        i.Properties.Description = Desc;
         Present[ClassGuid].push_back(i);
     }
     void Remove(uint32_t DevInst) {
@@ -140,9 +140,7 @@ class TScriptedDeviceSource final : public test::TFakeDeviceSource {
                           [&](const TDeviseInterface& I) { return I.DevInst == DevInst; });
         }
     }
-    void Broadcast(uint32_t EventType, uint32_t DeviceType = DBT_DEVTYP_DEVICEINTERFACE) {
-        Fire(EventType, DeviceType);
-    }
+    void Broadcast(TDeviceChange Change) { Fire(Change); }
 };
 
 class TNoP2KTransport final : public IP2KTransport {

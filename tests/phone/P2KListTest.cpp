@@ -61,7 +61,7 @@ TEST_F(P2KList, ArrivalAndRemoval) {
     mode.SetOnDebug(Logger());
 
     Plug({10, 20});
-    Devices.Fire(DBT_DEVICEARRIVAL);
+    Devices.Fire(TDeviceChange::Arrival);
     EXPECT_EQ(arrivals, 1);
     ASSERT_EQ(Ids(mode.DeviseList()), (std::vector<uint32_t>{10, 20}));
     // Items added by the rescan got the handler.
@@ -73,7 +73,7 @@ TEST_F(P2KList, ArrivalAndRemoval) {
     second->SendCommand(0x20, nullptr, 0, nullptr, 0, len);
 
     Plug({20});
-    Devices.Fire(DBT_DEVICEREMOVECOMPLETE);
+    Devices.Fire(TDeviceChange::Removal);
     EXPECT_EQ(removals, 1);
     ASSERT_EQ(mode.DeviseList().Count(), 1);
     EXPECT_EQ(mode.DeviseList().Items(0), second);  // same item, same place
@@ -119,10 +119,13 @@ TEST_F(P2KList, OtherEventsCauseNoRescan) {
     mode.OnRemove = [&](void*) { ++events; };
     const int before = Devices.Enumerations;
     Plug({1, 2});
-    Devices.Fire(DBT_DEVICEARRIVAL, DBT_DEVTYP_VOLUME);
-    Devices.Fire(DBT_DEVICEREMOVECOMPLETE, DBT_DEVTYP_PORT);
-    Devices.Fire(DBT_DEVNODES_CHANGED);
-    Devices.Fire(DBT_DEVICEQUERYREMOVE);
+    TDevBroadcastHeader iface, volume, port;
+    volume.DeviceType = DBT_DEVTYP_VOLUME;
+    port.DeviceType = DBT_DEVTYP_PORT;
+    mode.DeviceChangeMessage(DBT_DEVICEARRIVAL, &volume);
+    mode.DeviceChangeMessage(DBT_DEVICEREMOVECOMPLETE, &port);
+    mode.DeviceChangeMessage(DBT_DEVNODES_CHANGED, &iface);
+    mode.DeviceChangeMessage(DBT_DEVICEQUERYREMOVE, &iface);
     EXPECT_EQ(Devices.Enumerations, before);
     EXPECT_EQ(events, 0);
     EXPECT_EQ(mode.DeviseList().Count(), 1);
@@ -137,7 +140,7 @@ TEST_F(P2KList, HandlersAboutAndRegistration) {
 
         mode.OnArrival = [](void*) { throw std::runtime_error("handler"); };
         Plug({1, 2});
-        EXPECT_NO_THROW(Devices.Fire(DBT_DEVICEARRIVAL));
+        EXPECT_NO_THROW(Devices.Fire(TDeviceChange::Arrival));
         EXPECT_EQ(mode.DeviseList().Count(), 2);
 
         // An item added by a rescan the application runs has no handler until
@@ -187,7 +190,7 @@ TEST_F(P2KList, ItemInUseOutlivesRescan) {
     auto progress = [&](int32_t Done, int32_t) {
         if (++calls == 1) {
             Plug({2});
-            Devices.Fire(DBT_DEVICEREMOVECOMPLETE);
+            Devices.Fire(TDeviceChange::Removal);
             EXPECT_EQ(mode.DeviseList().Count(), 1);
             EXPECT_EQ(mode.DeviseList().FindDevise(1), nullptr);
             EXPECT_TRUE(raw->IsOpen());  // not freed under the running operation
@@ -206,4 +209,21 @@ TEST_F(P2KList, ItemInUseOutlivesRescan) {
     EXPECT_EQ(Log[Log.size() - 2], "1 File Download Phone");
     EXPECT_EQ(Log.back(), "1 Close Phone");
     EXPECT_EQ(mode.DeviseList().Count(), 1);
+}
+
+// A phone held past its component (a mount's hold outlives the session that
+// made the component) closes without calling the gone owner's handler.
+TEST_F(P2KList, ItemHeldPastTheComponentClosesSilently) {
+    Plug({1});
+    std::shared_ptr<TMotoP2KModemItem> item;
+    {
+        TMotoP2KMode mode(Backend);
+        mode.SetOnDebug(Logger());
+        item = mode.DeviseList().Hold(0);
+        ASSERT_TRUE(item->OpenPhone());
+    }
+    Log.clear();
+    EXPECT_FALSE(item->OnDebugEvent());
+    item.reset();
+    EXPECT_TRUE(Log.empty());
 }

@@ -4,13 +4,14 @@
 #include "support/FakeDeviceSource.h"
 
 using test::P2KInterface;
-using test::TextProp;
 
 TEST(GetUSBDevises, FilterIsCaseInsensitiveOnDeviceDescOnly) {
     test::TFakeDeviceSource src;
     auto a = P2KInterface(1, "/p/1", "Motorola Test Command Interface #2");
     auto b = P2KInterface(2, "/p/2", "Something else");
-    b.Properties[SPDRP_FRIENDLYNAME] = TextProp("Test Command Interface");  // does not count
+    b.Properties.Product = "Test Command Interface";  // does not count
+    b.Properties.Subsystem = "tty";
+    b.Properties.KernelName = "ttyACM0";
     auto c = P2KInterface(3, "/p/3", "TEST COMMAND INTERFACE");
     src.Present[P2KInterfaceGuid] = {a, b, c};
 
@@ -24,7 +25,7 @@ TEST(GetUSBDevises, FilterIsCaseInsensitiveOnDeviceDescOnly) {
     GetUSBDevises(src, P2KInterfaceGuid, "", d);
     ASSERT_EQ(d.size(), 3u);  // empty filter: all, in enumeration order
     EXPECT_EQ(d[1].DevInst, 2u);
-    EXPECT_EQ(d[1].FriendlyName, "Test Command Interface");
+    EXPECT_EQ(d[1].FriendlyName, "Something else (ttyACM0)");
 
     GetUSBDevises(src, UsbDeviceInterfaceGuid, "", d);
     EXPECT_TRUE(d.empty());  // nothing of that class present; old content gone
@@ -44,18 +45,20 @@ TEST(GetUSBDevises, FilterFoldsEveryCyrillicLetter) {
 TEST(GetUSBDevises, PropertyReadingRules) {
     test::TFakeDeviceSource src;
     auto i = P2KInterface(7, "/p/7");
-    i.Properties[SPDRP_HARDWAREID] = std::string("USB\\VID_22B8&PID_4901\0USB\\VID_22B8\0\0", 37);
-    i.Properties[SPDRP_MFG] = TextProp(std::string(256, 'm'));     // 257 bytes: fits
-    i.Properties[SPDRP_DRIVER] = TextProp(std::string(257, 'd'));  // 258 bytes: too long
-    i.Properties[SPDRP_SERVICE] = std::string(257, 's');           // fits, no terminator
-    i.Properties[SPDRP_ADDRESS] = std::string("\x01\0\0\0", 4);    // number read as text
-    i.Properties[SPDRP_DEVTYPE] = std::string("\0\x01\0\0", 4);    // first byte zero
-    i.Properties[SPDRP_BUSNUMBER] = std::string("\x02\x01\0\0", 4);
-    i.Properties[SPDRP_UI_NUMBER] = std::string("\x05", 1);
-    i.Properties[SPDRP_CAPABILITIES] = std::string("\x01\x02\x03\x04\x05", 5);  // too long
+    i.Properties.VendorId = "22b8";
+    i.Properties.ProductId = "4901";
+    i.Properties.Manufacturer = std::string(256, 'm');  // 257 bytes with its zero: fits
+    i.Properties.Driver = std::string(257, 'd');        // 258 bytes: too long
+    i.Properties.Product = "Phone\0tail";               // a text ends at its first zero
+    i.Properties.PortPath = "1.4.1";                    // a number read as text
+    i.Properties.BusNum = "258";
     i.SerialNumber = "SN0042";
     auto j = P2KInterface(8, "/p/8");
     j.SerialNumber = std::string(256, 'n');  // no USB string is that long
+    j.Properties.PortPath = "256";           // its first byte is zero
+    j.Properties.BusNum = "1x";              // not a number
+    j.Properties.Bus = "usb";
+    j.Properties.VendorId = "22b8";  // no product: no hardware id
     src.Present[P2KInterfaceGuid] = {i, j};
 
     TUSBDevises d;
@@ -64,19 +67,28 @@ TEST(GetUSBDevises, PropertyReadingRules) {
     EXPECT_EQ(d[0].SerialNumber, "SN0042");
     EXPECT_EQ(d[1].SerialNumber, "");
     EXPECT_EQ(d[0].HardwareID, "USB\\VID_22B8&PID_4901");
+    EXPECT_EQ(d[1].HardwareID, "");
     EXPECT_EQ(d[0].Mfg.size(), 256u);
     EXPECT_EQ(d[0].Driver, "");
-    EXPECT_EQ(d[0].Service.size(), 257u);
+    EXPECT_EQ(d[0].Service, "");
     EXPECT_EQ(d[0].Address, "\x01");
-    EXPECT_EQ(d[0].DevType, "");
+    EXPECT_EQ(d[1].Address, "");
     EXPECT_EQ(d[0].BusNumber, 0x0102u);
-    EXPECT_EQ(d[0].UINumber, 5u);
-    EXPECT_EQ(d[0].Capabilities, 0u);
-    EXPECT_EQ(d[0].ConfigFlags, 0u);  // absent
-    EXPECT_EQ(d[0].Class, "");
+    EXPECT_EQ(d[1].BusNumber, 0u);
+    EXPECT_EQ(d[1].EnumeratorName, "USB");
+    // Linux has nothing for these.
+    EXPECT_EQ(d[0].UINumber + d[0].Capabilities + d[0].ConfigFlags + d[0].Exclusive, 0u);
+    EXPECT_EQ(d[0].Class + d[0].ClassGUID + d[0].DevType + d[0].Security, "");
 }
 
 TEST(USBCtrls, DeviceChangeKindAndSwapBytes) {
+    // A device source's changes are the arrival and removal of an interface.
+    const TDevBroadcastHeader named = DeviceChangeHeader(P2KInterfaceGuid, "/sys/x");
+    EXPECT_EQ(named.ClassGuid, P2KInterfaceGuid);
+    EXPECT_EQ(named.Name, "/sys/x");
+    EXPECT_EQ(GetDeviceChangeKind(DeviceChangeEventType(TDeviceChange::Arrival), &named), 1);
+    EXPECT_EQ(GetDeviceChangeKind(DeviceChangeEventType(TDeviceChange::Removal), &named), 2);
+
     TDevBroadcastHeader iface;
     TDevBroadcastHeader volume;
     volume.DeviceType = DBT_DEVTYP_VOLUME;

@@ -12,16 +12,14 @@ using namespace rawhost;
 namespace {
 
 struct TRecordedEvent {
-    uint32_t EventType;
-    uint32_t DeviceType;
-    std::string ClassGuid;
+    TDeviceChange Change;
     std::string Name;
 };
 
 class TRecordingSink : public IDeviceChangeSink {
   public:
-    void DeviceChangeMessage(uint32_t EventType, const TDevBroadcastHeader* EventData) override {
-        Events.push_back({EventType, EventData->DeviceType, EventData->ClassGuid, EventData->Name});
+    void DeviceChanged(TDeviceChange Change, const std::string& Name) override {
+        Events.push_back({Change, Name});
         if (OnEvent) {
             OnEvent();
         }
@@ -85,19 +83,19 @@ TEST(VirtualDeviceSource, EnumeratesRecordsPerClass) {
     EXPECT_EQ(phones[1].DevicePath, "virtual:p2k/two");
     EXPECT_NE(phones[0].DevInst, 0u);
     EXPECT_NE(phones[0].DevInst, phones[1].DevInst);
-    const std::string& desc = phones[0].Properties.at(SPDRP_DEVICEDESC);
-    EXPECT_EQ(desc, std::string("Test Command Interface (virtual phone)") + '\0');
-    const std::string& hw = phones[0].Properties.at(SPDRP_HARDWAREID);
-    ASSERT_GE(hw.size(), 2u);
-    EXPECT_EQ(hw.substr(hw.size() - 2), std::string(2, '\0')) << "a multi-string ends in 0 0";
-    EXPECT_NE(hw.find("VIRTUAL"), std::string::npos) << "never poses as a real phone";
-    EXPECT_EQ(phones[0].Properties.at(SPDRP_BUSNUMBER).size(), 4u);
+    const TDeviceProperties& p = phones[0].Properties;
+    EXPECT_EQ(p.Description, "Test Command Interface (virtual phone)");
+    // Never poses as a real phone: no vendor id, a virtual bus and maker.
+    EXPECT_EQ(p.VendorId + p.ProductId, "");
+    EXPECT_EQ(p.Bus, "virtual");
+    EXPECT_NE(p.Manufacturer.find("virtual"), std::string::npos);
+    EXPECT_EQ(p.BusNum, "0");
 
     auto modems = source.Enumerate(UsbDeviceInterfaceGuid);
     ASSERT_EQ(modems.size(), 1u);
     EXPECT_EQ(modems[0].DevicePath, "/dev/pts/77");
-    EXPECT_EQ(modems[0].Properties.at(SPDRP_DEVICEDESC),
-              std::string("Motorola USB Modem (virtual)") + '\0');
+    EXPECT_EQ(modems[0].Properties.Description, "Motorola USB Modem (virtual)");
+    EXPECT_EQ(modems[0].Properties.Subsystem, "tty");
     EXPECT_TRUE(source.Enumerate("{00000000-0000-0000-0000-000000000000}").empty());
 
     // The same name gets the same identity when it comes back.
@@ -128,13 +126,11 @@ TEST(VirtualDeviceSource, EventsWaitForDispatchAndReachTheirClass) {
     EXPECT_FALSE(readable(source.EventFd()));
 
     ASSERT_EQ(p2k.Events.size(), 2u);
-    EXPECT_EQ(p2k.Events[0].EventType, DBT_DEVICEARRIVAL);
-    EXPECT_EQ(p2k.Events[0].DeviceType, DBT_DEVTYP_DEVICEINTERFACE);
-    EXPECT_EQ(p2k.Events[0].ClassGuid, P2KInterfaceGuid);
+    EXPECT_EQ(p2k.Events[0].Change, TDeviceChange::Arrival);
     EXPECT_EQ(p2k.Events[0].Name, "virtual:p2k/p");
-    EXPECT_EQ(p2k.Events[1].EventType, DBT_DEVICEREMOVECOMPLETE);
+    EXPECT_EQ(p2k.Events[1].Change, TDeviceChange::Removal);
     ASSERT_EQ(usb.Events.size(), 1u);
-    EXPECT_EQ(usb.Events[0].ClassGuid, UsbDeviceInterfaceGuid);
+    EXPECT_EQ(usb.Events[0].Change, TDeviceChange::Arrival);
     EXPECT_EQ(usb.Events[0].Name, "/dev/pts/5");
 
     // A sink unregistered by an earlier handler of the same dispatch is not called.

@@ -34,8 +34,8 @@ void writeFile(const fs::path& P, const std::string& Content) {
 }
 
 struct TCountingSink : IDeviceChangeSink {
-    void DeviceChangeMessage(uint32_t EventType, const TDevBroadcastHeader* Data) override {
-        Events.push_back(std::to_string(EventType) + " " + Data->Name);
+    void DeviceChanged(TDeviceChange Change, const std::string& Name) override {
+        Events.push_back(std::string(Change == TDeviceChange::Arrival ? "add " : "remove ") + Name);
     }
     std::vector<std::string> Events;
 };
@@ -58,6 +58,15 @@ TEST(VirtualPhoneFolder, IniSettings) {
     EXPECT_TRUE(bad.PackedFlex);
     EXPECT_EQ(bad.Model, defaults.Model);
     EXPECT_EQ(ParseVirtualPhoneIni("FreeSpace = 12abc").FreeSpace, defaults.FreeSpace);
+
+    // A slow link, in milliseconds per transaction: up to a minute, else none.
+    const std::pair<const char*, uint32_t> delays[] = {
+        {"Delay = 4", 4},  {"delay=60000", 60000}, {"Delay = 60001", 0},
+        {"Delay = -4", 0}, {"Delay = 4ms", 0},     {"", 0},
+    };
+    for (const auto& [text, ms] : delays) {
+        EXPECT_EQ(ParseVirtualPhoneIni(text).DelayMilliseconds, ms) << text;
+    }
 }
 
 TEST(VirtualPhoneFolder, LoadsDrivesFilesAndSeems) {

@@ -38,26 +38,19 @@ class TFakeDeviceSource : public IDeviceSource {
     int EventFd() const override { return -1; }
     void DispatchPending() override {}
 
-    void Fire(uint32_t EventType, uint32_t DeviceType = DBT_DEVTYP_DEVICEINTERFACE) {
-        TDevBroadcastHeader h;
-        h.DeviceType = DeviceType;
+    void Fire(TDeviceChange Change, const std::string& Name = {}) {
         for (auto& s : std::vector(Sinks)) {
-            s.second->DeviceChangeMessage(EventType, &h);
+            s.second->DeviceChanged(Change, Name);
         }
     }
 };
-
-// A text property as the system stores it: the bytes and a terminating zero.
-inline std::string TextProp(const std::string& S) {
-    return S + std::string(1, '\0');
-}
 
 inline TDeviseInterface P2KInterface(uint32_t DevInst, const std::string& Path,
                                      const std::string& Desc = "Motorola Test Command Interface") {
     TDeviseInterface i;
     i.DevInst = DevInst;
     i.DevicePath = Path;
-    i.Properties[SPDRP_DEVICEDESC] = TextProp(Desc);
+    i.Properties.Description = Desc;
     return i;
 }
 

@@ -15,13 +15,16 @@ namespace test {
 class TRecordingFiles final : public ILocalFiles {
   public:
     // "create <path>", "write <path>", "sync-file <path>", "close <path>",
-    // "rename <from> <to>", "sync-folder <folder>", "unlink <path>".
+    // "rename <from> <to>", "sync-folder <folder>", "unlink <path>",
+    // "mkdir <path>".
     std::vector<std::string> Log;
     std::string Created;  // the path of the last create
     // Every step of this kind fails with FailError and does nothing, but for
     // a close, which still releases the descriptor.
     std::string Fail;
     int FailError = EIO;
+    // Only steps on paths that begin so fail (for a rename, its source).
+    std::string FailUnder;
     // Flushes are logged but not made: a test that does not cut the power
     // has no use for them, and on a real disk they cost most of its time.
     bool SkipFlushes = false;
@@ -39,7 +42,12 @@ class TRecordingFiles final : public ILocalFiles {
         return error;
     }
     size_t Write(int Fd, const uint8_t* Data, size_t Count) override {
-        return step("write", paths_[Fd]) ? 0 : real_.Write(Fd, Data, Count);
+        // A failed write leaves its reason in errno, as the real call does.
+        if (const int error = step("write", paths_[Fd])) {
+            errno = error;
+            return 0;
+        }
+        return real_.Write(Fd, Data, Count);
     }
     int SyncFile(int Fd) override {
         const int error = step("sync-file", paths_[Fd]);
@@ -63,6 +71,10 @@ class TRecordingFiles final : public ILocalFiles {
         const int error = step("unlink", Path);
         return error ? error : real_.Unlink(Path);
     }
+    int MakeFolder(const std::string& Path) override {
+        const int error = step("mkdir", Path);
+        return error ? error : real_.MakeFolder(Path);
+    }
 
   private:
     TPosixLocalFiles real_;
@@ -70,7 +82,7 @@ class TRecordingFiles final : public ILocalFiles {
 
     int step(const std::string& Kind, const std::string& Path) {
         Log.push_back(Kind + " " + Path);
-        return Kind == Fail ? FailError : 0;
+        return Kind == Fail && Path.rfind(FailUnder, 0) == 0 ? FailError : 0;
     }
 };
 

@@ -63,8 +63,9 @@ struct TKindLog : IDeviceChangeSink {
     std::vector<std::string>* Log;
     std::string Tag;
     TKindLog(std::vector<std::string>* L, std::string T) : Log(L), Tag(std::move(T)) {}
-    void DeviceChangeMessage(uint32_t EventType, const TDevBroadcastHeader* EventData) override {
-        int Kind = GetDeviceChangeKind(EventType, EventData);
+    void DeviceChanged(TDeviceChange Change, const std::string& Name) override {
+        const TDevBroadcastHeader Header = DeviceChangeHeader(P2KInterfaceGuid, Name);
+        int Kind = GetDeviceChangeKind(DeviceChangeEventType(Change), &Header);
         if (Kind != 0) {
             Log->push_back(Tag + std::to_string(Kind));
         }

@@ -47,6 +47,22 @@ step $? "the emulated phone attached in modem mode"
 udevadm settle -t 30
 t "phone attached"
 
+# doctor finds the phone in modem mode and says it can be used.
+doctor() {  # doctor OUT [as-user]: snaprill-cli doctor into OUT; its status
+    if [ -n "${2:-}" ]; then
+        setpriv --reuid=65534 --regid=65534 --clear-groups \
+            env HOME=/tmp XDG_RUNTIME_DIR=/tmp "$BUILD/app/snaprill-cli" doctor > "$1" 2>&1
+    else
+        "$BUILD/app/snaprill-cli" doctor > "$1" 2>&1
+    fi
+}
+doctor "$D/doctor-modem.txt"
+rc=$?
+cat "$D/doctor-modem.txt"
+[ $rc -eq 0 ] && grep -q "^ok      phone: 22b8:4902 .*modem mode (port /dev/ttyACM" "$D/doctor-modem.txt" &&
+    grep -q "^ok      access: you can read and write /dev/ttyACM" "$D/doctor-modem.txt"
+step $? "doctor finds the phone in modem mode and reports it usable (exit $rc)"
+
 "$BUILD/tests/usb/snaprill_usb_host" "$D" > "$D/host.log" 2>&1
 HOST_RC=$?
 cat "$D/host.log"
@@ -59,4 +75,31 @@ if [ -n "$line" ]; then
 fi
 [ -n "$line" ]
 step $? "the host check ran to its end (exit code $HOST_RC)"
+
+# A phone in P2K mode: doctor finds it usable; with its device node closed
+# to others, a user who is not root is told which permission is missing.
+kill "$PHONE" 2>/dev/null
+wait "$PHONE" 2>/dev/null
+P=/tmp/snaprill-usb-p2k
+mkdir -p "$P"
+"$BUILD/tests/usb/snaprill_usb_phone" --p2k "$P" > "$P/phone.log" 2>&1 &
+PHONE=$!
+i=0
+until [ -f "$P/ready" ]; do
+    i=$((i + 1)); [ $i -gt 200 ] && break; sleep 0.05
+done
+udevadm settle -t 30
+doctor "$D/doctor-p2k.txt"
+rc=$?
+cat "$D/doctor-p2k.txt"
+[ $rc -eq 0 ] && grep -q "^ok      phone: 22b8:4901 .*P2K mode (command interface 08)" "$D/doctor-p2k.txt"
+step $? "doctor finds the phone in P2K mode and reports it usable (exit $rc)"
+node=$(sed -n 's|^ok      access: you can read and write \(/dev/bus/usb/[0-9/]*\) .*|\1|p' "$D/doctor-p2k.txt" | head -1)
+[ -n "$node" ] && chmod 0600 "$node"
+doctor "$D/doctor-denied.txt" as-user
+rc=$?
+cat "$D/doctor-denied.txt"
+[ -n "$node" ] && [ $rc -eq 3 ] &&
+    grep -q "^PROBLEM access: you (.*) cannot read and write $node (22b8:4901 .*): it is crw------- root:root" "$D/doctor-denied.txt"
+step $? "with $node at mode 0600, doctor as another user names the missing permission (exit $rc)"
 finish

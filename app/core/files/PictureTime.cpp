@@ -3,6 +3,7 @@
 #include <QFile>
 
 #include "core/files/ExifInfo.h"
+#include "core/files/JpegHead.h"
 
 std::optional<QDateTime> applyPictureTime(const QString& Path) {
     QFile f(Path);
@@ -16,4 +17,12 @@ std::optional<QDateTime> applyPictureTime(const QString& Path) {
         return std::nullopt;
     }
     return taken;
+}
+
+std::optional<QDateTime> pictureTakenTime(const QString& Path) {
+    QFile f(Path);
+    if (!f.open(QIODevice::ReadOnly)) {
+        return std::nullopt;
+    }
+    return readExifInfo(f.read(MaxExifHead)).Taken;
 }

@@ -13,3 +13,8 @@ inline constexpr qint64 PictureHeadBytes = qint64{64} * 1024;
 // nothing when the file carries no readable date or the time could not be
 // set, and the file then keeps the time it has.
 std::optional<QDateTime> applyPictureTime(const QString& Path);
+
+// The time the local picture at Path was taken, from its EXIF block
+// (DateTimeOriginal, else DateTime); nothing when it carries no readable
+// date or cannot be read.
+std::optional<QDateTime> pictureTakenTime(const QString& Path);

@@ -9,7 +9,7 @@
 
 namespace {
 constexpr int32_t SmallBlock = 1000;
-constexpr int32_t LargeBlock = 4000;
+constexpr int32_t LargeBlock = LargestReadBlock;
 constexpr qsizetype MaxFileNameBytes = 255;
 }  // namespace
 
@@ -29,25 +29,22 @@ TDownloadStep downloadStep(TManagerMode Mode, bool Overwrite, bool LocalExists, 
     return Excluded ? TDownloadStep::SkipExcluded : TDownloadStep::Fetch;
 }
 
-namespace {
-// Whether a decoded name may be one local file or folder name.
-bool safeLocalName(const QString& Name) {
+bool isSafeLocalName(const QString& Name) {
     if (Name.isEmpty() || Name == QLatin1String(".") || Name == QLatin1String("..")) {
         return false;
     }
     for (QChar c : Name) {
         const char16_t u = c.unicode();
-        if (u < 0x20 || (u >= 0x7F && u < 0xA0)) {
+        if (u < 0x20 || (u >= 0x7F && u < 0xA0) || u == '/') {
             return false;
         }
     }
     return Name.toUtf8().size() <= MaxFileNameBytes;
 }
-}  // namespace
 
 std::optional<QString> localFileName(const std::string& PhoneName) {
     const QString name = phoneToUnicode(ExtractP2KFileName(PhoneName));
-    if (!safeLocalName(name)) {
+    if (!isSafeLocalName(name)) {
         return std::nullopt;
     }
     return name;
@@ -60,7 +57,7 @@ std::optional<QString> localMirrorPath(const std::string& PhoneName) {
         parts.removeFirst();  // the root of the phone's path
     }
     for (const QString& part : parts) {
-        if (!safeLocalName(part)) {
+        if (!isSafeLocalName(part)) {
             return std::nullopt;
         }
     }

@@ -6,6 +6,7 @@
 #include "MotoP2KMode.h"
 #include "core/files/ExifInfo.h"
 #include "core/previews/PreviewRules.h"
+#include "core/program/LogCategories.h"
 #include "core/session/FileListModel.h"
 #include "core/session/PhoneSession.h"
 
@@ -220,6 +221,7 @@ void TPreviewFetcher::startJob(int Row) {
         return;
     }
     failures_ = 0;
+    qCDebug(lcPreview) << "fetching" << rows_[size_t(Row)].Key;
     job_ = TJob{};
     job_->Row = Row;
     job_->Key = rows_[size_t(Row)].Key;
@@ -344,6 +346,7 @@ void TPreviewFetcher::finish(const QString& Key, std::optional<TThumbnailEntry> 
     // file in another row or not at all. A thumbnail counts for any list; a
     // failure only for its own (the phone may have been unplugged in it).
     const bool kept = Entry && cache_->Put(Key, *Entry);
+    qCDebug(lcPreview) << (kept ? "kept" : "no thumbnail of") << Key;
     const auto row = rowOfKey_.constFind(Key);
     if (row == rowOfKey_.constEnd() || rows_[size_t(*row)].State != TPreviewState::Pending ||
         (!kept && List != list_)) {

@@ -32,10 +32,34 @@ void TFileListModel::MarkDownloadedBefore(const std::string& Name, int32_t Size)
     }
 }
 
+void TFileListModel::SelectAll() {
+    rows_.SelectAll();
+    emit selectionChanged();
+}
+
+void TFileListModel::SelectRows(const std::vector<int>& Rows) {
+    for (int row : Rows) {
+        if (row >= 0 && row < rows_.Count()) {
+            rows_.SetSelected(row, true);
+        }
+    }
+    emit selectionChanged();
+}
+
 void TFileListModel::ApplySelection(const QItemSelection& Selected,
                                     const QItemSelection& Deselected) {
     applyRanges(Deselected, false);
     applyRanges(Selected, true);
+    emit selectionChanged();
+}
+
+void TFileListModel::SetChecked(int Row, bool Checked) {
+    if (!checkable_ || Row < 0 || Row >= rows_.Count()) {
+        return;
+    }
+    rows_.SetChecked(Row, Checked);
+    const QModelIndex at = index(Row, ColCaption);
+    emit dataChanged(at, at, {Qt::CheckStateRole});
 }
 
 void TFileListModel::applyRanges(const QItemSelection& Ranges, bool Selected) {
@@ -92,8 +116,7 @@ bool TFileListModel::setData(const QModelIndex& Index, const QVariant& Value, in
         Index.column() != ColCaption || Index.row() >= rows_.Count()) {
         return false;
     }
-    rows_.SetChecked(Index.row(), Value.toInt() == Qt::Checked);
-    emit dataChanged(Index, Index, {Qt::CheckStateRole});
+    SetChecked(Index.row(), Value.toInt() == Qt::Checked);
     return true;
 }
 

@@ -9,6 +9,7 @@
 #include "MotoP2KMode.h"
 #include "backend/Backend.h"
 #include "core/files/PhoneText.h"
+#include "core/program/LogCategories.h"
 #include "core/session/FileListModel.h"
 
 TPhoneSession::TPhoneSession(TPhoneBackend& Backend, ISessionHost& Host, QObject* Parent)
@@ -17,6 +18,9 @@ TPhoneSession::TPhoneSession(TPhoneBackend& Backend, ISessionHost& Host, QObject
       host_(Host),
       fileList_(new TFileListModel(this)),
       rate_([this] { return clockMs(); }) {
+    for (int k = 0; k < CommandKindCount; ++k) {
+        outcomes_[static_cast<size_t>(k)].Command = static_cast<TCommandKind>(k);
+    }
     createLinks();
 }
 
@@ -31,13 +35,25 @@ TPhoneSession::~TPhoneSession() {
 
 void TPhoneSession::createLinks() {
     // Each component lists the phones present as it is made. Their
-    // per-operation lines are not shown; the P2K errors are only counted.
+    // per-operation lines are not shown (they go to the developer logging
+    // categories, off by default); the P2K errors are counted.
     at_ = std::make_unique<TMotoATMode>(backend_);
     at_->OnArrival = [this](void*) { atArrival(); };
+    if (lcAt().isDebugEnabled()) {
+        at_->SetOnDebug([](TMotoATModemItem* Item, const std::string& Text, TDebugType Type, bool) {
+            qCDebug(lcAt).noquote()
+                << (Type == dtError ? "error:" : "info:") << QString::fromLatin1(Text) << "on"
+                << QString::fromStdString(Item->ModemInfo().DevicePath);
+        });
+    }
     p2k_ = std::make_unique<TMotoP2KMode>(backend_);
-    p2k_->SetOnDebug([this](TMotoP2KModemItem*, const std::string&, TDebugType Type, bool) {
-        phoneErrors_ += Type == dtError ? 1 : 0;
-    });
+    p2k_->SetOnDebug(
+        [this](TMotoP2KModemItem* Item, const std::string& Text, TDebugType Type, bool) {
+            phoneErrors_ += Type == dtError ? 1 : 0;
+            qCDebug(lcP2K).noquote()
+                << (Type == dtError ? "error:" : "info:") << QString::fromLatin1(Text) << "on"
+                << QString::fromStdString(Item->ModemInfo().DevicePath);
+        });
     p2k_->OnArrival = [this](void*) { p2kArrival(); };
     p2k_->OnRemove = [this](void*) { p2kRemoval(); };
 
@@ -79,32 +95,60 @@ std::string TPhoneSession::ChosenDriveName() const {
     return chosenDrive_ < 0 ? std::string() : drives_[static_cast<size_t>(chosenDrive_)];
 }
 
+ILocalFiles& TPhoneSession::LocalFiles() {
+    return backend_.Files;
+}
+
 void TPhoneSession::ReportLocalFailure(const QString& Text) {
     const TSessionMsg msg = TSessionMsg::Plain(Text);
     Log(msg);
     host_.ShowMessage(msg, true);
 }
 
+void TPhoneSession::phonesCounted(int Count) {
+    LogMsg("idPhoneFound", {qint64{Count}});
+    emit phonesFound(Count);
+}
+
+void TPhoneSession::listingIncomplete() {
+    LogMsg("idListIncomplete");
+    emit listIncomplete();
+}
+
 // --- One command at a time ---------------------------------------------------
 
-void TPhoneSession::runCommand(const std::function<void()>& Body) {
+void TPhoneSession::runCommand(TCommandKind Kind, const std::function<void()>& Body) {
     if (!guard_.Begin()) {
         return;
     }
+    outcome_ = TCommandOutcome();
+    outcome_.Command = Kind;
     struct TEnd {
         TPhoneSession* Session;
         ~TEnd() {
+            TCommandOutcome& out = Session->outcome_;
+            // Whatever the body made of it, a change of the phones under
+            // the command is how it ended.
+            if (out.End == TCommandEnd::Done && Session->guard_.Interrupted()) {
+                out.End = TCommandEnd::Interrupted;
+            }
             Session->guard_.End();
+            Session->outcomes_[static_cast<size_t>(out.Command)] = out;
+            // A copy: what runs on busyChanged may start the next command.
+            const TCommandOutcome ended = out;
             emit Session->busyChanged(false);
+            emit Session->commandEnded(ended);
         }
     };
     // A preview's phone file is closed before the command's first exchange.
     emit commandStarting();
+    qCDebug(lcSession) << "command begins";
     {
         TEnd end{this};
         emit busyChanged(true);
         Body();
     }
+    qCDebug(lcSession) << "command ends" << (guard_.Interrupted() ? "(interrupted)" : "");
     runDeferredDeviceEvents();
 }
 
@@ -137,6 +181,8 @@ void TPhoneSession::EndModal() {
 }
 
 void TPhoneSession::deferDeviceEvent(TDeviceEvent Event) {
+    qCDebug(lcSession) << "device event" << static_cast<int>(Event)
+                       << "waits for the command or dialog to end";
     // A burst of the same event is handled once.
     if (deferred_.empty() || deferred_.back() != Event) {
         deferred_.push_back(Event);
@@ -188,7 +234,7 @@ void TPhoneSession::p2kRemoval() {
     emit phonesChanged();
     fileList_->SetRows({});
     emit connectionChanged(false);
-    LogMsg("idPhoneFound", {qint64{p2k_->DeviseList().Count()}});
+    phonesCounted(p2k_->DeviseList().Count());
 }
 
 void TPhoneSession::atArrival() {
@@ -218,21 +264,23 @@ void TPhoneSession::switchP2K() {
         }
         // The port stays open until the next close-all.
         item->SwitchMode(amMode8);
-        LogMsg("idSwitchingP2K", {phoneToUnicode(item->ModemInfo().DeviceDesc)});
+        const QString modem = phoneToUnicode(item->ModemInfo().DeviceDesc);
+        LogMsg("idSwitchingP2K", {modem});
+        emit modemSwitching(modem);
     }
     // The switched phone comes back later as a P2K arrival.
     p2k_->DeviseList().Rescan();
 }
 
 void TPhoneSession::getDevises() {
-    runCommand([this] {
+    runCommand(TCommandKind::FindPhones, [this] {
         phoneEntries_.clear();
         phoneIds_.clear();
         chosenPhone_ = -1;
         emit phonesChanged();
         TMotoP2KModemList& phones = p2k_->DeviseList();
         phones.Rescan();
-        LogMsg("idPhoneFound", {qint64{phones.Count()}});
+        phonesCounted(phones.Count());
         for (int i = 0; i < phones.Count(); ++i) {
             const std::shared_ptr<TMotoP2KModemItem> item = phones.Hold(i);
             if (!item) {
@@ -281,7 +329,7 @@ void TPhoneSession::ChoosePhone(int Index) {
         return;
     }
     chosenPhone_ = Index >= 0 && Index < phoneEntries_.size() ? Index : -1;
-    runCommand([this] { connectAndList(std::nullopt); });
+    runCommand(TCommandKind::List, [this] { connectAndList(std::nullopt); });
 }
 
 void TPhoneSession::Refresh() {
@@ -291,7 +339,7 @@ void TPhoneSession::Refresh() {
         getDevises();
         return;
     }
-    runCommand([this] { connectAndList(std::nullopt); });
+    runCommand(TCommandKind::List, [this] { connectAndList(std::nullopt); });
 }
 
 void TPhoneSession::ChooseDrive(int Index) {
@@ -301,14 +349,14 @@ void TPhoneSession::ChooseDrive(int Index) {
     // The whole connect-and-list sequence, keeping the drive chosen.
     chosenDrive_ = Index >= 0 && Index < static_cast<int>(drives_.size()) ? Index : -1;
     const std::string chosen = ChosenDriveName();
-    runCommand([&] { connectAndList(chosen); });
+    runCommand(TCommandKind::List, [&] { connectAndList(chosen); });
 }
 
 void TPhoneSession::SetMode(TManagerMode Mode, bool Relist) {
     mode_ = Mode;
     fileList_->SetCheckable(Mode == mmPhotoManager);
     if (Relist) {
-        runCommand([this] { connectAndList(std::nullopt); });
+        runCommand(TCommandKind::List, [this] { connectAndList(std::nullopt); });
     }
 }
 
@@ -323,8 +371,7 @@ void TPhoneSession::connectAndList(const std::optional<std::string>& KeepDrive) 
         return;
     }
     if (host_.Option(TSessionOption::DownloadAll) && mode_ == mmPhotoManager) {
-        fileList_->SelectAll();
-        emit allRowsSelected();
+        fileList_->SelectAll();  // a view of the list shows it
         downloadSelected();
     }
 }

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <QDate>
 #include <QObject>
 #include <QStringList>
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -15,13 +17,17 @@
 #include "core/files/FileRows.h"
 #include "core/files/ListRules.h"
 #include "core/files/StaleTemporaries.h"
+#include "core/session/CommandContext.h"
 #include "core/session/CommandGuard.h"
+#include "core/session/CommandOutcome.h"
 #include "core/session/DownloadJob.h"
+#include "core/session/FileOutcome.h"
 #include "core/session/SessionHost.h"
 #include "core/session/SessionMsg.h"
 #include "core/session/TransferRate.h"
 #include "core/session/UploadJob.h"
 
+class ILocalFiles;
 class QSocketNotifier;
 class TFileListModel;
 class TMotoATMode;
@@ -40,8 +46,9 @@ enum class TTransferKind { Download, Upload };
 // runs one command at a time; device events that come during a command or
 // while a dialog of the front end is open are handled after it. It knows no
 // widget: it reports through its signals and asks its host (ISessionHost)
-// for what only a front end can do.
-class TPhoneSession : public QObject {
+// for what only a front end can do. Its jobs reach it through the command
+// context it implements privately: a front end sees only what it may call.
+class TPhoneSession : public QObject, private ICommandContext {
     Q_OBJECT
   public:
     TPhoneSession(TPhoneBackend& Backend, ISessionHost& Host, QObject* Parent = nullptr);
@@ -78,12 +85,47 @@ class TPhoneSession : public QObject {
     // any transfer. Nothing when no transfer runs.
     void Stop();
 
+    // --- Single files by name (the phone's folder, scripts) -------------------
+    // Each is one command: Busy while another runs. The phone is the chosen
+    // one, open as the last listing left it; nothing reopens it.
+    //
+    // Lists drive Index of the chosen phone again in the current mode, into
+    // the file list; true when the listing is whole.
+    bool ListDrive(int Index);
+    // Downloads phone file Name, listed at Size bytes, whole into the local
+    // file Local (replacing it) in the largest blocks every link carries, by
+    // the download's own rule: nothing stands under Local unless all of it
+    // arrived.
+    TFileOutcome FetchFile(const std::string& Name, int32_t Size, const QString& Local);
+    // Uploads the local file Local into the phone folder Folder (phone
+    // bytes, ending in "/") under its own name, replacing a phone file of
+    // Replaces bytes when there is one. Refused before anything is sent when
+    // the name does not fit the phone's code page or the file does not fit
+    // in the free space; an upload that fails leaves no part of the file
+    // on the phone.
+    TFileOutcome PutFile(const QString& Local, const std::string& Folder, int64_t Replaces = 0);
+    // Deletes the phone file Name.
+    TFileOutcome DeleteNamed(const std::string& Name);
+    // Whether Bytes more fit on the drive of phone folder Folder, replacing
+    // Replaces bytes, as far as the last free space read knows; true when
+    // the free space of that drive is not known.
+    bool RoomFor(const std::string& Folder, int64_t Bytes, int64_t Replaces = 0) const;
+    // The free bytes of drive "/a/" as last read; -1 before the first read.
+    int64_t FreeSpace() const { return freeSpace_; }
+    // Whether Item is still among the phones attached.
+    bool Attached(const std::shared_ptr<TMotoP2KModemItem>& Item) const;
+
     // --- Rules a front end may change; the defaults are the window's --------
     void SetDownloadSettings(const TDownloadSettings& Settings) { downloadSettings_ = Settings; }
     // A listing ends as soon as the counted entries have arrived, instead of
     // asking the phone once per counted file (most of those asks come back
     // empty: each answer carries up to three entries).
     void SetListStopsAtCount(bool Stop) { listStopsAtCount_ = Stop; }
+    // How a download tells stale temporary files in its folder.
+    TStaleCheck& StaleCheck() { return staleCheck_; }
+    // The date a download is made on, which pictures without a date of their
+    // own are sorted by (today's unless set, for tests).
+    void SetDownloadDate(std::function<QDate()> Today) { today_ = std::move(Today); }
 
     // --- Dialogs of the front end --------------------------------------------
     // While a modal dialog of the front end is open, device events wait as
@@ -116,45 +158,22 @@ class TPhoneSession : public QObject {
     TDownloadHistory& History() { return history_; }
     // The chosen phone as the history knows it; empty fields for none.
     TPhoneIdentity ChosenIdentity() const;
-    // How a download tells stale temporary files in its folder.
-    TStaleCheck& StaleCheck() { return staleCheck_; }
+    // The P2K phones attached, as the session's component lists them.
     TMotoP2KMode& P2K() { return *p2k_; }
-    TMotoATMode& AT() { return *at_; }
+    // The host the session was made with; what listens to the session
+    // (previews) reads its options here.
     ISessionHost& Host() { return host_; }
 
-    // --- For the command sequences -------------------------------------------
-    // Lets the host handle pending events; false when the running command
-    // must end because the phones changed meanwhile.
-    bool Pump();
-    bool Interrupted() const { return guard_.Interrupted(); }
-    // Whether the user stopped the running transfer.
-    bool StopRequested() const { return stopRequested_; }
-    TTransferRate& Rate() { return rate_; }
-    // Done of Total bytes of the current file moved: the bytes bar and the rate.
-    void ReportBytes(int32_t Done, int32_t Total);
-    // One block of a transfer done: its bars, its Log line (Template, as
-    // "%2.f/%2.f kB") and a pause. False when the transfer must end; Stopped
-    // then says whether the user stopped it.
-    bool TransferBlock(const char* Template, int32_t Done, int32_t Total, bool& Stopped);
-    // A complete download of Row from the chosen phone: remembered, and its
-    // row marked as downloaded before.
-    void RecordDownloaded(const TFileRow& Row);
-    void Log(const TSessionMsg& Msg) { emit logged(Msg); }
-    void LogMsg(const char* Name, QList<TMessageArg> Args = {}) {
-        Log(TSessionMsg::Template(Name, std::move(Args)));
-    }
-    // A local file or folder that could not be written: logged and shown.
-    void ReportLocalFailure(const QString& Text);
     // The phone behind the phone choice; empty when there is none.
     std::shared_ptr<TMotoP2KModemItem> ChosenItem() const;
     // What the last download and upload did, file by file.
     const TDownloadOutcome& LastDownload() const { return lastDownload_; }
     const TUploadOutcome& LastUpload() const { return lastUpload_; }
-    // Errors the P2K phone commands reported so far.
-    uint64_t PhoneErrors() const { return phoneErrors_; }
-    // Moves the file bar of a transfer to Value.
-    void SetFileBar(int Value);
-    int FileBar() const { return fileBar_; }
+    // How the last command of that kind ended (see commandEnded); a command
+    // that was never run reads as done with no files.
+    const TCommandOutcome& LastOutcome(TCommandKind Kind) const {
+        return outcomes_[static_cast<size_t>(Kind)];
+    }
 
   signals:
     // A command is about to make its first exchange with the phone; what
@@ -182,8 +201,6 @@ class TPhoneSession : public QObject {
     void listingStarted(int Count);
     void listingStep(int Listed);
     void listingEnded();
-    // Every row was selected for a download on connect.
-    void allRowsSelected();
     // A transfer of Files files, the file bar starting at From.
     void transferStarted(TTransferKind Kind, int Files, int From);
     void transferFileStep(int Value);
@@ -192,11 +209,59 @@ class TPhoneSession : public QObject {
     // A phone file was downloaded whole into Local (a UTF-8 path).
     void fileDownloaded(const std::string& PhoneName, int32_t Size, const QString& Local);
 
+    // What front ends act on, each beside its Log line.
+    // The listing just made (or its drives) has more files than the list shows.
+    void listIncomplete();
+    // A downloaded picture stays on the phone (phone bytes): its local copy
+    // is not known to be on the disk, so it was not deleted.
+    void keptOnPhone(const std::string& PhoneName);
+    // A phone in modem mode is being switched to P2K mode; it comes back
+    // later as a P2K phone. Modem is its modem's description.
+    void modemSwitching(const QString& Modem);
+    // Count P2K phones are attached (counted at a search or a removal).
+    void phonesFound(int Count);
+    // A command ended: which, how, and what became of its files. Emitted
+    // once the session is no longer busy, before device events held back
+    // during it are handled.
+    void commandEnded(const TCommandOutcome& Outcome);
+
   private:
     enum class TDeviceEvent { P2KArrival, P2KRemoval, ATArrival };
 
+    // --- The jobs' context ---------------------------------------------------
+    bool Pump() override;
+    bool Interrupted() const override { return guard_.Interrupted(); }
+    bool StopRequested() const override { return stopRequested_; }
+    bool Option(TSessionOption Option) override { return host_.Option(Option); }
+    bool AskYesNo(const TSessionMsg& Question) override { return host_.AskYesNo(Question); }
+    int FileBar() const override { return fileBar_; }
+    void SetFileBar(int Value) override;
+    void FileBegins(int64_t ListedBytes) override { rate_.FileBegins(ListedBytes); }
+    void FileEnds() override { rate_.FileEnds(); }
+    bool TransferBlock(const char* Template, int32_t Done, int32_t Total, bool& Stopped) override;
+    bool Excluded(const std::string& Name) const override { return exclude_.Contains(Name); }
+    bool DownloadedBefore(const TFileRow& Row) const override;
+    void RecordDownloaded(const TFileRow& Row) override;
+    void FileDownloaded(const TFileRow& Row, const QString& Local) override {
+        emit fileDownloaded(Row.Name, Row.Size, Local);
+    }
+    void KeptOnPhone(const std::string& Name) override;
+    void Log(const TSessionMsg& Msg) override { emit logged(Msg); }
+    void ReportLocalFailure(const QString& Text) override;
+    QString FolderPattern() override { return host_.FolderPattern(); }
+    QString SecondFolder() override { return host_.SecondFolder(); }
+    std::string PhoneModel() const override { return ChosenIdentity().Model; }
+    QDate DownloadDate() const override { return today_ ? today_() : QDate::currentDate(); }
+    ILocalFiles& LocalFiles() override;
+
     void createLinks();
-    void runCommand(const std::function<void()>& Body);
+    // Runs Body as a command of that kind, unless one runs already; its
+    // outcome is told when it ends.
+    void runCommand(TCommandKind Kind, const std::function<void()>& Body);
+    // The phones found, in the Log and to the front end.
+    void phonesCounted(int Count);
+    // The listing misses files, in the Log and to the front end.
+    void listingIncomplete();
     bool deferring() const { return guard_.Busy() || modal_ > 0; }
     void deferDeviceEvent(TDeviceEvent Event);
     void runDeferredDeviceEvents();
@@ -211,18 +276,24 @@ class TPhoneSession : public QObject {
     void connectAndList(const std::optional<std::string>& KeepDrive);
     // The listing.
     void getDrives(const std::optional<std::string>& KeepDrive);
-    void getPics();
+    // True when the listing is whole.
+    bool getPics();
+    // Reads the free space of drive "/a/" into freeSpace_; false when the phone failed.
+    bool readFreeSpace(TMotoP2KModemItem& Item);
     bool fileListed(const TP2KFile& File);
     // The commands.
     void downloadSelected();
     void beginTransfer(TTransferKind Kind, int Files, int From, int64_t Bytes);
     void endTransfer();
+    // Done of Total bytes of the current file moved: the bytes bar and the rate.
+    void reportBytes(int32_t Done, int32_t Total);
     void removeStaleTemporaries(const QString& Folder);
+    // The outcome of a single-file command that did not succeed, by its cause.
+    TFileResult failureOf(const std::shared_ptr<TMotoP2KModemItem>& Item, bool Stopped);
+    // The running single-file command's outcome, once its file failed so.
+    void endedBy(const TFileOutcome& Result);
     // Milliseconds of the backend's clock, counted on past its wrap.
     int64_t clockMs();
-
-    friend class TDownloadCommand;
-    friend class TUploadJob;
 
     TPhoneBackend& backend_;
     ISessionHost& host_;
@@ -265,6 +336,11 @@ class TPhoneSession : public QObject {
     std::unordered_set<std::string> uploadFolders_;
     TDownloadSettings downloadSettings_;
     bool listStopsAtCount_ = false;
+    std::function<QDate()> today_;
+    int64_t freeSpace_ = -1;
     TDownloadOutcome lastDownload_;
     TUploadOutcome lastUpload_;
+    // The running command's outcome, and the last one of each kind.
+    TCommandOutcome outcome_;
+    std::array<TCommandOutcome, CommandKindCount> outcomes_;
 };

@@ -4,6 +4,8 @@
 #include <algorithm>
 
 #include "MotoP2KMode.h"
+#include "core/files/FolderPattern.h"
+#include "core/files/PhoneText.h"
 #include "core/session/DownloadJob.h"
 #include "core/session/FileListModel.h"
 #include "core/session/PhoneSession.h"
@@ -28,14 +30,14 @@ void TPhoneSession::endTransfer() {
     emit transferEnded();
 }
 
-void TPhoneSession::ReportBytes(int32_t Done, int32_t Total) {
+void TPhoneSession::reportBytes(int32_t Done, int32_t Total) {
     rate_.FileProgress(Done);
     emit transferBytes(Done, Total);
 }
 
 bool TPhoneSession::TransferBlock(const char* Template, int32_t Done, int32_t Total,
                                   bool& Stopped) {
-    ReportBytes(Done, Total);
+    reportBytes(Done, Total);
     LogMsg(Template, {Done / 1024.0, Total / 1024.0});
     if (!Pump()) {
         return false;
@@ -56,6 +58,15 @@ void TPhoneSession::RecordDownloaded(const TFileRow& Row) {
     }
 }
 
+bool TPhoneSession::DownloadedBefore(const TFileRow& Row) const {
+    return history_.Contains(ChosenIdentity(), Row.Name, Row.Size);
+}
+
+void TPhoneSession::KeptOnPhone(const std::string& Name) {
+    LogMsg("idKeptOnPhone", {phoneToUnicode(Name)});
+    emit keptOnPhone(Name);
+}
+
 void TPhoneSession::removeStaleTemporaries(const QString& Folder) {
     for (const QString& path : ::removeStaleTemporaries(Folder, staleCheck_)) {
         LogMsg("idStaleRemoved", {path});
@@ -63,7 +74,7 @@ void TPhoneSession::removeStaleTemporaries(const QString& Folder) {
 }
 
 void TPhoneSession::Download() {
-    runCommand([this] { downloadSelected(); });
+    runCommand(TCommandKind::Download, [this] { downloadSelected(); });
 }
 
 void TPhoneSession::downloadSelected() {
@@ -71,11 +82,19 @@ void TPhoneSession::downloadSelected() {
     // again, so a list emptied or rebuilt meanwhile cannot be walked.
     std::vector<TFileRow> rows = fileList_->Rows().SelectedRows();
     lastDownload_ = TDownloadOutcome();
+    // A listing that downloads every picture on connect becomes a download.
+    outcome_ = lastDownload_.Summary(0);
     if (rows.empty()) {
         return;
     }
     const TManagerMode mode = mode_;
     const auto total = static_cast<qint64>(rows.size());
+    // Whatever ends it early, the rows not reached are told.
+    struct TSummary {
+        TPhoneSession* Session;
+        int Total;
+        ~TSummary() { Session->outcome_ = Session->lastDownload_.Summary(Total); }
+    } summary{this, static_cast<int>(total)};
     int64_t bytes = 0;
     for (const TFileRow& r : rows) {
         bytes += std::max(r.Size, 0);
@@ -84,7 +103,7 @@ void TPhoneSession::downloadSelected() {
     const bool live = Pump();
     const std::shared_ptr<TMotoP2KModemItem> item = ChosenItem();
     if (!live || !item) {
-        lastDownload_.Interrupted = !live;
+        lastDownload_.End = live ? TCommandEnd::Done : TCommandEnd::Interrupted;
         endTransfer();
         return;
     }
@@ -103,25 +122,50 @@ void TPhoneSession::downloadSelected() {
         folder += QLatin1Char('/');
     }
 
+    // A folder pattern that could put pictures outside the folder (or
+    // names no folder at all) is refused before anything is read.
+    const QString pattern = mode == mmPhotoManager ? host_.FolderPattern() : QString();
+    if (!pattern.isEmpty() && folderPatternProblem(pattern)) {
+        const TSessionMsg msg = TSessionMsg::Template("idBadFolderPattern", {pattern});
+        Log(msg);
+        host_.ShowMessage(msg, true);
+        lastDownload_.End = TCommandEnd::LocalFailure;
+        lastDownload_.Reason = builtInText(msg);
+        endTransfer();
+        return;
+    }
+
     TDownloadOutcome& outcome = lastDownload_;
     outcome = TDownloadOutcome();
     const bool ran = QDir().mkpath(folder);
     if (ran) {
         removeStaleTemporaries(folder);
+        // A second place gets its temporary files in its own folder.
+        const QString second = mode == mmPhotoManager ? host_.SecondFolder() : QString();
+        if (!second.isEmpty() && QFileInfo(second).isDir()) {
+            removeStaleTemporaries(second.endsWith(QLatin1Char('/')) ? second
+                                                                     : second + QLatin1Char('/'));
+        }
         outcome = TDownloadJob(*this, item, mode, std::move(rows), downloadSettings_).Run(folder);
     } else {
-        ReportLocalFailure(QStringLiteral("Cannot create the folder %1").arg(folder));
-        outcome.LocalFailure = true;
+        const QString text = QStringLiteral("Cannot create the folder %1").arg(folder);
+        ReportLocalFailure(text);
+        outcome.End = TCommandEnd::LocalFailure;
+        outcome.Reason = text;
     }
-    if (outcome.Stopped) {
-        LogMsg("idStopped", {qint64{outcome.Count(TDownloadFate::Downloaded)}});
+    const TCommandOutcome counts = outcome.Summary(static_cast<int>(total));
+    // The user's stop is told even when a local failure ended the download
+    // at the same time.
+    if (outcome.End == TCommandEnd::Stopped ||
+        (outcome.End == TCommandEnd::LocalFailure && ran && stopRequested_)) {
+        LogMsg("idStopped", {qint64{counts.Done}});
     }
 
     endTransfer();
     if (ran) {
         // What became of the rows, in one line; the list's count stays last.
-        LogMsg("idDownloadSummary", {qint64{outcome.Count(TDownloadFate::Downloaded)},
-                                     qint64{outcome.Skipped()}, qint64{outcome.NotDownloaded()}});
+        LogMsg("idDownloadSummary",
+               {qint64{counts.Done}, qint64{counts.Skipped}, qint64{counts.Failed}});
     }
     LogMsg("idFilesCount", {qint64{fileList_->Rows().Count()}});
     if (Interrupted()) {
@@ -130,13 +174,12 @@ void TPhoneSession::downloadSelected() {
     if (host_.Option(TSessionOption::DeleteAfter)) {
         getPics();
     }
-    if (!outcome.LocalFailure && !outcome.Interrupted && !outcome.Stopped &&
-        mode == mmPhotoManager && host_.Option(TSessionOption::DownloadAll)) {
+    if (outcome.End == TCommandEnd::Done && mode == mmPhotoManager &&
+        host_.Option(TSessionOption::DownloadAll)) {
         // The end-of-download box claims success only when nothing failed.
-        if (outcome.NotDownloaded() > 0) {
+        if (counts.Failed > 0) {
             host_.ShowMessage(
-                TSessionMsg::Template("idDlIncomplete", {qint64{outcome.NotDownloaded()}, total}),
-                true);
+                TSessionMsg::Template("idDlIncomplete", {qint64{counts.Failed}, total}), true);
         } else {
             host_.ShowMessage(TSessionMsg::Template("idDlComplete"), false);
         }
@@ -155,9 +198,14 @@ void TPhoneSession::Upload() {
     // The phones may have changed while the dialog was open: the files go
     // only to the phone they were chosen for.
     if (files.isEmpty() || Busy() || ChosenItem() != chosen) {
+        if (!files.isEmpty() && !Busy()) {
+            lastUpload_.End = TCommandEnd::Interrupted;
+            outcomes_[static_cast<size_t>(TCommandKind::Upload)] =
+                lastUpload_.Summary(static_cast<int>(files.size()));
+        }
         return;
     }
-    runCommand([&] {
+    runCommand(TCommandKind::Upload, [&] {
         const std::string folder =
             mode_ == mmPhotoManager ? ChosenDriveName() + PictureFolder : host_.UploadFolder();
         // The file bar goes on from where the last transfer left it.
@@ -168,7 +216,9 @@ void TPhoneSession::Upload() {
         }
         beginTransfer(TTransferKind::Upload, count, std::clamp(fileBar_, 0, count), bytes);
         lastUpload_ = TUploadJob(*this, chosen, folder, files).Run();
-        if (lastUpload_.Stopped) {
+        outcome_ = lastUpload_.Summary(count);
+        if (lastUpload_.End == TCommandEnd::Stopped ||
+            (lastUpload_.End == TCommandEnd::LocalFailure && stopRequested_)) {
             LogMsg("idStopped", {qint64(lastUpload_.Uploaded.size())});
         }
         endTransfer();
@@ -187,13 +237,17 @@ void TPhoneSession::Delete() {
     if (rows.empty()) {
         return;
     }
-    runCommand([&] {
+    runCommand(TCommandKind::Delete, [&] {
+        outcome_.NotTried = static_cast<int>(rows.size());
         const std::shared_ptr<TMotoP2KModemItem> item = ChosenItem();
         if (!item) {
             return;
         }
         for (const TFileRow& row : rows) {
-            item->DeleteFile(row.Name);
+            const bool deleted = item->DeleteFile(row.Name);
+            --outcome_.NotTried;
+            (deleted ? outcome_.Done : outcome_.Failed) += 1;
+            outcome_.Deleted += deleted ? 1 : 0;
         }
         connectAndList(std::nullopt);
     });

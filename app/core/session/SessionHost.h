@@ -18,6 +18,10 @@ enum class TSessionOption {
     // Photo Manager downloads skip pictures downloaded from that phone before,
     // wherever their copies went (off by default).
     SkipDownloaded,
+    // Photo Manager downloads keep a different picture whose name is taken
+    // under a numbered name ("x (2).jpg") instead of skipping it (off by
+    // default).
+    KeepBoth,
 };
 
 // What only a front end can do for the phone session: let pending events
@@ -39,6 +43,12 @@ class ISessionHost {
     // The phone folder (phone bytes, ending in "/") that File Manager uploads
     // go to; empty when none is chosen.
     virtual std::string UploadFolder() = 0;
+    // The folder pattern Photo Manager downloads sort pictures into under
+    // the save folder (see FolderPattern.h); empty when they are not sorted.
+    virtual QString FolderPattern() = 0;
+    // A second folder that Photo Manager downloads copy each picture into,
+    // ending in "/"; empty for none.
+    virtual QString SecondFolder() = 0;
 
     // A folder chosen by the user; empty when cancelled.
     virtual QString ChooseFolder(const TSessionMsg& Title) = 0;

@@ -13,7 +13,7 @@ void TPhoneSession::getDrives(const std::optional<std::string>& KeepDrive) {
     const uint64_t errors = phoneErrors_;
     drives_ = driveEntries(item->GetDrives());
     if (phoneErrors_ != errors) {
-        LogMsg("idListIncomplete");  // without its drives the phone lists nothing
+        listingIncomplete();  // without its drives the phone lists nothing
     }
     int keep = -1;
     for (size_t i = 0; i < drives_.size() && KeepDrive; ++i) {
@@ -26,14 +26,22 @@ void TPhoneSession::getDrives(const std::optional<std::string>& KeepDrive) {
     emit drivesChanged();
 }
 
-void TPhoneSession::getPics() {
+bool TPhoneSession::readFreeSpace(TMotoP2KModemItem& Item) {
+    const uint64_t errors = phoneErrors_;
+    const int32_t free = Item.GetFreeSpace(FreeSpaceDrive);
+    freeSpace_ = phoneErrors_ == errors ? free : -1;
+    emit freeSpaceRead(free / 1024.0);
+    return phoneErrors_ == errors;
+}
+
+bool TPhoneSession::getPics() {
     const std::shared_ptr<TMotoP2KModemItem> item = ChosenItem();
     if (!item || (!item->IsOpen() && !item->OpenPhone())) {
-        return;  // caption, free space and list stay as they were
+        return false;  // caption, free space and list stay as they were
     }
     emit connectionChanged(true);
     const uint64_t errors = phoneErrors_;
-    emit freeSpaceRead(item->GetFreeSpace(FreeSpaceDrive) / 1024.0);
+    readFreeSpace(*item);
 
     fileList_->SetRows({});
     listing_ = TFileRows();
@@ -57,14 +65,16 @@ void TPhoneSession::getPics() {
     // A listing cut short by a change of the phones gives no count: the
     // change is handled next and says what the phones are now.
     if (Interrupted()) {
-        return;
+        return false;
     }
     // A phone that failed a command or gave fewer entries than it counted
     // has more files than the list shows.
-    if (phoneErrors_ != errors || listed_ < count) {
-        LogMsg("idListIncomplete");
+    const bool whole = phoneErrors_ == errors && listed_ >= count;
+    if (!whole) {
+        listingIncomplete();
     }
     LogMsg("idFilesCount", {qint64{fileList_->Rows().Count()}});
+    return whole;
 }
 
 bool TPhoneSession::fileListed(const TP2KFile& File) {
@@ -112,10 +122,7 @@ void TPhoneSession::NeverDownloadSelected() {
         exclude_.Append(rows.At(i).Name);
         // Its check mark follows, or the next click in the list would take
         // the name out again.
-        if (fileList_->Checkable()) {
-            fileList_->setData(fileList_->index(i, TFileListModel::ColCaption), Qt::Checked,
-                               Qt::CheckStateRole);
-        }
+        fileList_->SetChecked(i, true);
         return;
     }
 }

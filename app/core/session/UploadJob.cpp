@@ -8,11 +8,22 @@
 #include "MotoP2KMode.h"
 #include "core/files/PhoneText.h"
 #include "core/files/TransferRules.h"
-#include "core/session/PhoneSession.h"
+#include "core/session/CommandContext.h"
 
-TUploadJob::TUploadJob(TPhoneSession& Session, std::shared_ptr<TMotoP2KModemItem> Item,
+TCommandOutcome TUploadOutcome::Summary(int Total) const {
+    TCommandOutcome out;
+    out.Command = TCommandKind::Upload;
+    out.End = End;
+    out.Reason = Reason;
+    out.Done = static_cast<int>(Uploaded.size());
+    out.Failed = static_cast<int>(Failed.size());
+    out.NotTried = std::max(Total - out.Done - out.Failed, 0);
+    return out;
+}
+
+TUploadJob::TUploadJob(ICommandContext& Context, std::shared_ptr<TMotoP2KModemItem> Item,
                        std::string Folder, QStringList Files)
-    : session_(Session),
+    : context_(Context),
       item_(std::move(Item)),
       folder_(std::move(Folder)),
       files_(std::move(Files)) {}
@@ -21,22 +32,22 @@ TUploadOutcome TUploadJob::Run() {
     TUploadOutcome out;
     const int count = static_cast<int>(files_.size());
     auto stepBar = [&] {
-        session_.SetFileBar(std::min(std::max(session_.FileBar(), 0) + 1, count));
+        context_.SetFileBar(std::min(std::max(context_.FileBar(), 0) + 1, count));
     };
     for (const QString& file : files_) {
-        if (!session_.Pump()) {
-            out.Interrupted = true;
+        if (!context_.Pump()) {
+            out.End = TCommandEnd::Interrupted;
             break;
         }
-        if (session_.StopRequested()) {
-            out.Stopped = true;
+        if (context_.StopRequested()) {
+            out.End = TCommandEnd::Stopped;
             break;
         }
-        session_.Rate().FileBegins(QFileInfo(file).size());
+        context_.FileBegins(QFileInfo(file).size());
         const std::optional<std::string> phoneName = uploadPhoneName(folder_, file);
         if (!phoneName) {
             // Sent as "?" it would land under a name nobody chose.
-            session_.LogMsg("idBadPhoneName", {QFileInfo(file).fileName()});
+            context_.LogMsg("idBadPhoneName", {QFileInfo(file).fileName()});
             out.Failed.append(file);
             stepBar();
             continue;
@@ -47,32 +58,37 @@ TUploadOutcome TUploadJob::Run() {
             sent = item_->UploadFile(
                 QFile::encodeName(file).toStdString(), *phoneName, UploadBlockSize,
                 [this, &stopped](int32_t Done, int32_t Total) {
-                    return session_.TransferBlock("idUploading", Done, Total, stopped);
+                    return context_.TransferBlock("idUploading", Done, Total, stopped);
                 });
         } catch (const std::system_error& e) {
-            session_.ReportLocalFailure(QString::fromUtf8(e.what()));
-            out.LocalFailure = true;
+            const QString text = QString::fromUtf8(e.what());
+            context_.ReportLocalFailure(text);
+            out.End = TCommandEnd::LocalFailure;
+            out.Reason = text;
+            out.LocalError = e.code().value();
             out.Failed.append(file);
             break;
         }
         if (sent) {
             out.Uploaded.append(file);
-        } else if (stopped && !session_.Interrupted()) {
+        } else if (stopped && !context_.Interrupted()) {
             // The phone closed the file as it stood: it goes again.
             const QString shown = phoneToUnicode(*phoneName);
-            session_.LogMsg(item_->DeleteFile(*phoneName) ? "idPartRemoved" : "idPartKept",
+            context_.LogMsg(item_->DeleteFile(*phoneName) ? "idPartRemoved" : "idPartKept",
                             {shown});
-            out.Stopped = true;
+            out.End = TCommandEnd::Stopped;
             out.Failed.append(file);
             stepBar();
             break;
-        } else if (!session_.Interrupted()) {
-            session_.LogMsg("idUploadFailed", {file});
+        } else if (!context_.Interrupted()) {
+            context_.LogMsg("idUploadFailed", {file});
             out.Failed.append(file);
         }
         stepBar();
     }
-    session_.Rate().FileEnds();
-    out.Stopped = out.Stopped || (!out.Interrupted && session_.StopRequested());
+    context_.FileEnds();
+    if (out.End == TCommandEnd::Done && context_.StopRequested()) {
+        out.End = TCommandEnd::Stopped;
+    }
     return out;
 }

@@ -4,16 +4,22 @@
 #include <memory>
 #include <string>
 
+#include "core/session/CommandOutcome.h"
+
+class ICommandContext;
 class TMotoP2KModemItem;
-class TPhoneSession;
 
 // What an upload did with its files, by local path.
 struct TUploadOutcome {
     QStringList Uploaded;
     QStringList Failed;  // refused names, failed transfers
-    bool Interrupted = false;
-    bool LocalFailure = false;
-    bool Stopped = false;  // the user stopped it: the rest was left alone
+    // How it ended; before its end, the rest was left alone.
+    TCommandEnd End = TCommandEnd::Done;
+    QString Reason;      // a local failure's text
+    int LocalError = 0;  // and its errno
+
+    // The counts of an upload of Total files.
+    TCommandOutcome Summary(int Total) const;
 };
 
 // The upload loop: every local file, in order, written to the phone in
@@ -23,14 +29,14 @@ struct TUploadOutcome {
 // partial file stands there under the name of a whole one.
 class TUploadJob {
   public:
-    TUploadJob(TPhoneSession& Session, std::shared_ptr<TMotoP2KModemItem> Item, std::string Folder,
-               QStringList Files);
+    TUploadJob(ICommandContext& Context, std::shared_ptr<TMotoP2KModemItem> Item,
+               std::string Folder, QStringList Files);
 
     // The file bar counts on from where it stands.
     TUploadOutcome Run();
 
   private:
-    TPhoneSession& session_;
+    ICommandContext& context_;
     std::shared_ptr<TMotoP2KModemItem> item_;
     std::string folder_;
     QStringList files_;

@@ -11,7 +11,7 @@ struct TMessageTemplate {
     const char* Caption;  // its built-in caption
 };
 
-inline constexpr std::array<TMessageTemplate, 38> MessageTemplates = {{
+inline constexpr std::array<TMessageTemplate, 43> MessageTemplates = {{
     {"idDownloadComplete", "Download is complete!"},
     {"idUploading", "Uploading - %2.f/%2.f kB"},
     {"idFilesCount", "%d files"},
@@ -47,6 +47,11 @@ inline constexpr std::array<TMessageTemplate, 38> MessageTemplates = {{
     {"idSkippingKnown", "%s was downloaded before, skipping"},
     {"idStaleRemoved", "Removed %s, left by a download that was cut off"},
     {"idSpeedTimeLeft", "%2.f kB/s, %s left"},
+    {"idBadFolderPattern", "The folder pattern %s cannot be used: nothing was downloaded"},
+    {"idBadDateFolder", "The folder pattern makes no safe folder name for %s, skipping"},
+    {"idKeptBoth", "%s is not the picture already named so: saved as %s"},
+    {"idSecondDiffers", "%s holds another picture of that name: %s stays on the phone"},
+    {"idAlsoCopied", "Copied %s to %s"},
     // The tray icon's menu.
     {"idTrayShow", "Show Snaprill"},
     {"idTrayHide", "Hide Snaprill"},

@@ -116,6 +116,11 @@ TStoredSettings TSettingsStore::read(QString* Error) const {
     out.Previews = settingBool(s, QStringLiteral("previews"));
     out.PictureTime = settingBool(s, QStringLiteral("picturetime"));
     out.SkipDownloaded = settingBool(s, QStringLiteral("skipdownloaded"));
+    out.DateFolders = settingBool(s, QStringLiteral("datefolders"));
+    out.DatePattern = settingString(s, QStringLiteral("datepattern"));
+    out.SameName = settingInt(s, QStringLiteral("samename"));
+    out.AlsoCopy = settingBool(s, QStringLiteral("alsocopy"));
+    out.AlsoCopyDir = settingString(s, QStringLiteral("alsocopydir"));
     for (const TPlaceKey& k : PlaceKeys) {
         out.Place.*k.Value = settingInt(s, QString::fromLatin1(k.Name));
     }
@@ -148,6 +153,11 @@ bool TSettingsStore::write(const TSettingsToWrite& Values, QString* Error) const
     s.setValue(QStringLiteral("previews"), Values.Previews ? 1 : 0);
     s.setValue(QStringLiteral("picturetime"), Values.PictureTime ? 1 : 0);
     s.setValue(QStringLiteral("skipdownloaded"), Values.SkipDownloaded ? 1 : 0);
+    s.setValue(QStringLiteral("datefolders"), Values.DateFolders ? 1 : 0);
+    s.setValue(QStringLiteral("datepattern"), Values.DatePattern);
+    s.setValue(QStringLiteral("samename"), Values.SameName);
+    s.setValue(QStringLiteral("alsocopy"), Values.AlsoCopy ? 1 : 0);
+    s.setValue(QStringLiteral("alsocopydir"), Values.AlsoCopyDir);
     for (const TPlaceKey& k : PlaceKeys) {
         if (const std::optional<int>& v = Values.Place.*k.Value) {
             s.setValue(QString::fromLatin1(k.Name), *v);

@@ -33,6 +33,11 @@ struct TStoredSettings {
     std::optional<bool> Previews;
     std::optional<bool> PictureTime;     // "picturetime"
     std::optional<bool> SkipDownloaded;  // "skipdownloaded"
+    std::optional<bool> DateFolders;     // "datefolders": sort into folders by date taken
+    std::optional<QString> DatePattern;  // "datepattern": their pattern
+    std::optional<int> SameName;         // "samename": 0 skip, 1 keep both
+    std::optional<bool> AlsoCopy;        // "alsocopy": also copy to a second folder
+    std::optional<QString> AlsoCopyDir;  // "alsocopydir": that folder
     TWindowPlace Place;
 };
 
@@ -49,6 +54,11 @@ struct TSettingsToWrite {
     bool Previews = true;
     bool PictureTime = true;
     bool SkipDownloaded = false;
+    bool DateFolders = false;
+    QString DatePattern;
+    int SameName = 0;
+    bool AlsoCopy = false;
+    QString AlsoCopyDir;
     TWindowPlace Place;
 };
 
