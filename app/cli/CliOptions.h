@@ -35,12 +35,12 @@ struct TCliOptions {
     bool DeleteAfter = false;
     bool NewOnly = false;  // skip pictures downloaded from that phone before
     bool Mirror = false;
-    std::string Into;        // --into: the folders by date taken under DIR; empty for none
-    std::string AlsoTo;      // --also-to: a second folder each picture is copied into
-    bool KeepBoth = false;   // --keep-both: a different picture of a taken name is kept too
-    std::string TraceFile;   // --trace: a wire trace of the command goes there
-    bool TraceData = false;  // --trace-data: file contents kept in the trace
-    bool Verbose = false;    // -v: the developer logging categories on
+    std::string Into;         // --into: the folders by date taken under DIR; empty for none
+    std::string AlsoTo;       // --also-to: a second folder each picture is copied into
+    bool KeepBoth = false;    // --keep-both: a different picture of a taken name is kept too
+    std::string TraceFile;    // --trace: a wire trace of the command goes there
+    bool TraceData = false;   // --trace-data: file contents kept in the trace
+    bool Verbose = false;     // -v: the developer logging categories on
     std::string Dir;          // mount and umount: the folder
     bool ReadOnly = false;    // mount --read-only
     bool Foreground = false;  // mount -f

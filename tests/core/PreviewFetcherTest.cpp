@@ -140,7 +140,8 @@ TEST_F(PreviewFetcherTest, DamagedAndStrangeFilesGetPlaceholders) {
     const Case cases[] = {
         {"a-good.jpg", good, TPreviewState::Done},
         {"b-bad-thumbnail.jpg", badThumb, TPreviewState::Done},
-        {"c-cut.jpg", std::vector<uint8_t>(good.begin(), good.begin() + std::ptrdiff_t(good.size() / 2)),
+        {"c-cut.jpg",
+         std::vector<uint8_t>(good.begin(), good.begin() + std::ptrdiff_t(good.size() / 2)),
          TPreviewState::Failed},
         {"d-text.jpg", std::vector<uint8_t>(9000, 'x'), TPreviewState::Failed},
         {"e-empty.jpg", {}, TPreviewState::Failed},
