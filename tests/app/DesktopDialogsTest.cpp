@@ -47,6 +47,11 @@ void whenModal(const std::function<void(QWidget*)>& Act) {
         }
         poll->stop();
         poll->deleteLater();
+        // What a user types goes to the active window: the dialog is acted
+        // on once it is, as the window system made it so.
+        if (!QTest::qWaitForWindowActive(dialog, 60000)) {
+            ADD_FAILURE() << "the dialog did not become the active window";
+        }
         QTimer guard;
         QObject::connect(&guard, &QTimer::timeout, [dialog] {
             QWidget* top = QApplication::activeModalWidget();
@@ -143,11 +148,16 @@ TEST_F(DialogsWindowTest, UploadDialogOffersEveryFileAndTakesItsPopupAlong) {
 
     // A whole path typed in another folder, while its completion list
     // shows, and taken with Return. The name box still holds the name
-    // chosen before: it is selected first, so that typing replaces it.
+    // chosen before: it is selected first, so that typing replaces it. It
+    // has the focus first, as a user's typing has: without it, the dialog
+    // keeps every folder the path passed through selected in its list, and
+    // Return opens the first of them instead of taking the file.
     QFileSystemModel* files = nullptr;
     whenModal([&](QWidget* Dialog) {
         files = Dialog->findChild<QFileSystemModel*>();
         auto* name = Dialog->findChild<QLineEdit*>("fileNameEdit");
+        name->setFocus(Qt::MouseFocusReason);
+        ASSERT_TRUE(waitFor([&] { return name->hasFocus(); }, 60000));
         QTest::keyClick(name, Qt::Key_A, Qt::ControlModifier);
         QTest::keyClicks(name, root + "/later/notes.txt");
         QTest::keyClick(name, Qt::Key_Return);
