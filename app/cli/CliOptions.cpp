@@ -168,6 +168,7 @@ TParsedArgs parseCliArgs(const std::vector<std::string>& Args, std::ostream& Out
     umount->add_option("DIR", o.Dir, "the folder the phone is shown in")->required();
 
     std::vector<const char*> argv;
+    argv.reserve(Args.size());
     for (const std::string& a : Args) {
         argv.push_back(a.c_str());
     }
