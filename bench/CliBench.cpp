@@ -24,7 +24,7 @@
 namespace {
 
 using TClock = std::chrono::steady_clock;
-constexpr size_t PictureBytes = 50 * 1024;
+constexpr size_t PictureBytes = size_t{50} * 1024;
 constexpr uint8_t SubListNext = 0x08;
 
 std::string pictureName(int Index) {

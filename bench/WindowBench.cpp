@@ -182,7 +182,7 @@ BENCHMARK(BM_StartToListed1000)->Unit(benchmark::kMillisecond)->UseRealTime();
 // share is the part of the window's time the direct download does not spend.
 void BM_DownloadWindowVsDirect(benchmark::State& State) {
     const int files = static_cast<int>(State.range(0));
-    constexpr size_t PictureBytes = 50 * 1024;
+    constexpr size_t PictureBytes = size_t{50} * 1024;
     const auto delayMicroseconds = static_cast<uint32_t>(State.range(1));
     TWindowRig rig(picturesPhone(files, PictureBytes),
                    QByteArray("[General]\noverwrite=1\ndelete=0\ndownload=0\n"));

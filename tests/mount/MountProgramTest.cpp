@@ -73,7 +73,7 @@ class MountProgram : public ::testing::Test {
         return r;
     }
     // Serves the mount in the foreground, and waits until it is mounted.
-    void serve(QStringList Args = {}) {
+    void serve(const QStringList& Args = {}) {
         server.setProcessEnvironment(environment());
         server.start(QStringLiteral(SNAPRILL_CLI_PROGRAM), QStringList{"mount", mnt, "-f"} + Args);
         ASSERT_TRUE(server.waitForStarted(10000));

@@ -254,9 +254,11 @@ int main(int Argc, char** Argv) {
     double Seconds = secondsSince(Start);
     check(readFile(Big) == UsbTestPhone::Pattern(UsbTestPhone::BigSize, 2),
           "DownloadFile of the big file in 4000-byte blocks: bytes equal");
+    // The blocks are counted whole: the last one may be short.
+    const size_t BigBlocks = (UsbTestPhone::BigSize + 3999) / 4000;
     std::printf("THROUGHPUT %zu bytes in %.3f s = %.1f KB/s (%.2f ms per 4000-byte block)\n",
                 UsbTestPhone::BigSize, Seconds, UsbTestPhone::BigSize / 1024.0 / Seconds,
-                Seconds * 1000 / static_cast<double>((UsbTestPhone::BigSize + 3999) / 4000));
+                Seconds * 1000 / static_cast<double>(BigBlocks));
 
     fs::path Up = Local / "up.jpg";
     auto UpBytes = UsbTestPhone::Pattern(2500, 9);
