@@ -11,7 +11,7 @@ JOBS ?= $(shell nproc)
 # Our builds treat warnings as errors; a packager's build leaves this out.
 CMAKE_FLAGS ?= -DSNAPRILL_WERROR=ON
 
-.PHONY: deps configure build run test test-asan test-usb fuzz bench demo format install package clean
+.PHONY: deps configure build run test test-asan test-usb fuzz bench demo format check-format tidy install package clean
 
 deps:
 	@scripts/install-deps
@@ -60,6 +60,15 @@ bench: build
 
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+# Fails, naming each place, when a source is not formatted as .clang-format says.
+check-format: deps
+	@git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run -Werror
+
+# clang-tidy with .clang-tidy over our sources in the build; a file that
+# passed is checked again only once something it is made of changed.
+tidy: build
+	@scripts/tidy $(BUILD) -j $(JOBS)
 
 # Installs into PREFIX (with DESTDIR, when set, before it): the program, its
 # language files, desktop entry, icons, AppStream metadata and udev rules.

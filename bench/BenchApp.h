@@ -9,21 +9,20 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
+#include "support/TestApp.h"
+
 // Made before the first widget. The window's hidden open-file dialog
 // watches the working directory and works out the type of every file that
 // changes there, in the window's message pumps; an empty working directory
 // keeps the figures independent of where the program is started.
 inline QApplication& benchApp() {
-    static int argc = 1;
-    static char name[] = "snaprill_bench";
-    static char* argv[] = {name, nullptr};
-    static QApplication* app = [] {
+    static QApplication& app = []() -> QApplication& {
         QStandardPaths::setTestModeEnabled(true);
         static QTemporaryDir quiet;
         QDir::setCurrent(quiet.path());
-        return new QApplication(argc, argv);
+        return test::programApp<QApplication>("snaprill_bench");
     }();
-    return *app;
+    return app;
 }
 
 // A template for a temporary folder in memory where there is one: flushing

@@ -15,20 +15,16 @@
 
 #include "BenchApp.h"
 #include "MotoP2KMode.h"
-#include "backend/Clock.h"
 #include "cli/CliEnv.h"
 #include "core/session/FileListModel.h"
 #include "core/session/PhoneSession.h"
-#include "sim/VirtualDeviceSource.h"
-#include "sim/VirtualP2KTransport.h"
-#include "sim/VirtualPhone.h"
-#include "support/FakeDeviceSource.h"
+#include "support/PhoneRig.h"
 #include "support/VirtualRig.h"
 
 namespace {
 
 using TClock = std::chrono::steady_clock;
-constexpr size_t PictureBytes = 50 * 1024;
+constexpr size_t PictureBytes = size_t{50} * 1024;
 constexpr uint8_t SubListNext = 0x08;
 
 std::string pictureName(int Index) {
@@ -68,11 +64,7 @@ class TDefaultHost final : public ISessionHost {
 // transaction; the clock is a fake one, so that the poll loop's pause
 // costs nothing and the phone's delay is all the phone's time.
 struct TCliRig {
-    TVirtualDeviceSource Devices;
-    TVirtualP2KTransport Transport{Devices};
-    test::TNoSerialPorts Serial;
-    TFakeClock Clock;
-    TPhoneBackend Backend{Devices, Transport, Serial, Clock};
+    test::TPhoneRig<test::TNoSerialPorts, TPosixLocalFiles> Phones;
     std::shared_ptr<TVirtualPhone> Phone;
     QTemporaryDir Home;  // holds no settings and no exclusion list
     int Count;
@@ -83,18 +75,16 @@ struct TCliRig {
         for (int i = 0; i < Count; ++i) {
             s.Files[pictureName(i)] = {test::FileBytes(Bytes, static_cast<unsigned>(i) + 1), 0, 0};
         }
-        Phone = std::make_shared<TVirtualPhone>(std::move(s));
-        Phone->KeepReceived(false);
+        Phones.keepReceived = false;
+        Phone = Phones.plugBefore("one", std::move(s));
         Phone->Faults().DelayMicroseconds = DelayUs;
-        Devices.PlugPhone("one", Phone);
-        Devices.DispatchPending();
     }
 
     int Cli(std::vector<std::string> Args) {
         std::ostringstream out, err;
         const QString home = Home.path();
         TCliEnv env{
-            Backend,
+            Phones.backend,
             out,
             err,
             {home + "/Snaprill.conf", home + "/exclude.txt", home + "/", home + "/history.txt"},
@@ -109,7 +99,7 @@ struct TCliRig {
     bool Window(const QString& Folder) {
         TDefaultHost host;
         host.Folder = Folder + "/";
-        TPhoneSession session(Backend, host);
+        TPhoneSession session(Phones.backend, host);
         session.Start();
         session.FileList().SelectAll();
         session.Download();
@@ -183,7 +173,7 @@ void BM_CliListVsWindow(benchmark::State& State) {
         auto start = TClock::now();
         {
             TDefaultHost host;
-            TPhoneSession session(rig.Backend, host);
+            TPhoneSession session(rig.Phones.backend, host);
             session.Start();
             ok = session.Rows().Count() == rig.Count && ok;
         }
@@ -231,7 +221,7 @@ void BM_CliShareOfGet(benchmark::State& State) {
     bool ok = true;
     for (auto _ : State) {
         TClock::time_point first{};
-        rig.Transport.SetExchangeHook([&](auto, const std::string&, uint64_t) {
+        rig.Phones.transport.SetExchangeHook([&](auto, const std::string&, uint64_t) {
             if (first == TClock::time_point{}) {
                 first = TClock::now();
             }
@@ -244,14 +234,14 @@ void BM_CliShareOfGet(benchmark::State& State) {
         const double cli = secondsSince(start);
         cliCpu += threadCpuSeconds() - cpu;
         startSeconds += std::chrono::duration<double>(first - start).count();
-        rig.Transport.SetExchangeHook(nullptr);
+        rig.Phones.transport.SetExchangeHook(nullptr);
         cliTx += rig.Phone->Transactions() - before;
 
         before = rig.Phone->Transactions();
         cpu = threadCpuSeconds();
         start = TClock::now();
         {
-            TMotoP2KMode mode(rig.Backend);
+            TMotoP2KMode mode(rig.Phones.backend);
             const std::shared_ptr<TMotoP2KModemItem> item = mode.DeviseList().Hold(0);
             ok = item && item->OpenPhone() && ok;
             item->GetPhoneModel();

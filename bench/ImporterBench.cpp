@@ -78,7 +78,7 @@ void BM_PictureTime(benchmark::State& State) {
     {
         QFile f(path);
         f.open(QIODevice::WriteOnly);
-        f.write(QByteArray("\xff\xd8\xff\xe0", 4) + QByteArray(1024 * 1024, '\x11'));
+        f.write(QByteArray("\xff\xd8\xff\xe0", 4) + QByteArray(qsizetype{1024} * 1024, '\x11'));
     }
     for (auto _ : State) {
         benchmark::DoNotOptimize(applyPictureTime(path));

@@ -162,7 +162,7 @@ void BM_MountCopyVsGet(benchmark::State& State) {
     State.counters["cp/get"] = cpSeconds / getSeconds;
 }
 BENCHMARK(BM_MountCopyVsGet)
-    ->Args({100, 50 * 1024})
+    ->Args({100, int64_t{50} * 1024})
     ->Unit(benchmark::kMillisecond)
     ->UseManualTime()
     ->Iterations(2);

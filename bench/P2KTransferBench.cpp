@@ -9,7 +9,7 @@
 
 namespace {
 
-constexpr size_t OneMiB = 1024 * 1024;
+constexpr size_t OneMiB = size_t{1024} * 1024;
 
 void BM_Download1MiB(benchmark::State& State) {
     const auto block = static_cast<int32_t>(State.range(0));
@@ -26,7 +26,9 @@ void BM_Download1MiB(benchmark::State& State) {
             State.SkipWithError("download failed");
         }
     }
-    const double blocks = static_cast<double>((OneMiB + block - 1) / block);
+    // The blocks are counted whole: the last one may be short.
+    const size_t wholeBlocks = (OneMiB + block - 1) / block;
+    const double blocks = static_cast<double>(wholeBlocks);
     const double transactions = static_cast<double>(rig.Phone->Transactions() - before) /
                                 static_cast<double>(State.iterations());
     State.SetBytesProcessed(static_cast<int64_t>(State.iterations() * OneMiB));

@@ -33,7 +33,7 @@ BENCHMARK(BM_SendCommand);
 // The same with a 4000-byte reply, the size of a download block.
 void BM_SendCommandLargeReply(benchmark::State& State) {
     TVirtualPhoneState s = DefaultVirtualPhoneState();
-    s.Files["/a/big"] = {test::FileBytes(64 * 1024 * 1024), 0, 0};
+    s.Files["/a/big"] = {test::FileBytes(size_t{64} * 1024 * 1024), 0, 0};
     test::TVirtualRig rig(std::move(s));
     rig.Phone->KeepReceived(false);
     rig.Item->FileOpen("/a/big", TP2KFileAttrs::Of({atAny}));

@@ -76,7 +76,7 @@ struct TTraceRig {
 };
 
 void BM_CliGetTraced(benchmark::State& State) {
-    TTraceRig rig(static_cast<int>(State.range(0)), 50 * 1024,
+    TTraceRig rig(static_cast<int>(State.range(0)), size_t{50} * 1024,
                   static_cast<uint32_t>(State.range(1)));
     double off = 0, on = 0, offCpu = 0, onCpu = 0;
     bool ok = true;

@@ -23,18 +23,11 @@
 
 #include "BenchApp.h"
 #include "MotoP2KMode.h"
-#include "backend/Clock.h"
+#include "WindowRig.h"
 #include "core/files/ExcludeIndex.h"
 #include "core/files/ListRules.h"
 #include "core/files/TransferRules.h"
-#include "gui/FormConfig.h"
-#include "gui/TForm1.h"
-#include "sim/VirtualDeviceSource.h"
-#include "sim/VirtualP2KTransport.h"
-#include "sim/VirtualPhone.h"
 #include "support/Controls.h"
-#include "support/FakeDeviceSource.h"
-#include "support/FormFiles.h"
 #include "support/VirtualRig.h"
 
 namespace {
@@ -51,55 +44,6 @@ TVirtualPhoneState picturesPhone(int Count, size_t Bytes) {
     }
     return s;
 }
-
-// A phone plugged before the window exists and a window configuration whose
-// every file lives in a temporary folder and whose dialogs are answered here.
-// The window is destroyed before the phone and the device source.
-struct TWindowRig {
-    QTemporaryDir Tmp;
-    TFormConfig Config;
-    TVirtualDeviceSource Devices;
-    TVirtualP2KTransport Transport{Devices};
-    test::TNoSerialPorts Serial;
-    TFakeClock Clock;
-    TPhoneBackend Phones{Devices, Transport, Serial, Clock};
-    std::shared_ptr<TVirtualPhone> Phone;
-    std::unique_ptr<TForm1> Form;
-
-    TWindowRig(TVirtualPhoneState State, const QByteArray& Settings) {
-        benchApp();
-        const QString root = Tmp.path();
-        QDir(root).mkpath(QStringLiteral("chosen"));
-        test::PlaceFormFiles(Config, root);
-        Config.OpenUrl = [](const QUrl&) { return true; };
-        const QString chosen = root + QStringLiteral("/chosen");
-        Config.Dialogs.ChooseFolder = [chosen](QWidget*, const QString&, const QString&) {
-            return chosen;
-        };
-        Config.Dialogs.ChooseFiles = [](QFileDialog*) { return QStringList(); };
-        Config.Dialogs.AskYesNo = [](QWidget*, const QString&) { return false; };
-        Config.Dialogs.ShowMessage = [](QWidget*, const QString&, bool) {};
-        Config.TrayAvailable = [] { return true; };
-
-        QDir().mkpath(QFileInfo(Config.SettingsPath).absolutePath());
-        QFile settings(Config.SettingsPath);
-        if (settings.open(QIODevice::WriteOnly)) {
-            settings.write(Settings);
-        }
-
-        Phone = std::make_shared<TVirtualPhone>(std::move(State));
-        Phone->KeepReceived(false);
-        Devices.PlugPhone("one", Phone);
-        Devices.DispatchPending();
-    }
-    ~TWindowRig() { Form.reset(); }
-
-    TForm1& Open() {
-        Form = std::make_unique<TForm1>(Phones, Config);
-        return *Form;
-    }
-    int Rows() const { return Form->session().Rows().Count(); }
-};
 
 QByteArray modeSettings(int Mode) {
     return Mode == mmFileManager ? QByteArray("[General]\nmode=1\n") : QByteArray("[General]\n");
@@ -238,7 +182,7 @@ BENCHMARK(BM_StartToListed1000)->Unit(benchmark::kMillisecond)->UseRealTime();
 // share is the part of the window's time the direct download does not spend.
 void BM_DownloadWindowVsDirect(benchmark::State& State) {
     const int files = static_cast<int>(State.range(0));
-    constexpr size_t PictureBytes = 50 * 1024;
+    constexpr size_t PictureBytes = size_t{50} * 1024;
     const auto delayMicroseconds = static_cast<uint32_t>(State.range(1));
     TWindowRig rig(picturesPhone(files, PictureBytes),
                    QByteArray("[General]\noverwrite=1\ndelete=0\ndownload=0\n"));

@@ -88,7 +88,8 @@ void measureGrowth(benchmark::State& State, const std::function<void(int)>& Add)
         Add(i);
     }
     const double heapGrowth = static_cast<double>(heapBytes() - heapBefore);
-    const double residentGrowth = static_cast<double>(residentBytes()) - residentBefore;
+    const double residentGrowth =
+        static_cast<double>(residentBytes()) - static_cast<double>(residentBefore);
     int next = WarmUp + lines;
     for (auto _ : State) {
         Add(next++);

@@ -21,17 +21,10 @@
 #include <vector>
 
 #include "BenchApp.h"
-#include "backend/Clock.h"
+#include "WindowRig.h"
 #include "core/previews/PreviewFetcher.h"
-#include "gui/FormConfig.h"
-#include "gui/TForm1.h"
 #include "preview/PreviewDecoder.h"
-#include "sim/VirtualDeviceSource.h"
-#include "sim/VirtualP2KTransport.h"
-#include "sim/VirtualPhone.h"
 #include "support/Controls.h"
-#include "support/FakeDeviceSource.h"
-#include "support/FormFiles.h"
 #include "support/PreviewPictures.h"
 
 namespace {
@@ -58,44 +51,13 @@ TVirtualPhoneState picturesPhone(int Count, bool Thumbnails) {
     return s;
 }
 
-// A window over one phone; every file in a temporary folder.
-struct TPreviewRig {
-    QTemporaryDir Tmp;
-    TFormConfig Config;
-    TVirtualDeviceSource Devices;
-    TVirtualP2KTransport Transport{Devices};
-    test::TNoSerialPorts Serial;
-    TFakeClock Clock;
-    TPhoneBackend Phones{Devices, Transport, Serial, Clock};
-    std::shared_ptr<TVirtualPhone> Phone;
-    std::unique_ptr<TForm1> Form;
-
-    TPreviewRig(TVirtualPhoneState State, const QByteArray& Settings) {
-        benchApp();
-        test::PlaceFormFiles(Config, Tmp.path());
-        Config.OpenUrl = [](const QUrl&) { return true; };
-        Config.Dialogs.ChooseFolder = [](QWidget*, const QString&, const QString&) {
-            return QString();
-        };
-        Config.Dialogs.ChooseFiles = [](QFileDialog*) { return QStringList(); };
-        Config.Dialogs.AskYesNo = [](QWidget*, const QString&) { return true; };
-        Config.Dialogs.ShowMessage = [](QWidget*, const QString&, bool) {};
-        Config.TrayAvailable = [] { return true; };
-        QDir().mkpath(QFileInfo(Config.SettingsPath).absolutePath());
-        QFile settings(Config.SettingsPath);
-        if (settings.open(QIODevice::WriteOnly)) {
-            settings.write(Settings);
-        }
-        Phone = std::make_shared<TVirtualPhone>(std::move(State));
-        Phone->KeepReceived(false);
-        Devices.PlugPhone("one", Phone);
-        Devices.DispatchPending();
-    }
-    ~TPreviewRig() { Form.reset(); }
+// The window shown over one phone; every question answered with yes.
+struct TPreviewRig : TWindowRig {
+    TPreviewRig(TVirtualPhoneState State, const QByteArray& Settings)
+        : TWindowRig(std::move(State), Settings, true) {}
 
     TForm1& Open() {
-        Form = std::make_unique<TForm1>(Phones, Config);
-        Form->show();
+        TWindowRig::Open().show();
         return *Form;
     }
     TPreviewFetcher& Previews() { return Form->previewFetcher(); }
@@ -206,7 +168,7 @@ void BM_MemoryWith10000KeptThumbnails(benchmark::State& State) {
         rig.Open();
         // Every picture's thumbnail kept, as a run before would have left them.
         TPreviewFetcher& previews = rig.Previews();
-        previews.SetCacheFolder(rig.Config.ThumbnailDir, 512 * 1024 * 1024);
+        previews.SetCacheFolder(rig.Config.ThumbnailDir, qint64{512} * 1024 * 1024);
         for (int r = 0; r < previews.Count(); ++r) {
             previews.Cache().Put(previews.Key(r), entry);
         }
@@ -259,7 +221,7 @@ void BM_DownloadClickDelay(benchmark::State& State, bool Previews) {
         }
         TClock::time_point first{};
         bool started = false;
-        rig.Transport.SetExchangeHook(
+        rig.Phones.transport.SetExchangeHook(
             [&](TVirtualP2KTransport::TExchange, const std::string&, uint64_t) {
                 if (started && first == TClock::time_point{}) {
                     first = TClock::now();
@@ -277,7 +239,7 @@ void BM_DownloadClickDelay(benchmark::State& State, bool Previews) {
         test::control<QToolButton>(form, "idDownload")->click();
         State.PauseTiming();
         QObject::disconnect(c);
-        rig.Transport.SetExchangeHook(nullptr);
+        rig.Phones.transport.SetExchangeHook(nullptr);
         ok = ok && first != TClock::time_point{};
         delaySeconds += std::chrono::duration<double>(first - click).count();
         commandSeconds += std::chrono::duration<double>(command - click).count();

@@ -198,6 +198,7 @@ TParsedArgs parseCliArgs(const std::vector<std::string>& Args, std::ostream& Out
     }
 
     std::vector<const char*> argv;
+    argv.reserve(Args.size());
     for (const std::string& a : Args) {
         argv.push_back(a.c_str());
     }

@@ -1,6 +1,7 @@
 #include "cli/ProgressLine.h"
 
 #include <algorithm>
+#include <cmath>
 #include <ostream>
 
 #include "backend/Clock.h"
@@ -104,7 +105,7 @@ void TProgressLine::draw(bool Now) {
     if (elapsed >= SpeedAfterMs && moved_ > 0) {
         speed = static_cast<double>(moved_) * 1000.0 / elapsed;
         const int64_t remaining = std::max<int64_t>(totalBytes_ - bytesBefore_ - done_, 0);
-        left = static_cast<int64_t>(static_cast<double>(remaining) / speed + 0.5);
+        left = std::llround(static_cast<double>(remaining) / speed);
     }
     err_ << '\r'
          << progressText(files_[static_cast<size_t>(index_)], index_,

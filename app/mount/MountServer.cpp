@@ -79,6 +79,7 @@ TServerStart startServer(const QStringList& Arguments) {
         args.push_back(a.toStdString());
     }
     std::vector<char*> argv;
+    argv.reserve(args.size() + 1);
     for (std::string& a : args) {
         argv.push_back(a.data());
     }

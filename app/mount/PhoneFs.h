@@ -22,7 +22,7 @@ struct TMountOptions {
     // this; 0 lists at every read.
     int RefreshSeconds = 30;
     // Bytes of whole copies held in memory; beyond, copies stay in files.
-    int64_t MemoryBytes = 64 * 1024 * 1024;
+    int64_t MemoryBytes = int64_t{64} * 1024 * 1024;
 };
 
 // The phone as a file system, answering the kernel's requests one at a

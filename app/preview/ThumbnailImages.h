@@ -17,7 +17,7 @@ class TThumbnailImages {
     // The icon sizes of the list and of the icon grid.
     static constexpr int ListEdge = 32;
     static constexpr int GridEdge = 96;
-    static constexpr qint64 DefaultMaxBytes = 16 * 1024 * 1024;
+    static constexpr qint64 DefaultMaxBytes = qint64{16} * 1024 * 1024;
 
     explicit TThumbnailImages(qint64 MaxBytes = DefaultMaxBytes);
 
@@ -33,7 +33,7 @@ class TThumbnailImages {
     std::optional<TPicture> Picture(TThumbnailCache& Cache, const QString& Key);
 
     void Clear() { icons_.clear(); }
-    int Held() const { return icons_.count(); }
+    int Held() const { return static_cast<int>(icons_.count()); }
 
   private:
     QCache<QString, QIcon> icons_;

@@ -193,7 +193,7 @@ const std::string* TTraceEvent::Find(std::string_view Key) const {
     return nullptr;
 }
 
-std::string TTraceEvent::Get(std::string_view Key, std::string Default) const {
+std::string TTraceEvent::Get(std::string_view Key, const std::string& Default) const {
     const std::string* V = Find(Key);
     return V ? *V : Default;
 }

@@ -44,7 +44,7 @@ struct TTraceEvent {
 
     // The value of Key; nullptr when the line has none.
     const std::string* Find(std::string_view Key) const;
-    std::string Get(std::string_view Key, std::string Default = {}) const;
+    std::string Get(std::string_view Key, const std::string& Default = {}) const;
     // The line without its time and newline: "topic event key=value ...".
     std::string Text() const;
 };

@@ -121,6 +121,9 @@ TUdevEventRoute RouteUdevEvent(const TUdevEvent& E) {
         return Route;
     }
 
+    // A USB device and a modem port both make the modem list look again, for
+    // reasons of their own.
+    // NOLINTNEXTLINE(bugprone-branch-clone)
     if (E.Subsystem == "usb" && E.DevType == "usb_device") {
         // Every USB arrival or removal makes the modem list look again.
         Route.ToUsbDevice = true;

@@ -13,7 +13,7 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr const char* IniName = "phone.ini";
-constexpr size_t MaxIniSize = 64 * 1024;
+constexpr size_t MaxIniSize = size_t{64} * 1024;
 
 std::string trim(const std::string& S) {
     size_t b = S.find_first_not_of(" \t\r\n");

@@ -63,7 +63,7 @@ TVirtualPhoneState LoadVirtualPhone(const std::filesystem::path& PhoneFolder);
 
 class TVirtualPhoneFolder {
   public:
-    static constexpr uintmax_t MaxFileSize = 64 * 1024 * 1024;
+    static constexpr uintmax_t MaxFileSize = uintmax_t{64} * 1024 * 1024;
     static constexpr const char* ModemSuffix = ".modem";
     static constexpr const char* TraceSuffix = ".trace";
     static constexpr const char* EnvironmentVariable = "SNAPRILL_VIRTUAL_PHONES";

@@ -16,21 +16,20 @@
 #include "gui/TForm1.h"
 #include "support/Controls.h"
 #include "support/FormFiles.h"
+#include "support/TestApp.h"
+#include "support/TestFiles.h"
 #include "wiring/NullBackend.h"
 
 // One QApplication for the whole program, made on first use.
 inline QApplication& testApp() {
-    static int argc = 1;
-    static char name[] = "app_tests";
-    static char* argv[] = {name, nullptr};
-    static QApplication* app = [] {
+    static QApplication& app = []() -> QApplication& {
         QStandardPaths::setTestModeEnabled(true);
-        auto* a = new QApplication(argc, argv);
+        QApplication& a = test::programApp<QApplication>("app_tests");
         QApplication::setOrganizationName(QStringLiteral("Brenwick"));
         QApplication::setApplicationName(QStringLiteral("Snaprill"));
         return a;
     }();
-    return *app;
+    return app;
 }
 
 // The Log's lines, as its page shows them.
@@ -108,10 +107,7 @@ class WindowTest : public ::testing::Test {
     }
 
     void writeFile(const QString& path, const QByteArray& data) {
-        QDir().mkpath(QFileInfo(path).absolutePath());
-        QFile f(path);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(data);
+        ASSERT_TRUE(test::writeLocal(path, data)) << path.toStdString();
     }
     void writeLang(const QString& name, const QByteArray& data) {
         writeFile(config.LangDir + QLatin1Char('/') + name, data);

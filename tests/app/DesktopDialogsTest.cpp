@@ -2,10 +2,13 @@
 // drives them: the upload's file dialog, the message boxes, and Qt's texts
 // in the desktop's language.
 #include <QDialogButtonBox>
+#include <QElapsedTimer>
 #include <QFileDialog>
+#include <QFileSystemModel>
 #include <QLineEdit>
 #include <QListView>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QTimer>
 #include <QToolButton>
@@ -20,14 +23,53 @@ namespace {
 
 const std::string Pic = "/a/mobile/picture/";
 
-// Runs Act on the next modal dialog, once it is open.
+// Lets the application run until Done holds or Ms passed; whether it holds.
+bool runUntil(const std::function<bool()>& Done, int Ms) {
+    QElapsedTimer t;
+    t.start();
+    while (!Done() && t.elapsed() < Ms) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    return Done();
+}
+
+// Runs Act on the next modal dialog, once it is open. The dialog must end
+// by what Act does: any other modal window that comes up over it meanwhile
+// (a "file not found" box, say) fails the test and is closed, and so is the
+// dialog if it is still open once the wait for it ends. Either would
+// otherwise wait for an answer that no test gives.
 void whenModal(const std::function<void(QWidget*)>& Act) {
     auto* poll = new QTimer;
     QObject::connect(poll, &QTimer::timeout, [poll, Act] {
-        if (QWidget* dialog = QApplication::activeModalWidget()) {
-            poll->stop();
-            poll->deleteLater();
-            Act(dialog);
+        QWidget* dialog = QApplication::activeModalWidget();
+        if (!dialog) {
+            return;
+        }
+        poll->stop();
+        poll->deleteLater();
+        // What a user types goes to the active window: the dialog is acted
+        // on once it is, as the window system made it so.
+        if (!QTest::qWaitForWindowActive(dialog, 60000)) {
+            ADD_FAILURE() << "the dialog did not become the active window";
+        }
+        QTimer guard;
+        QObject::connect(&guard, &QTimer::timeout, [dialog] {
+            QWidget* top = QApplication::activeModalWidget();
+            if (auto* other = qobject_cast<QDialog*>(top); other && top != dialog) {
+                const auto* box = qobject_cast<QMessageBox*>(other);
+                ADD_FAILURE() << "a dialog came up over the one under test: "
+                              << (box ? box->text() : other->windowTitle()).toStdString();
+                other->reject();
+            }
+        });
+        guard.start(20);
+        const QPointer<QWidget> open = dialog;
+        Act(dialog);
+        if (!runUntil([&] { return !open || !open->isVisible(); }, 60000)) {
+            ADD_FAILURE() << "the dialog stayed open";
+            if (auto* d = qobject_cast<QDialog*>(open.data())) {
+                d->reject();
+            }
         }
     });
     poll->start(20);
@@ -82,7 +124,7 @@ TEST_F(DialogsWindowTest, UploadDialogOffersEveryFileAndTakesItsPopupAlong) {
         filter = dialog->findChild<QComboBox*>("fileTypeCombo")->currentText();
         dialog->setDirectory(root + "/up");
         auto* view = dialog->findChild<QListView*>("listView");
-        waitFor([&] { return shownNames(view).size() == 2; });
+        waitFor([&] { return shownNames(view).size() == 2; }, 60000);
         shown = shownNames(view);
         const int row = int(shown.indexOf("notes_noext"));
         if (row < 0) {
@@ -105,15 +147,33 @@ TEST_F(DialogsWindowTest, UploadDialogOffersEveryFileAndTakesItsPopupAlong) {
               (std::vector<uint8_t>{'p', 'l', 'a', 'i', 'n'}));
 
     // A whole path typed in another folder, while its completion list
-    // shows, and taken with Return.
+    // shows, and taken with Return. The name box still holds the name
+    // chosen before: it is selected first, so that typing replaces it. It
+    // has the focus first, as a user's typing has: without it, the dialog
+    // keeps every folder the path passed through selected in its list, and
+    // Return opens the first of them instead of taking the file.
+    QFileSystemModel* files = nullptr;
     whenModal([&](QWidget* Dialog) {
+        files = Dialog->findChild<QFileSystemModel*>();
         auto* name = Dialog->findChild<QLineEdit*>("fileNameEdit");
+        name->setFocus(Qt::MouseFocusReason);
+        ASSERT_TRUE(waitFor([&] { return name->hasFocus(); }, 60000));
+        QTest::keyClick(name, Qt::Key_A, Qt::ControlModifier);
         QTest::keyClicks(name, root + "/later/notes.txt");
         QTest::keyClick(name, Qt::Key_Return);
     });
     QTest::mouseClick(test::control<QToolButton>(f, "idUpload"), Qt::LeftButton);
     EXPECT_TRUE(phone->State().Files.contains(Pic + "notes.txt"));
-    waitFor([] { return popupOnScreen(); }, 1000);  // a folder still loading
+    // Once the dialog's model has read the typed folder (asked to, if it
+    // has not yet), whatever it does about the closed dialog's completion
+    // list has been done.
+    ASSERT_NE(files, nullptr);
+    const QModelIndex later = files->index(root + "/later");
+    if (files->canFetchMore(later)) {
+        files->fetchMore(later);
+    }
+    EXPECT_TRUE(waitFor([&] { return files->rowCount(later) == 1; }, 60000));
+    QCoreApplication::processEvents();
     EXPECT_FALSE(popupOnScreen());
 }
 

@@ -17,37 +17,21 @@
 
 #include "AppFixture.h"
 #include "MotoP2KMode.h"
-#include "backend/Clock.h"
 #include "linux/TermiosSerialPort.h"
-#include "sim/VirtualDeviceSource.h"
-#include "sim/VirtualP2KTransport.h"
-#include "sim/VirtualPhone.h"
 #include "sim/VirtualPhoneText.h"
 #include "support/Controls.h"
-#include "support/PhoneStates.h"
-#include "support/RecordingFiles.h"
+#include "support/PhoneRig.h"
 
-class PhoneWindowTest : public WindowTest {
+// Virtual modems are real pseudo-terminals. Downloads are written as
+// always, but not flushed: the window's tests cut no power, and flushes on
+// a real disk would cost most of their time.
+class PhoneWindowTest : public WindowTest, protected test::TPhoneRig<TTermiosSerialPorts> {
   protected:
-    using TFiles = std::map<std::string, std::vector<uint8_t>>;
+    // The window without phones keeps its name; the phones' backend is
+    // "phones" here.
+    using WindowTest::backend;
 
-    // A phone with the given model, flex digits and files.
-    static TVirtualPhoneState phoneState(const std::string& Model, const std::string& Flex,
-                                         const TFiles& Files = {}) {
-        return test::PhoneState(Model, Flex, Files);
-    }
-    std::shared_ptr<TVirtualPhone> plug(const std::string& Name, TVirtualPhoneState State) {
-        auto phone = std::make_shared<TVirtualPhone>(std::move(State));
-        phone->KeepReceived(keepReceived);
-        devices.PlugPhone(Name, phone);
-        return phone;
-    }
-    // Plugged before the window exists: the window finds it at start.
-    std::shared_ptr<TVirtualPhone> plugBefore(const std::string& Name, TVirtualPhoneState State) {
-        auto phone = plug(Name, std::move(State));
-        devices.DispatchPending();
-        return phone;
-    }
+    PhoneWindowTest() { localFiles.SkipFlushes = true; }
 
     TForm1& open() {
         form = std::make_unique<TForm1>(phones, config);
@@ -145,17 +129,6 @@ class PhoneWindowTest : public WindowTest {
         return out;
     }
 
-    TVirtualDeviceSource devices;
-    TVirtualP2KTransport transport{devices};
-    TTermiosSerialPorts ports;
-    TFakeClock clock;
-    // Downloads are written as always, but not flushed: the window's tests
-    // cut no power, and flushes on a real disk would cost most of their time.
-    test::TRecordingFiles localFiles = [] {
-        test::TRecordingFiles f;
-        f.SkipFlushes = true;
-        return f;
-    }();
-    TPhoneBackend phones{devices, transport, ports, clock, localFiles};
-    bool keepReceived = true;
+    TTermiosSerialPorts& ports = serial;
+    TPhoneBackend& phones = TPhoneRig::backend;
 };

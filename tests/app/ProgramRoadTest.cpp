@@ -38,7 +38,7 @@ TEST(ProgramRoad, ModemPhonePicturesArriveByteIdentical) {
         const QString out = root + "/out/";
         std::map<QString, QByteArray> pictures;
         for (int i = 0; i < 3; ++i) {
-            const auto data = test::FileBytes(size_t(3000 + 1500 * i), unsigned(i + 1));
+            const auto data = test::FileBytes(3000 + 1500 * size_t(i), unsigned(i + 1));
             pictures["img" + QString::number(i) + ".jpg"] =
                 QByteArray(reinterpret_cast<const char*>(data.data()), qsizetype(data.size()));
         }

@@ -20,13 +20,8 @@ namespace transfer {
 
 inline const std::string Pic = "/a/mobile/picture/";
 
-inline QByteArray readLocal(const QString& Path) {
-    QFile f(Path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-inline QByteArray asBytes(const std::vector<uint8_t>& Data) {
-    return QByteArray(reinterpret_cast<const char*>(Data.data()), qsizetype(Data.size()));
-}
+using test::asBytes;
+using test::readLocal;
 // The block sizes of the phone's file reads, in order.
 inline std::vector<uint32_t> readSizes(const TVirtualPhone& Phone) {
     std::vector<uint32_t> out;
@@ -62,15 +57,7 @@ class TransferWindowTest : public PhoneWindowTest {
         config.PicturesDir = saveDir;
     }
     // Every file under the test's folder, as paths relative to it.
-    QStringList filesUnderRoot() const {
-        QStringList out;
-        QDirIterator it(root, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-        while (it.hasNext()) {
-            out.append(it.next().mid(root.size() + 1));
-        }
-        out.sort();
-        return out;
-    }
+    QStringList filesUnderRoot() const { return test::filesUnder(root); }
     void selectAll() {
         QTest::keyClick(test::control<QTreeView>(*form, "ListView1"), Qt::Key_A,
                         Qt::ControlModifier);

@@ -3,8 +3,6 @@
 // lying about its length. Whatever exchange it hits, no picture is lost or
 // stands corrupted under its name, no temporary file is left, and the
 // window is usable again and its Log says what happened.
-#include <QDirIterator>
-#include <QFileInfo>
 #include <QLabel>
 #include <QProgressBar>
 #include <QRegularExpression>
@@ -13,51 +11,28 @@
 #include "PhoneWindow.h"
 #include "support/Controls.h"
 #include "support/ExchangeFaults.h"
-#include "support/VirtualRig.h"
+#include "support/MatrixFiles.h"
 
 namespace {
 
 const std::string Pic = "/a/mobile/picture/";
 
+using test::asBytes;
 using test::faultName;
 using test::TFault;
-
-enum class TCommand { PhotoList, PhotoDownload, FileDownload, Upload };
-
-QByteArray asBytes(const std::vector<uint8_t>& Data) {
-    return QByteArray(reinterpret_cast<const char*>(Data.data()), qsizetype(Data.size()));
-}
+using TCommand = test::TMatrixCommand;
 
 }  // namespace
 
-class FaultMatrixTest : public PhoneWindowTest {
+class FaultMatrixTest : public PhoneWindowTest, protected test::TMatrixFiles {
   protected:
     void SetUp() override {
         PhoneWindowTest::SetUp();
         keepReceived = false;
         config.PicturesDir = root + "/Pictures/";
-        for (int i = 0; i < 5; ++i) {
-            // Over one 4000-byte block, so a picture takes several reads.
-            pictures[Pic + "p" + std::to_string(i) + ".jpg"] =
-                test::FileBytes(4500 + 300 * size_t(i), unsigned(i + 1));
-        }
-        for (int i = 0; i < 3; ++i) {
-            const QString name = root + "/up/u" + QString::number(i) + ".jpg";
-            const auto data = test::FileBytes(1500 + 700 * size_t(i), unsigned(i + 10));
-            writeFile(name, asBytes(data));
-            uploads[Pic + "u" + std::to_string(i) + ".jpg"] = data;
-            uploadFiles.append(name);
-        }
+        makeMatrixFiles(root);
     }
 
-    // The phone's files before the command.
-    TFiles startFiles(TCommand C) const {
-        if (C == TCommand::FileDownload) {
-            return {{"/a/doc/a.txt", test::FileBytes(5000, 21)},
-                    {"/a/doc/b.bin", test::FileBytes(9000, 22)}};
-        }
-        return C == TCommand::Upload ? TFiles{} : pictures;
-    }
     // Where the command's downloads land.
     QString targetDir(TCommand C) const {
         return C == TCommand::FileDownload ? root + "/target/" : config.PicturesDir;
@@ -96,6 +71,9 @@ class FaultMatrixTest : public PhoneWindowTest {
             case TCommand::Upload:
                 QTest::mouseClick(test::control<QToolButton>(*form, "idUpload"), Qt::LeftButton);
                 break;
+            case TCommand::Delete:
+                QTest::mouseClick(test::control<QToolButton>(*form, "idDelete"), Qt::LeftButton);
+                break;
         }
         settle();
     }
@@ -125,49 +103,19 @@ class FaultMatrixTest : public PhoneWindowTest {
         phone->Faults() = {};
     }
 
-    // Every file under the test's folder, relative to it.
-    QStringList filesUnderRoot() const {
-        QStringList out;
-        QDirIterator it(root, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-        while (it.hasNext()) {
-            out.append(it.next().mid(root.size() + 1));
-        }
-        return out;
-    }
-
     // What must hold after every cell. Returns the failures, empty when all held.
     std::string check(TCommand C) {
-        std::string bad;
+        // No phone file gone unless its local copy is whole; no local file
+        // under a phone file's name that is not that file. Nothing else was
+        // written: the settings, the uploads' sources, the downloads and the
+        // history of the pictures downloaded.
+        std::string bad = copyFailures(C, targetDir(C), *phone) +
+                          strayFiles(root, targetDir(C), {"config/", "data/history.txt"});
         auto fail = [&](const std::string& What) { bad += What + "; "; };
         const TFiles before = startFiles(C);
         const QStringList lines = log().mid(logStart);
         const QString text = lines.join('\n');
 
-        // No phone file gone unless its local copy is whole; no local file
-        // under a phone file's name that is not that file.
-        for (const auto& [name, data] : before) {
-            const QString local =
-                targetDir(C) + QString::fromStdString(name.substr(name.rfind('/') + 1));
-            QFile f(local);
-            const bool present = f.open(QIODevice::ReadOnly);
-            const QByteArray got = present ? f.readAll() : QByteArray();
-            if (present && got != asBytes(data)) {
-                fail("corrupt local " + name);
-            }
-            if (!phone->State().Files.contains(name) && got != asBytes(data)) {
-                fail("deleted without a copy " + name);
-            }
-        }
-        // Nothing else was written: the settings, the uploads' sources, the
-        // downloads and the history of the pictures downloaded.
-        for (const QString& f : filesUnderRoot()) {
-            const bool expected = f.startsWith("config/") || f.startsWith("up/") ||
-                                  f == "data/history.txt" ||
-                                  QFileInfo(root + "/" + f).absolutePath() + "/" == targetDir(C);
-            if (!expected || f.contains(".part") || QFileInfo(f).fileName().startsWith('.')) {
-                fail("stray file " + f.toStdString());
-            }
-        }
         // An upload that did not arrive whole is named in the Log, unless the
         // phone is gone. What arrived of it stays on the phone: the file is
         // open for writing there, and only the phone can tell whether a
@@ -281,9 +229,6 @@ class FaultMatrixTest : public PhoneWindowTest {
                     static_cast<unsigned long long>(exchanges));
     }
 
-    TFiles pictures;
-    TFiles uploads;
-    QStringList uploadFiles;
     std::shared_ptr<TVirtualPhone> phone;
     qsizetype logStart = 0;
     bool pulled = false;  // the cell's fault pulled the phone out during the command

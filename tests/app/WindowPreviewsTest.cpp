@@ -190,7 +190,7 @@ TEST_F(WindowPreviewsTest, DownloadAmidPreviewsHasTheTrafficOfOneWithout) {
         }
         size_t clicked = phone->Received().size();
         size_t started = 0;
-        const int logAt = log().size();
+        const qsizetype logAt = log().size();
         auto c = QObject::connect(&f.session(), &TPhoneSession::busyChanged, [&](bool Busy) {
             if (Busy) {
                 started = phone->Received().size();

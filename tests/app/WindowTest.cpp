@@ -235,7 +235,7 @@ TEST_F(WindowTest, LanguageFileKeysQuotesAndFallbacks) {
     for (int i = 0; i < names; ++i) {
         data += "pad" + QByteArray::number(i).rightJustified(12, '0') + "=x\n";
     }
-    data += QByteArray(target - used - names * 16 - 1, 'x') + "=x\n";
+    data += QByteArray(target - used - names * qsizetype{16} - 1, 'x') + "=x\n";
     data += "idDeleteTooLong=Remove\n";
     writeLang("A.lang", data);
     TForm1& f = start();
@@ -383,7 +383,7 @@ TEST_F(WindowTest, BadLanguageFilesNeverBreakTheWindow) {
         binary.append(static_cast<char>((i * 131) & 0xff));
     }
     writeLang("binary.lang", binary);
-    writeLang("huge.lang", "[LANG]\nidRefresh=Big\n" + QByteArray(6 * 1024 * 1024, 'z'));
+    writeLang("huge.lang", "[LANG]\nidRefresh=Big\n" + QByteArray(qsizetype{6} * 1024 * 1024, 'z'));
     writeLang("long.lang", "[LANG]\nidHide=" + QByteArray(3000, 'h') + "\n");
     writeLang("templates.lang",
               "[LANG]\nidSelectedFiles=%s of %d\nidFreeSpace=Free %2.f %d\nidPhoneFound=%n\n"

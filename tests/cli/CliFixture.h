@@ -7,52 +7,33 @@
 #include <poll.h>
 
 #include <QCoreApplication>
-#include <QDir>
-#include <QDirIterator>
-#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTemporaryDir>
 #include <functional>
-#include <map>
 #include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
 
-#include "backend/Clock.h"
 #include "cli/CliEnv.h"
 #include "linux/TermiosSerialPort.h"
-#include "sim/VirtualDeviceSource.h"
-#include "sim/VirtualP2KTransport.h"
-#include "sim/VirtualPhone.h"
 #include "sim/VirtualPhoneText.h"
-#include "support/PhoneStates.h"
+#include "support/PhoneRig.h"
+#include "support/TestApp.h"
 #include "support/VirtualRig.h"
-
-inline void PrintTo(const QString& Text, std::ostream* Out) {
-    *Out << '"' << Text.toStdString() << '"';
-}
 
 namespace test {
 
 inline QCoreApplication& cliApp() {
-    static int argc = 1;
-    static char name[] = "cli_tests";
-    static char* argv[] = {name, nullptr};
-    static QCoreApplication* app = new QCoreApplication(argc, argv);
-    return *app;
+    return programApp<QCoreApplication>("cli_tests");
 }
 
-inline QByteArray asBytes(const std::vector<uint8_t>& Data) {
-    return QByteArray(reinterpret_cast<const char*>(Data.data()), qsizetype(Data.size()));
-}
-
-class CliTest : public ::testing::Test {
+// Virtual modems are real pseudo-terminals; downloads go to the disk as the
+// program writes them.
+class CliTest : public ::testing::Test, protected TPhoneRig<TTermiosSerialPorts, TPosixLocalFiles> {
   protected:
-    using TFiles = std::map<std::string, std::vector<uint8_t>>;
-
     void SetUp() override {
         cliApp();
         ASSERT_TRUE(tmp.isValid());
@@ -63,13 +44,9 @@ class CliTest : public ::testing::Test {
         paths.PicturesDir = root + "/Pictures/";
     }
 
+    using TPhoneRig::phoneState;
     static TVirtualPhoneState phoneState(const std::string& Model, const TFiles& Files = {}) {
-        return test::PhoneState(Model, "0A4A5A6A7A8A9B", Files);
-    }
-    std::shared_ptr<TVirtualPhone> plug(const std::string& Name, TVirtualPhoneState State) {
-        auto phone = std::make_shared<TVirtualPhone>(std::move(State));
-        devices.PlugPhone(Name, phone);
-        return phone;
+        return phoneState(Model, "0A4A5A6A7A8A9B", Files);
     }
 
     // Runs "snaprill-cli Args..." and returns its exit status; its output is
@@ -102,36 +79,15 @@ class CliTest : public ::testing::Test {
         EXPECT_EQ(error.error, QJsonParseError::NoError) << out.str();
         return doc.object();
     }
-    static QByteArray readLocal(const QString& Path) {
-        QFile f(Path);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-    }
-    // Every file under Folder, hidden ones too, relative to it.
-    static QStringList filesUnder(const QString& Folder) {
-        QStringList found;
-        QDirIterator it(Folder, QDir::Files | QDir::Hidden | QDir::System,
-                        QDirIterator::Subdirectories);
-        while (it.hasNext()) {
-            found.append(QDir(Folder).relativeFilePath(it.next()));
-        }
-        found.sort();
-        return found;
-    }
+    static QByteArray readLocal(const QString& Path) { return test::readLocal(Path); }
+    static QStringList filesUnder(const QString& Folder) { return test::filesUnder(Folder); }
     static void writeFile(const QString& Path, const QByteArray& Data) {
-        QDir().mkpath(QFileInfo(Path).absolutePath());
-        QFile f(Path);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(Data);
+        ASSERT_TRUE(writeLocal(Path, Data)) << Path.toStdString();
     }
 
     QTemporaryDir tmp;
     QString root;
     TUserPaths paths;
-    TVirtualDeviceSource devices;
-    TVirtualP2KTransport transport{devices};
-    TTermiosSerialPorts serial;  // virtual modems are real pseudo-terminals
-    TFakeClock clock;
-    TPhoneBackend backend{devices, transport, serial, clock};
     std::ostringstream out;
     std::ostringstream err;
     bool terminal = false;

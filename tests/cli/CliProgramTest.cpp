@@ -43,7 +43,7 @@ TEST_F(CliProgram, BackupOfAPhoneInModemMode) {
     std::map<QString, QByteArray> pictures;
     for (int i = 0; i < 3; ++i) {
         pictures["img" + QString::number(i) + ".jpg"] =
-            test::asBytes(test::FileBytes(size_t(3000 + 5000 * i), unsigned(i + 1)));
+            test::asBytes(test::FileBytes(3000 + 5000 * size_t(i), unsigned(i + 1)));
     }
     for (const auto& [name, data] : pictures) {
         writeFile(root + "/phones/cam.modem/a/mobile/picture/" + name, data);

@@ -115,6 +115,7 @@ class OnlyNew : public test::SessionTest {
     QString historyPath;
     std::vector<bool> marks() const {
         std::vector<bool> out;
+        out.reserve(static_cast<size_t>(session->Rows().Count()));
         for (int i = 0; i < session->Rows().Count(); ++i) {
             out.push_back(session->FileList()
                               .index(i, 1)

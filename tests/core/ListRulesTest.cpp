@@ -59,6 +59,7 @@ TEST(FileRows, CaptionOrderAndRunningSelection) {
     }
     numbered.Finish(true);
     std::vector<int> order;
+    order.reserve(static_cast<size_t>(numbered.Count()));
     for (int r = 0; r < numbered.Count(); ++r) {
         order.push_back(numbered.At(r).Number);
     }

@@ -53,6 +53,7 @@ class PreviewFetcherTest : public test::SessionTest {
     }
     std::vector<TPreviewState> states() const {
         std::vector<TPreviewState> out;
+        out.reserve(size_t(fetcher->Count()));
         for (int i = 0; i < fetcher->Count(); ++i) {
             out.push_back(fetcher->State(i));
         }
@@ -139,7 +140,8 @@ TEST_F(PreviewFetcherTest, DamagedAndStrangeFilesGetPlaceholders) {
     const Case cases[] = {
         {"a-good.jpg", good, TPreviewState::Done},
         {"b-bad-thumbnail.jpg", badThumb, TPreviewState::Done},
-        {"c-cut.jpg", std::vector<uint8_t>(good.begin(), good.begin() + good.size() / 2),
+        {"c-cut.jpg",
+         std::vector<uint8_t>(good.begin(), good.begin() + std::ptrdiff_t(good.size() / 2)),
          TPreviewState::Failed},
         {"d-text.jpg", std::vector<uint8_t>(9000, 'x'), TPreviewState::Failed},
         {"e-empty.jpg", {}, TPreviewState::Failed},

@@ -5,20 +5,17 @@
 // no picture is lost or stands corrupted under its name, no temporary file
 // is left, the session is free for the next command, and its Log says what
 // happened.
-#include <QDirIterator>
-#include <QFileInfo>
 #include <algorithm>
 #include <cstdio>
 
 #include "core/SessionFixture.h"
 #include "support/ExchangeFaults.h"
-#include "support/VirtualRig.h"
+#include "support/MatrixFiles.h"
 
 namespace {
 
-const std::string Pic = "/a/mobile/picture/";
-
-enum class TCommand { PhotoList, PhotoDownload, FileDownload, Upload, Delete };
+using TCommand = test::TMatrixCommand;
+using test::faultName;
 using test::TFault;
 enum class TEvent { Arrival, Removal, ModemArrival };
 
@@ -55,35 +52,15 @@ const char* commandName(TCommand C) {
 
 }  // namespace
 
-class SessionMatrix : public test::SessionTest {
+class SessionMatrix : public test::SessionTest, protected test::TMatrixFiles {
   protected:
     void SetUp() override {
         SessionTest::SetUp();
-        for (int i = 0; i < 5; ++i) {
-            // Over one 4000-byte block, so a picture takes several reads.
-            pictures[Pic + "p" + std::to_string(i) + ".jpg"] =
-                test::FileBytes(4500 + 300 * size_t(i), unsigned(i + 1));
-        }
-        for (int i = 0; i < 3; ++i) {
-            const QString name = root + "/up/u" + QString::number(i) + ".jpg";
-            const auto data = test::FileBytes(1500 + 700 * size_t(i), unsigned(i + 10));
-            QDir().mkpath(root + "/up");
-            QFile f(name);
-            EXPECT_TRUE(f.open(QIODevice::WriteOnly));
-            f.write(bytes(data));
-            uploads[Pic + "u" + std::to_string(i) + ".jpg"] = data;
-            host.Files.append(name);
-        }
+        makeMatrixFiles(root);
+        host.Files = uploadFiles;
         host.ChosenFolder = root + "/target";
     }
 
-    TFiles startFiles(TCommand C) const {
-        if (C == TCommand::FileDownload) {
-            return {{"/a/doc/a.txt", test::FileBytes(5000, 21)},
-                    {"/a/doc/b.bin", test::FileBytes(9000, 22)}};
-        }
-        return C == TCommand::Upload ? TFiles{} : pictures;
-    }
     QString targetDir(TCommand C) const {
         return C == TCommand::FileDownload ? host.ChosenFolder + "/" : host.Folder;
     }
@@ -146,40 +123,10 @@ class SessionMatrix : public test::SessionTest {
         devices.DispatchPending();  // what the event loop would hand on next
     }
 
-    std::vector<QString> filesUnderRoot() const {
-        std::vector<QString> out;
-        QDirIterator it(root, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-        while (it.hasNext()) {
-            out.push_back(it.next().mid(root.size() + 1));
-        }
-        return out;
-    }
-
     // What must hold after every cell; the failures, empty when all held.
     std::string check(TCommand C) {
-        std::string bad;
+        std::string bad = copyFailures(C, targetDir(C), *phone) + strayFiles(root, targetDir(C));
         auto fail = [&](const std::string& What) { bad += What + "; "; };
-        for (const auto& [name, data] : startFiles(C)) {
-            const QString local =
-                targetDir(C) + QString::fromStdString(name.substr(name.rfind('/') + 1));
-            QFile f(local);
-            const bool present = f.open(QIODevice::ReadOnly);
-            const QByteArray got = present ? f.readAll() : QByteArray();
-            if (present && got != bytes(data)) {
-                fail("corrupt local " + name);
-            }
-            const bool gone = !phone->State().Files.contains(name);
-            if (gone && C != TCommand::Delete && got != bytes(data)) {
-                fail("deleted without a copy " + name);
-            }
-        }
-        for (const QString& f : filesUnderRoot()) {
-            const bool expected = f.startsWith("up/") ||
-                                  QFileInfo(root + "/" + f).absolutePath() + "/" == targetDir(C);
-            if (!expected || f.contains(".part") || QFileInfo(f).fileName().startsWith('.')) {
-                fail("stray file " + f.toStdString());
-            }
-        }
         if (session->Busy()) {
             fail("command still running");
         }
@@ -250,18 +197,14 @@ class SessionMatrix : public test::SessionTest {
         const uint64_t exchanges = transport.Exchanges() - before;
         ASSERT_GT(exchanges, 0u);
         for (TFault F : {TFault::Unplug, TFault::Fail, TFault::Lie}) {
-            runCells(C,
-                     F == TFault::Unplug ? "unplugged"
-                     : F == TFault::Fail ? "failing"
-                                         : "lying",
-                     [&](uint64_t K) {
-                         if (K >= exchanges) {
-                             return false;
-                         }
-                         armFault(F, transport.Exchanges() + K);
-                         pulled = F == TFault::Unplug;
-                         return true;
-                     });
+            runCells(C, faultName(F), [&](uint64_t K) {
+                if (K >= exchanges) {
+                    return false;
+                }
+                armFault(F, transport.Exchanges() + K);
+                pulled = F == TFault::Unplug;
+                return true;
+            });
         }
     }
 
@@ -306,8 +249,6 @@ class SessionMatrix : public test::SessionTest {
         fired = false;
     }
 
-    TFiles pictures;
-    TFiles uploads;
     std::shared_ptr<TVirtualPhone> phone;
     int started = 0, ended = 0;
     std::vector<TCommandOutcome> outcomes;

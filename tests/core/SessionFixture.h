@@ -6,49 +6,32 @@
 
 #include <gtest/gtest.h>
 
-#include <QDir>
-#include <QFile>
 #include <QGuiApplication>
 #include <QTemporaryDir>
 #include <functional>
-#include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "MotoP2KMode.h"
-#include "backend/Clock.h"
 #include "core/session/FileListModel.h"
 #include "core/session/PhoneSession.h"
 #include "core/session/SessionHost.h"
-#include "sim/VirtualDeviceSource.h"
-#include "sim/VirtualP2KTransport.h"
-#include "sim/VirtualPhone.h"
 #include "sim/VirtualPhoneText.h"
-#include "support/FakeDeviceSource.h"
-#include "support/PhoneStates.h"
-#include "support/RecordingFiles.h"
-
-// Texts in failure messages, readable.
-inline void PrintTo(const QString& Text, std::ostream* Out) {
-    *Out << '"' << Text.toStdString() << '"';
-}
+#include "support/PhoneRig.h"
+#include "support/TestApp.h"
 
 namespace test {
 
 // One application for the whole program, made on first use: a GUI one
 // (never widgets), since the pictures tests draw need fonts.
 inline QCoreApplication& coreApp() {
-    static int argc = 1;
-    static char name[] = "core_tests";
-    static char* argv[] = {name, nullptr};
     // No test here shows anything: no display is needed, even when the
     // program is only asked for its list of tests.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
-    static QCoreApplication* app = new QGuiApplication(argc, argv);
-    return *app;
+    return programApp<QGuiApplication>("core_tests");
 }
 
 // A host that answers as a test sets it up.
@@ -115,10 +98,9 @@ class TTestHost : public ISessionHost {
     std::vector<std::string> Shown;
 };
 
-class SessionTest : public ::testing::Test {
+// Virtual phones without modems; downloads written, but never flushed.
+class SessionTest : public ::testing::Test, protected TPhoneRig<TNoSerialPorts> {
   protected:
-    using TFiles = std::map<std::string, std::vector<uint8_t>>;
-
     void SetUp() override {
         coreApp();
         files.SkipFlushes = true;
@@ -127,18 +109,6 @@ class SessionTest : public ::testing::Test {
         host.Folder = root + "/Pictures/";
     }
 
-    // A phone with the given model, flex digits and files.
-    static TVirtualPhoneState phoneState(const std::string& Model, const std::string& Flex,
-                                         const TFiles& Files = {}) {
-        return test::PhoneState(Model, Flex, Files);
-    }
-    // Plugs a phone; the session hears of it when the device source's
-    // pending events are dispatched.
-    std::shared_ptr<TVirtualPhone> plug(const std::string& Name, TVirtualPhoneState State) {
-        auto phone = std::make_shared<TVirtualPhone>(std::move(State));
-        devices.PlugPhone(Name, phone);
-        return phone;
-    }
     // A session started on the phones plugged so far, as the program starts it.
     TPhoneSession& start() {
         devices.DispatchPending();
@@ -151,27 +121,18 @@ class SessionTest : public ::testing::Test {
     void selectAll() { session->FileList().SelectAll(); }
     std::vector<std::string> rowNames() const {
         std::vector<std::string> out;
+        out.reserve(size_t(session->Rows().Count()));
         for (int i = 0; i < session->Rows().Count(); ++i) {
             out.push_back(session->Rows().At(i).Name);
         }
         return out;
     }
-    static QByteArray readLocal(const QString& Path) {
-        QFile f(Path);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-    }
-    static QByteArray bytes(const std::vector<uint8_t>& Data) {
-        return QByteArray(reinterpret_cast<const char*>(Data.data()), qsizetype(Data.size()));
-    }
+    static QByteArray readLocal(const QString& Path) { return test::readLocal(Path); }
+    static QByteArray bytes(const std::vector<uint8_t>& Data) { return asBytes(Data); }
 
     QTemporaryDir tmp;
     QString root;
-    TVirtualDeviceSource devices;
-    TVirtualP2KTransport transport{devices};
-    TNoSerialPorts serial;
-    TFakeClock clock;
-    TRecordingFiles files;  // the local files of downloads, step by step
-    TPhoneBackend backend{devices, transport, serial, clock, files};
+    TRecordingFiles& files = localFiles;  // the local files of downloads, step by step
     TTestHost host;
     std::unique_ptr<TPhoneSession> session;
     std::vector<QString> log;  // every Log line, as the built-in templates give it

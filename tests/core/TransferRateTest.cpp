@@ -18,7 +18,7 @@ TEST(TransferRate, MovingWindowAndTheBytesLeft) {
     r.FileBegins(60000);
     for (int i = 1; i <= 10; ++i) {
         now += 100;
-        r.FileProgress(i * 1000);
+        r.FileProgress(int64_t{i} * 1000);
         if (i == 4) {
             EXPECT_FALSE(r.BytesPerSecond());
         }
@@ -31,7 +31,7 @@ TEST(TransferRate, MovingWindowAndTheBytesLeft) {
     // fast start is forgotten.
     for (int i = 11; i <= 20; ++i) {
         now += 1000;
-        r.FileProgress(i * 1000);
+        r.FileProgress(int64_t{i} * 1000);
     }
     EXPECT_DOUBLE_EQ(*r.BytesPerSecond(), 1000.0);
     EXPECT_EQ(r.SecondsLeft(), 80);

@@ -127,7 +127,7 @@ TEST(TermiosSerialPort, WritesWaitWithinTheirTimeOut) {
 
     // Far more than the terminal buffers: the write has to wait for the
     // reader, and with no time-out it does, however long that takes.
-    std::vector<uint8_t> big(256 * 1024, 'y');
+    std::vector<uint8_t> big(size_t{256} * 1024, 'y');
     size_t written = 0;
     bool ok = false;
     std::thread writer([&] { ok = port->Write(big.data(), big.size(), written); });

@@ -32,7 +32,7 @@ struct TFakePipe : IUsbControlPipe {
         }
         size_t N = std::min<size_t>(Reply.size(), Length);
         if (S.RequestType & 0x80) {
-            std::copy(Reply.begin(), Reply.begin() + N, Data);
+            std::copy(Reply.begin(), Reply.begin() + std::ptrdiff_t(N), Data);
         }
         if (UseReplySize) {
             return static_cast<int>(Reply.size());

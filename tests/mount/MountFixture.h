@@ -90,7 +90,7 @@ inline void writeBytes(const QString& Path, const QByteArray& Data) {
 }
 
 // Every file under Folder, by its path relative to it, with its bytes.
-inline std::map<QString, QByteArray> filesUnder(const QString& Folder) {
+inline std::map<QString, QByteArray> filesWithBytes(const QString& Folder) {
     std::map<QString, QByteArray> files;
     QDirIterator it(Folder, QDir::Files | QDir::Hidden | QDir::System,
                     QDirIterator::Subdirectories);

@@ -74,7 +74,7 @@ class MountProgram : public ::testing::Test {
         return r;
     }
     // Serves the mount in the foreground, and waits until it is mounted.
-    void serve(QStringList Args = {}) {
+    void serve(const QStringList& Args = {}) {
         server.setProcessEnvironment(environment());
         server.start(QStringLiteral(SNAPRILL_CLI_PROGRAM), QStringList{"mount", mnt, "-f"} + Args);
         ASSERT_TRUE(server.waitForStarted(10000));
@@ -119,15 +119,16 @@ TEST_F(MountProgram, ReadsThePhoneByteForByte) {
 
     test::TShell r = sh("cp -r mnt/" + Pictures + " pictures");
     ASSERT_EQ(r.Exit, 0) << r.Err.toStdString();
-    EXPECT_EQ(test::filesUnder(root + "/pictures"), test::filesUnder(phone + "/" + Pictures));
-    EXPECT_EQ(test::filesUnder(root + "/pictures").size(), 12u);
+    EXPECT_EQ(test::filesWithBytes(root + "/pictures"),
+              test::filesWithBytes(phone + "/" + Pictures));
+    EXPECT_EQ(test::filesWithBytes(root + "/pictures").size(), 12u);
 
     r = sh("rsync -a mnt/ backup/");
     ASSERT_EQ(r.Exit, 0) << r.Err.toStdString();
-    std::map<QString, QByteArray> onPhone = test::filesUnder(phone);
+    std::map<QString, QByteArray> onPhone = test::filesWithBytes(phone);
     onPhone.erase("phone.ini");
     onPhone.erase(PhoneClaimFileName);  // the mount's hold on the phone, not a phone file
-    EXPECT_EQ(test::filesUnder(root + "/backup"), onPhone);
+    EXPECT_EQ(test::filesWithBytes(root + "/backup"), onPhone);
 
     r = sh("cat mnt/b/big/one.bin > one & cat mnt/b/big/two.bin > two; wait");
     ASSERT_EQ(r.Exit, 0) << r.Err.toStdString();

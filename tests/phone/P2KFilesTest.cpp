@@ -14,7 +14,7 @@ using V = std::vector<uint8_t>;
 
 V Entry(const std::string& Name, uint8_t A, uint8_t B, uint32_t Size) {
     V e(268, 0);
-    std::copy(Name.begin(), Name.begin() + std::min<size_t>(Name.size(), 260), e.begin());
+    std::copy_n(Name.begin(), std::min<size_t>(Name.size(), 260), e.begin());
     e[260] = A;
     e[261] = B;
     e[262] = 0xEE;  // not interpreted
@@ -25,7 +25,7 @@ V Entry(const std::string& Name, uint8_t A, uint8_t B, uint32_t Size) {
     return e;
 }
 
-test::TScriptedReply ListReply(std::vector<V> Entries) {
+test::TScriptedReply ListReply(const std::vector<V>& Entries) {
     V r{0x00, 0x00, 0x00, 0x03};
     for (const auto& e : Entries) {
         r.insert(r.end(), e.begin(), e.end());

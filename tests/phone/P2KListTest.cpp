@@ -24,7 +24,7 @@ class P2KList : public ::testing::Test {
     TPhoneBackend Backend{Devices, Phone, Serial, Clock, Files};
     std::vector<std::string> Log;
 
-    void Plug(std::vector<uint32_t> Ids) {
+    void Plug(const std::vector<uint32_t>& Ids) {
         auto& list = Devices.Present[P2KInterfaceGuid];
         list.clear();
         for (uint32_t id : Ids) {
@@ -39,6 +39,7 @@ class P2KList : public ::testing::Test {
     }
     static std::vector<uint32_t> Ids(TMotoP2KModemList& L) {
         std::vector<uint32_t> out;
+        out.reserve(static_cast<size_t>(L.Count()));
         for (int i = 0; i < L.Count(); ++i) {
             out.push_back(L.Items(i)->ModemInfo().DevInst);
         }

@@ -54,7 +54,8 @@ class P2KTransfer : public ::testing::Test, public test::TP2KFixtureBase {
                         r.Fetch = TExchangeResult::Failed;
                     }
                     const size_t n = std::min<size_t>(want, Content.size() - Pos);
-                    r.Data.assign(Content.begin() + Pos, Content.begin() + Pos + n);
+                    const auto from = Content.begin() + std::ptrdiff_t(Pos);
+                    r.Data.assign(from, from + std::ptrdiff_t(n));
                     Pos += n;
                     break;
                 }

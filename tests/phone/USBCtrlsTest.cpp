@@ -47,10 +47,10 @@ TEST(GetUSBDevises, PropertyReadingRules) {
     auto i = P2KInterface(7, "/p/7");
     i.Properties.VendorId = "22b8";
     i.Properties.ProductId = "4901";
-    i.Properties.Manufacturer = std::string(256, 'm');  // 257 bytes with its zero: fits
-    i.Properties.Driver = std::string(257, 'd');        // 258 bytes: too long
-    i.Properties.Product = "Phone\0tail";               // a text ends at its first zero
-    i.Properties.PortPath = "1.4.1";                    // a number read as text
+    i.Properties.Manufacturer = std::string(256, 'm');      // 257 bytes with its zero: fits
+    i.Properties.Driver = std::string(257, 'd');            // 258 bytes: too long
+    i.Properties.Product = std::string("Phone\0tail", 10);  // a text ends at its first zero
+    i.Properties.PortPath = "1.4.1";                        // a number read as text
     i.Properties.BusNum = "258";
     i.SerialNumber = "SN0042";
     auto j = P2KInterface(8, "/p/8");

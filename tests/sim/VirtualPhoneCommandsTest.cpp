@@ -8,8 +8,8 @@ using namespace rawhost;
 namespace {
 
 constexpr uint16_t CmdReadSeem = 0x0020;
-constexpr uint32_t SubOpen = 0, SubRead = 1, SubWrite = 2, SubClose = 4, SubDelete = 5,
-                   SubSearch = 7, SubNext = 8, SubDrives = 0x0A, SubFree = 0x0B;
+constexpr uint32_t SubOpen = 0, SubRead = 1, SubWrite = 2, SubClose = 4, SubSearch = 7, SubNext = 8,
+                   SubDrives = 0x0A, SubFree = 0x0B;
 
 Bytes seemRequest(uint16_t Seem, uint16_t Record, uint16_t Offset, uint16_t Count) {
     return {uint8_t(Seem >> 8),   uint8_t(Seem),   uint8_t(Record >> 8), uint8_t(Record),
@@ -166,7 +166,7 @@ TEST(VirtualPhoneCommands, ListEntriesThreePerBatch) {
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(e1)), "/a/p/2.jpg");
     EXPECT_TRUE(std::all_of(e1 + 10, e1 + 260, [](uint8_t b) { return b == 0; }));
     EXPECT_EQ(readBe32(*first, 4 + 268 + 264), 70000u);
-    const uint8_t* e2 = first->data() + 4 + 2 * 268;
+    const uint8_t* e2 = first->data() + 4 + size_t{2} * 268;
     EXPECT_EQ(e2[260], 0x01);
     EXPECT_EQ(e2[261], 0x02);
 

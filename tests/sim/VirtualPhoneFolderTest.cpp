@@ -113,7 +113,7 @@ TEST(VirtualPhoneFolder, RescanPlugsAndUnplugsAsSubfoldersComeAndGo) {
 
     std::vector<std::string> started;
     std::weak_ptr<void> modemAlive;
-    auto starter = [&](const std::string& Name, std::shared_ptr<TVirtualPhone> Phone,
+    auto starter = [&](const std::string& Name, const std::shared_ptr<TVirtualPhone>& Phone,
                        TVirtualDeviceSource& Devices) -> std::shared_ptr<void> {
         started.push_back(Name);
         EXPECT_NE(Phone, nullptr);

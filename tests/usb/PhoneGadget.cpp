@@ -9,7 +9,8 @@
 //
 // DIR receives "ready" (the mode, once attached), "modem-received.bin" (every
 // byte the host wrote to the modem) and "pid". SIGUSR1 pulls the phone off
-// the bus after three more transactions; SIGTERM ends the program.
+// the bus after three more transactions, and "armed" says it was taken in;
+// SIGTERM ends the program.
 #include <endian.h>
 #include <fcntl.h>
 #include <linux/usb/ch9.h>
@@ -179,7 +180,9 @@ class TPhoneGadget {
             !gadget_.Bind()) {
             return failed();
         }
-        for (int I = 0; I < 200 && tty_ < 0; ++I) {
+        // The port comes once the function is bound; an emulated machine
+        // shared with others may take long for that.
+        for (int I = 0; I < 6000 && tty_ < 0; ++I) {
             tty_ = open("/dev/ttyGS0", O_RDWR | O_NOCTTY | O_NONBLOCK);
             if (tty_ < 0) {
                 usleep(20000);
@@ -297,6 +300,7 @@ class TPhoneGadget {
         if (ArmUnplug.exchange(false)) {
             unplugAt_ = phone_.Transactions() + 3;
             log("unplug armed at transaction %u", unplugAt_);
+            writeFile(dir_ + "/armed", std::to_string(unplugAt_) + "\n");
         }
     }
 

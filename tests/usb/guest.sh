@@ -25,6 +25,26 @@ step() {  # step OK? description
 }
 t() { echo "T+$(cut -d' ' -f1 /proc/uptime) $*"; }
 
+# Polls a command ten times a second until it succeeds, for two minutes at
+# most (the machine is emulated and may be shared with builds and another
+# VM) and no longer than the phone program lives.
+wait_until() {
+    i=0
+    until "$@"; do
+        kill -0 "$PHONE" 2>/dev/null || return 1
+        i=$((i + 1)); [ $i -gt 1200 ] && return 1
+        sleep 0.1
+    done
+}
+host_has() {  # host_has PRODUCT: a USB device of 22b8:PRODUCT is enumerated
+    grep -qx "$1" /sys/bus/usb/devices/*/idProduct 2>/dev/null
+}
+modem_port() { ls /dev/ttyACM* >/dev/null 2>&1; }
+wait_attached() {  # wait_attached DIR PRODUCT [ALSO]: ALSO a further readiness check
+    wait_until test -f "$1/ready" && wait_until host_has "$2" &&
+        wait_until "${3:-true}" && udevadm settle -t 60
+}
+
 modprobe -d "$KROOT" -a dummy_hcd libcomposite usb_f_fs usb_f_acm cdc_acm
 step $? "kernel modules: dummy_hcd, gadget functions, cdc_acm"
 mount -t configfs none /sys/kernel/config
@@ -35,13 +55,10 @@ t "udevd up"
 
 "$BUILD/tests/usb/snaprill_usb_phone" "$D" > "$D/phone.log" 2>&1 &
 PHONE=$!
-i=0
-until [ -f "$D/ready" ]; do
-    i=$((i + 1)); [ $i -gt 200 ] && break; sleep 0.05
-done
-[ -f "$D/ready" ]
+# The phone is there for the host once its side says it is attached, the
+# host's kernel has a device of its product id, and udev has handled it.
+wait_attached "$D" 4902 modem_port
 step $? "the emulated phone attached in modem mode"
-udevadm settle -t 30
 t "phone attached"
 
 # doctor finds the phone in modem mode and says it can be used.
@@ -81,11 +98,8 @@ P=/tmp/snaprill-usb-p2k
 mkdir -p "$P"
 "$BUILD/tests/usb/snaprill_usb_phone" --p2k "$P" > "$P/phone.log" 2>&1 &
 PHONE=$!
-i=0
-until [ -f "$P/ready" ]; do
-    i=$((i + 1)); [ $i -gt 200 ] && break; sleep 0.05
-done
-udevadm settle -t 30
+wait_attached "$P" 4901
+step $? "the emulated phone attached in P2K mode"
 doctor "$D/doctor-p2k.txt"
 rc=$?
 cat "$D/doctor-p2k.txt"

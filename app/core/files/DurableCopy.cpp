@@ -13,7 +13,7 @@
 
 namespace {
 
-constexpr size_t CopyBlock = 64 * 1024;
+constexpr size_t CopyBlock = size_t{64} * 1024;
 
 [[noreturn]] void throwLocal(int Error, const std::string& Path) {
     throw std::system_error(Error, std::generic_category(), Path);

@@ -13,7 +13,7 @@ namespace {
 
 // An exclusion list is a few thousand names at most; a bigger file is read
 // only this far.
-constexpr qint64 MaxExcludeBytes = 16 * 1024 * 1024;
+constexpr qint64 MaxExcludeBytes = qint64{16} * 1024 * 1024;
 
 // The 1251 bytes of a file written as UTF-8, or the data as it stands.
 QByteArray fromEarlierUtf8(const QByteArray& Data) {

@@ -8,7 +8,7 @@
 
 // The most of a file's head read in search of its EXIF block: an APP1
 // segment is at most 64 KB, and a few other segments may come first.
-inline constexpr qsizetype MaxExifHead = 128 * 1024;
+inline constexpr qsizetype MaxExifHead = qsizetype{128} * 1024;
 
 // How far the head of a JPEG read so far goes towards its EXIF block.
 struct TJpegHead {

@@ -6,7 +6,7 @@
 
 // The first bytes of a picture that its EXIF block must lie in: the block
 // sits right after the JPEG's header and holds at most 64 KB.
-inline constexpr qint64 PictureHeadBytes = 64 * 1024;
+inline constexpr qint64 PictureHeadBytes = qint64{64} * 1024;
 
 // Gives the local picture at Path the modification time its EXIF block
 // says it was taken (DateTimeOriginal, else DateTime). Returns that time;

@@ -5,7 +5,7 @@
 
 namespace {
 constexpr qsizetype MaxNameBytes = 255;
-constexpr qint64 CompareChunk = 64 * 1024;
+constexpr qint64 CompareChunk = qint64{64} * 1024;
 }  // namespace
 
 QString numberedName(const QString& Name, int K) {

@@ -11,7 +11,7 @@
 // behind. Such a file is stale when it was last written more than MaxAge
 // ago and no running Snaprill holds its pid.
 struct TStaleCheck {
-    static constexpr qint64 MaxAgeSeconds = 24 * 60 * 60;
+    static constexpr qint64 MaxAgeSeconds = qint64{24} * 60 * 60;
     // The time now.
     std::function<QDateTime()> Now = [] { return QDateTime::currentDateTimeUtc(); };
     // Whether the process Pid is a running Snaprill (or cannot be told

@@ -23,9 +23,9 @@ struct TThumbnailEntry {
 // and is removed.
 class TThumbnailCache {
   public:
-    static constexpr qint64 DefaultMaxBytes = 64 * 1024 * 1024;
+    static constexpr qint64 DefaultMaxBytes = qint64{64} * 1024 * 1024;
     // A stored entry is never larger than this; a file that is, is not ours.
-    static constexpr qint64 MaxEntryBytes = 1024 * 1024;
+    static constexpr qint64 MaxEntryBytes = qint64{1024} * 1024;
 
     explicit TThumbnailCache(QString Folder = {}, qint64 MaxBytes = DefaultMaxBytes);
 

@@ -37,7 +37,7 @@ TDownloadJob::TDownloadJob(ICommandContext& Context, std::shared_ptr<TMotoP2KMod
       item_(std::move(Item)),
       mode_(Mode),
       rows_(std::move(Rows)),
-      settings_(std::move(Settings)) {}
+      settings_(Settings) {}
 
 TDownloadJob::~TDownloadJob() = default;
 

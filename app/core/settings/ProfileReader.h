@@ -17,7 +17,7 @@
 class TProfile {
   public:
     // Files larger than this are read only up to it.
-    static constexpr qint64 MaxFileBytes = 4 * 1024 * 1024;
+    static constexpr qint64 MaxFileBytes = qint64{4} * 1024 * 1024;
     static constexpr qsizetype MaxValueChars = 2047;
     static constexpr qsizetype KeyListBytes = 16384;
 
