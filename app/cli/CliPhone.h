@@ -12,8 +12,8 @@
 #include "cli/TerminalHost.h"
 #include "core/files/ListRules.h"
 #include "core/files/TransferRules.h"
-#include "core/session/PhoneSession.h"
 #include "core/session/CommandOutcome.h"
+#include "core/session/PhoneSession.h"
 
 class TCliReport;
 class TMotoP2KModemItem;
