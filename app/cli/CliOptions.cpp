@@ -89,7 +89,7 @@ TParsedArgs parseCliArgs(const std::vector<std::string>& Args, std::ostream& Out
                    "wait up to SECONDS for a phone to be plugged in, and for a phone in modem "
                    "mode to come back in P2K mode")
         ->type_name("SECONDS")
-        ->check(wholeNumber(0, 24 * 3600, "seconds"));
+        ->check(wholeNumber(0, int64_t{24} * 3600, "seconds"));
     app.add_flag("--json", o.Json, "print one JSON document on standard output, for scripts");
     app.add_flag("-q,--quiet", o.Quiet,
                  "no progress line and no line per file; errors are still printed");
@@ -184,7 +184,7 @@ TParsedArgs parseCliArgs(const std::vector<std::string>& Args, std::ostream& Out
                      "list a drive again when one of its folders is read more than SECONDS "
                      "after its last listing (30; 0 lists at every read)")
         ->type_name("SECONDS")
-        ->check(wholeNumber(0, 24 * 3600, "seconds"));
+        ->check(wholeNumber(0, int64_t{24} * 3600, "seconds"));
     CLI::App* umount = app.add_subcommand("umount", "unmount a folder that `mount` serves");
     umount->add_option("DIR", o.Dir, "the folder the phone is shown in")->required();
 

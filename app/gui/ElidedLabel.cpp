@@ -10,6 +10,7 @@ QString TElidedLabel::shownText() const {
 void TElidedLabel::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     drawFrame(&painter);
-    style()->drawItemText(&painter, contentsRect(), alignment() | Qt::TextSingleLine, palette(),
+    style()->drawItemText(&painter, contentsRect(),
+                          static_cast<int>(alignment() | Qt::TextSingleLine), palette(),
                           isEnabled(), shownText(), foregroundRole());
 }

@@ -32,7 +32,7 @@ TEST_F(TransferWindowTest, FastTransfersGiveTheWindowTheCommandLinesTraffic) {
 
     // Off, as it always was: a request per counted file, 1000-byte blocks.
     const auto slow = window("slow");
-    EXPECT_EQ(readSizes(*slow), std::vector<uint32_t>(7 * 10, 1000));
+    EXPECT_EQ(readSizes(*slow), std::vector<uint32_t>(size_t{7} * 10, 1000));
 
     // Turned on by a click, and kept.
     TForm1& f = open();
@@ -45,7 +45,7 @@ TEST_F(TransferWindowTest, FastTransfersGiveTheWindowTheCommandLinesTraffic) {
     form->close();
     form.reset();
     const auto fast = window("fast");
-    EXPECT_EQ(readSizes(*fast), std::vector<uint32_t>(7 * 3, 4000));
+    EXPECT_EQ(readSizes(*fast), std::vector<uint32_t>(size_t{7} * 3, 4000));
 
     // The command line on the same phone, for the same listing and download.
     QDir(saveDir).removeRecursively();

@@ -19,6 +19,7 @@ class CliTerminal : public test::CliTest {
         std::vector<std::string> all = {SNAPRILL_CLI_PROGRAM};
         all.insert(all.end(), Args.begin(), Args.end());
         std::vector<char*> argv;
+        argv.reserve(all.size() + 1);
         for (std::string& a : all) {
             argv.push_back(a.data());
         }

@@ -99,7 +99,7 @@ TEST_F(P2KRefusals, UploadStopsAtTheOpenOrBlockThePhoneRefuses) {
 // batches until it shows.
 TEST_F(P2KRefusals, LookUpFindsTheExactNameAndItsSize) {
     const std::string name = "/a/mobile/picture/up.jpg";
-    const auto batch = [](std::vector<V> Entries) {
+    const auto batch = [](const std::vector<V>& Entries) {
         V data(4, 0);
         for (const V& e : Entries) {
             data.insert(data.end(), e.begin(), e.end());

@@ -55,7 +55,8 @@ TUploadOutcome TUploadJob::Run() {
             continue;
         }
         if (int64_t free = 0; !fits(*phoneName, size, free)) {
-            context_.LogMsg("idUploadNoRoom", {file, size / 1024.0, free / 1024.0});
+            context_.LogMsg("idUploadNoRoom", {file, static_cast<double>(size) / 1024.0,
+                                               static_cast<double>(free) / 1024.0});
             out.Failed.append(file);
             out.NoRoom.append(file);
             stepBar();
