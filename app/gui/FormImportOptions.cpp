@@ -98,21 +98,9 @@ void TForm1::connectImportOptions() {
 }
 
 void TForm1::browseForSecondFolder() {
-    if (!config_.Dialogs.ChooseFolder) {
-        return;
-    }
-    QString current = alsoCopyField_->text();
-    if (current.isEmpty() || !QDir(current).exists()) {
-        current.clear();
-    }
-    session_->BeginModal();
-    QString chosen = config_.Dialogs.ChooseFolder(this, Msg("idSelectDirectory"), current);
-    session_->EndModal();
+    const QString chosen = chooseFolderFrom(alsoCopyField_->text());
     if (chosen.isEmpty()) {
         return;
-    }
-    if (!chosen.endsWith(QLatin1Char('/'))) {
-        chosen += QLatin1Char('/');
     }
     alsoCopyField_->setText(chosen);
     alsoCopyBox_->setChecked(true);  // a folder chosen is a folder meant

@@ -6,25 +6,26 @@
 #include "gui/LinkLabel.h"
 #include "gui/TForm1.h"
 
-void TForm1::browseForFolder() {
+QString TForm1::chooseFolderFrom(const QString& Current) {
     if (!config_.Dialogs.ChooseFolder) {
-        return;
-    }
-    QString current = saveFolderField_->text();
-    if (current.isEmpty() || !QDir(current).exists()) {
-        current.clear();
+        return {};
     }
     // A phone arriving meanwhile is listed once the chooser has closed.
     session_->BeginModal();
-    QString chosen = config_.Dialogs.ChooseFolder(this, Msg("idSelectDirectory"), current);
+    QString chosen = config_.Dialogs.ChooseFolder(this, Msg("idSelectDirectory"),
+                                                  QDir(Current).exists() ? Current : QString());
     session_->EndModal();
-    if (chosen.isEmpty()) {
-        return;  // cancelled: the folder stays
-    }
-    if (!chosen.endsWith(QLatin1Char('/'))) {
+    if (!chosen.isEmpty() && !chosen.endsWith(QLatin1Char('/'))) {
         chosen += QLatin1Char('/');
     }
-    saveFolderField_->setText(chosen);
+    return chosen;
+}
+
+void TForm1::browseForFolder() {
+    const QString chosen = chooseFolderFrom(saveFolderField_->text());
+    if (!chosen.isEmpty()) {  // cancelled: the folder stays
+        saveFolderField_->setText(chosen);
+    }
 }
 
 void TForm1::openLink(const QString& Target) {

@@ -133,6 +133,9 @@ class TForm1 : public QMainWindow, private ISessionHost {
     void languageChosen();
     void charsetChosen();
     void browseForFolder();
+    // The folder chooser, opened at Current when it exists; the folder
+    // chosen, ending in "/", or empty when cancelled.
+    QString chooseFolderFrom(const QString& Current);
     void trayClicked();
     // Whether the window is on show, as a tray click or the tray menu toggles it.
     bool windowShown() const;
