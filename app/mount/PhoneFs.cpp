@@ -210,13 +210,17 @@ void TPhoneFs::GetAttr(fuse_req_t Req, fuse_ino_t Ino) {
         fuse_reply_err(Req, EIO);
         return;
     }
+    replyAttr(Req, Ino, CacheSeconds);
+}
+
+void TPhoneFs::replyAttr(fuse_req_t Req, fuse_ino_t Ino, double Timeout) const {
     const TMountTree::TNode* node = present(Ino);
     if (node == nullptr) {
         fuse_reply_err(Req, ENOENT);
         return;
     }
     const struct stat st = attrOf(*node);
-    fuse_reply_attr(Req, &st, CacheSeconds);
+    fuse_reply_attr(Req, &st, Timeout);
 }
 
 void TPhoneFs::SetAttr(fuse_req_t Req, fuse_ino_t Ino, const struct stat* Attr, int ToSet,

@@ -131,6 +131,8 @@ class TPhoneFs : public QObject {
 
     const TMountTree::TNode* present(fuse_ino_t Ino) const;
     struct stat attrOf(const TMountTree::TNode& Node) const;
+    // Answers Req with Ino's attributes, or ENOENT when it is gone.
+    void replyAttr(fuse_req_t Req, fuse_ino_t Ino, double Timeout) const;
     void replyEntry(fuse_req_t Req, const TMountTree::TNode& Node);
     THandle* handle(fuse_file_info* Fi);
     uint64_t addHandle(THandle Handle);

@@ -367,13 +367,7 @@ void TPhoneFs::truncate(fuse_req_t Req, fuse_ino_t Ino, off_t Size, TStagedFile&
         fuse_reply_err(Req, error);
         return;
     }
-    const TMountTree::TNode* node = present(Ino);
-    if (node == nullptr) {
-        fuse_reply_err(Req, ENOENT);
-        return;
-    }
-    const struct stat st = attrOf(*node);
-    fuse_reply_attr(Req, &st, 1.0);
+    replyAttr(Req, Ino, 1.0);
 }
 
 void TPhoneFs::Flush(fuse_req_t Req, fuse_ino_t Ino, fuse_file_info* Fi) {

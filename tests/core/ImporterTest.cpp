@@ -7,6 +7,7 @@
 #include "JpegPicture.h"
 #include "core/SessionFixture.h"
 #include "core/files/JpegHead.h"
+#include "support/TestFiles.h"
 #include "support/VirtualRig.h"
 
 namespace {
@@ -72,17 +73,6 @@ class Importer : public test::SessionTest {
         }
         return asked;
     }
-    // Every file under Folder, hidden ones too, relative to it.
-    static QStringList filesUnder(const QString& Folder) {
-        QStringList found;
-        QDirIterator it(Folder, QDir::Files | QDir::Hidden | QDir::System,
-                        QDirIterator::Subdirectories);
-        while (it.hasNext()) {
-            found.append(QDir(Folder).relativeFilePath(it.next()));
-        }
-        found.sort();
-        return found;
-    }
     static void writeLocal(const QString& Path, const QByteArray& Data) {
         QDir().mkpath(QFileInfo(Path).absolutePath());
         QFile f(Path);
@@ -130,7 +120,7 @@ TEST_F(Importer, DatedFoldersAndASecondRunReadsOnlyHeads) {
     const QStringList want = {"2006/2006-07-05/a.jpg", "2007/2007-01-31/b.jpg",
                               "2010/2010-02-03/c.jpg", "2010/2010-02-03/d.jpg",
                               "9999/9999-12-31/e.jpg"};
-    EXPECT_EQ(filesUnder(host.Folder), want);  // nothing else: no temporary file
+    EXPECT_EQ(test::filesUnder(host.Folder), want);  // nothing else: no temporary file
     for (const QString& local : want) {
         const std::string name = Pic + local.section('/', -1).toStdString();
         EXPECT_EQ(readLocal(host.Folder + local), bytes(pictures.at(name))) << name.c_str();
@@ -149,13 +139,13 @@ TEST_F(Importer, DatedFoldersAndASecondRunReadsOnlyHeads) {
     EXPECT_GT(headBytes(bytes(pictures.at(Pic + "a.jpg"))), 4000);  // an EXIF block over a read
     EXPECT_TRUE(logged("The file " + host.Folder + "2006/2006-07-05/a.jpg exists, skipping"));
     EXPECT_TRUE(logged("Downloaded: 0, skipped: 5, failed: 0"));
-    EXPECT_EQ(filesUnder(host.Folder), want);
+    EXPECT_EQ(test::filesUnder(host.Folder), want);
 
     // With "overwrite" no head is read: each picture is fetched whole and
     // replaces its file in the folders its complete bytes name.
     host.Overwrite = true;
     EXPECT_EQ(download(), whole);
-    EXPECT_EQ(filesUnder(host.Folder), want);
+    EXPECT_EQ(test::filesUnder(host.Folder), want);
 }
 
 // Neither a pattern nor a phone's model nor a date may put a file outside
@@ -180,7 +170,7 @@ TEST_F(Importer, HostilePatternsModelsAndDatesStayInside) {
         host.Pattern = c.Pattern;
         startOn(pictures, c.Model);
         download();
-        EXPECT_EQ(filesUnder(root), QStringList()) << "written somewhere";
+        EXPECT_EQ(test::filesUnder(root), QStringList()) << "written somewhere";
         if (c.Refused) {
             EXPECT_TRUE(logged("The folder pattern " + c.Pattern +
                                " cannot be used: nothing was downloaded"));
@@ -211,7 +201,7 @@ TEST_F(Importer, KeepBothThreeRunsLeaveNoDuplicates) {
     for (int run = 1; run <= 3; ++run) {
         SCOPED_TRACE(run);
         const int64_t asked = download();
-        EXPECT_EQ(filesUnder(host.Folder), want);
+        EXPECT_EQ(test::filesUnder(host.Folder), want);
         if (run == 1) {
             EXPECT_TRUE(logged(QString::fromStdString(Pic) +
                                "x.jpg is not the picture already named so: saved as " +
@@ -230,7 +220,7 @@ TEST_F(Importer, KeepBothThreeRunsLeaveNoDuplicates) {
     // Without the history, the bytes decide: still no duplicate.
     session->History().Load({});
     download();
-    EXPECT_EQ(filesUnder(host.Folder), want);
+    EXPECT_EQ(test::filesUnder(host.Folder), want);
     EXPECT_TRUE(logged("Downloaded: 0, skipped: 3, failed: 0"));
 }
 
@@ -286,7 +276,7 @@ TEST_F(Importer, BothPlacesAreDurableBeforeThePhoneDelete) {
         EXPECT_EQ(files.Created.rfind(second.toStdString() + ".p.jpg.", 0), 0u) << files.Created;
         EXPECT_EQ(readLocal(host.Folder + local), bytes(pictures.at(Pic + "p.jpg")));
         EXPECT_EQ(readLocal(second + local), bytes(pictures.at(Pic + "p.jpg")));
-        EXPECT_EQ(filesUnder(second), QStringList{local});
+        EXPECT_EQ(test::filesUnder(second), QStringList{local});
         EXPECT_FALSE(phone->State().Files.contains(Pic + "p.jpg"));
         EXPECT_EQ(session->LastDownload().Rows.at(0).Second, second + local);
     }
@@ -325,7 +315,7 @@ TEST_F(Importer, TheSecondPlaceFailingKeepsThePictureOnThePhone) {
         files.FailUnder.clear();
 
         EXPECT_EQ(phone->State().Files.size(), 2u) << "a picture left the phone";
-        EXPECT_FALSE(QDir(second).exists() && !filesUnder(second).filter(".part").isEmpty());
+        EXPECT_FALSE(QDir(second).exists() && !test::filesUnder(second).filter(".part").isEmpty());
         // A second folder that is not there is refused before anything is read.
         EXPECT_EQ(QFile::exists(host.Folder + "2006/2006-07-05/p.jpg"), !unplugged);
         const TDownloadOutcome& out = session->LastDownload();
@@ -398,7 +388,7 @@ TEST_F(Importer, TheDatedPlaceFailingEndsTheCommand) {
         ASSERT_EQ(out.Rows.size(), 1u) << "read on after the failure";
         EXPECT_EQ(out.Rows[0].Fate, TDownloadFate::Failed);
         EXPECT_EQ(phone->State().Files.size(), 2u) << "a picture left the phone";
-        EXPECT_EQ(filesUnder(host.Folder), QStringList()) << "a file was left";
+        EXPECT_EQ(test::filesUnder(host.Folder), QStringList()) << "a file was left";
         ASSERT_EQ(host.Shown.size(), 1u);
         EXPECT_NE(host.Shown[0].find("No space left on device"), std::string::npos)
             << host.Shown[0];

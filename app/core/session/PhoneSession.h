@@ -245,6 +245,10 @@ class TPhoneSession : public QObject, private ICommandContext {
     void commandEnded(const TCommandOutcome& Outcome);
 
   private:
+    // Why a single-file command cannot run now (a command running, the
+    // phone gone), or nothing when it can.
+    std::optional<TFileOutcome> singleFileRefused(
+        const std::shared_ptr<TMotoP2KModemItem>& Item) const;
     enum class TDeviceEvent { P2KArrival, P2KRemoval, ATArrival };
 
     // --- The jobs' context ---------------------------------------------------

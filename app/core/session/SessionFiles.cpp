@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <algorithm>
+#include <optional>
 
 #include <cerrno>
 
@@ -80,13 +81,21 @@ bool TPhoneSession::ListDrive(int Index) {
     return whole;
 }
 
+std::optional<TFileOutcome> TPhoneSession::singleFileRefused(
+    const std::shared_ptr<TMotoP2KModemItem>& Item) const {
+    if (Busy()) {
+        return TFileOutcome{TFileResult::Busy};
+    }
+    if (!Item || !Item->IsOpen()) {
+        return TFileOutcome{TFileResult::PhoneLost};
+    }
+    return std::nullopt;
+}
+
 TFileOutcome TPhoneSession::FetchFile(const std::string& Name, int32_t Size, const QString& Local) {
     const std::shared_ptr<TMotoP2KModemItem> item = ChosenItem();
-    if (Busy()) {
-        return {TFileResult::Busy};
-    }
-    if (!item || !item->IsOpen()) {
-        return {TFileResult::PhoneLost};
+    if (const std::optional<TFileOutcome> no = singleFileRefused(item)) {
+        return *no;
     }
     TFileOutcome result{TFileResult::Busy};
     runCommand(TCommandKind::Download, [&] {
@@ -121,11 +130,8 @@ bool TPhoneSession::RoomFor(const std::string& Folder, int64_t Bytes, int64_t Re
 TFileOutcome TPhoneSession::PutFile(const QString& Local, const std::string& Folder,
                                     int64_t Replaces) {
     const std::shared_ptr<TMotoP2KModemItem> item = ChosenItem();
-    if (Busy()) {
-        return {TFileResult::Busy};
-    }
-    if (!item || !item->IsOpen()) {
-        return {TFileResult::PhoneLost};
+    if (const std::optional<TFileOutcome> no = singleFileRefused(item)) {
+        return *no;
     }
     const std::optional<std::string> phoneName = uploadPhoneName(Folder, Local);
     if (!phoneName || phoneName->size() > MaxPhonePath) {
@@ -178,11 +184,8 @@ TFileOutcome TPhoneSession::PutFile(const QString& Local, const std::string& Fol
 
 TFileOutcome TPhoneSession::DeleteNamed(const std::string& Name) {
     const std::shared_ptr<TMotoP2KModemItem> item = ChosenItem();
-    if (Busy()) {
-        return {TFileResult::Busy};
-    }
-    if (!item || !item->IsOpen()) {
-        return {TFileResult::PhoneLost};
+    if (const std::optional<TFileOutcome> no = singleFileRefused(item)) {
+        return *no;
     }
     TFileOutcome result{TFileResult::Busy};
     runCommand(TCommandKind::Delete, [&] {
